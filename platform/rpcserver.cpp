@@ -1,0 +1,1 @@
+// Placeholder: filled in by the part of the platform that owns it.
