@@ -1,1 +1,311 @@
-// Placeholder: filled in by the part of the platform that owns it.
+// The client connection to an application server: late-bound calls of a remote object's
+// methods by name, with by-reference arguments, over HTTP/1.1.
+#include "platform/netconnection.h"
+
+#include <netdb.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include <httplib.h>
+
+#include "platform/rpcserver.h"
+#include "platform/wire.h"
+
+namespace platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Below the server's keep-alive time (2 s by default).
+constexpr auto kIdleReuseLimit = std::chrono::seconds(1);
+
+// Memory reserved up front for a reply of announced length; beyond it the buffer grows only
+// as bytes actually arrive, so a false Content-Length costs nothing.
+constexpr std::uint64_t kMaxReserve = 4u << 20;
+
+// Names travel as path segments; anything outside this set would need escaping.
+bool IsPathName(const std::string& name) {
+    if (name.empty()) return false;
+    for (char c : name)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-'))
+            return false;
+    return true;
+}
+
+std::string DurationText(std::chrono::milliseconds ms) {
+    const auto count = ms.count();
+    if (count % 1000 == 0) return std::to_string(count / 1000) + " s";
+    return std::to_string(count) + " ms";
+}
+
+bool HostResolves(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &result);
+    if (result) freeaddrinfo(result);
+    return rc == 0;
+}
+
+template <class Duration> void SetTimeout(Duration d, auto&& setter) {
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(d).count();
+    setter(static_cast<time_t>(us / 1000000), static_cast<time_t>(us % 1000000));
+}
+
+} // namespace
+
+TRpcArg TRpcArg::Ref(Variant& target) {
+    TRpcArg arg;
+    arg.value_ = target;
+    arg.variantTarget_ = &target;
+    return arg;
+}
+
+TRpcArg TRpcArg::Ref(std::string& target) {
+    TRpcArg arg;
+    arg.value_ = Variant(target);
+    arg.stringTarget_ = &target;
+    return arg;
+}
+
+// The HTTP client of the open session. Invariant: outside Connect, client and sessionId are
+// set exactly while the connection is connected; endpoint is the host:port of the last connect.
+struct TNetConnection::Impl {
+    std::unique_ptr<httplib::Client> client;
+    std::string sessionId;
+    std::string host;
+    int port = 0;
+    std::string endpoint;
+    Clock::time_point lastExchange{};
+
+    // Posts `req` and returns the decoded reply. `what` names the operation in messages.
+    TWireReply Exchange(httplib::Request& req, const std::string& what, bool connecting,
+                        const TNetConnection& owner);
+    std::string TransportReason(httplib::Error error, Clock::duration elapsed, bool connecting,
+                                const TNetConnection& owner) const;
+};
+
+std::string TNetConnection::Impl::TransportReason(httplib::Error error, Clock::duration elapsed,
+                                                  bool connecting,
+                                                  const TNetConnection& owner) const {
+    switch (error) {
+    case httplib::Error::Connection:
+        return HostResolves(host) ? "conexão recusada" : "endereço não encontrado";
+    case httplib::Error::ConnectionTimeout:
+        return "tempo de conexão esgotado após " + DurationText(owner.connectTimeout_);
+    case httplib::Error::Read:
+        // httplib reports an expired read time-out as a read failure: tell them apart by time.
+        if (!connecting && elapsed >= owner.readTimeout_ - std::chrono::milliseconds(50))
+            return "sem resposta em " + DurationText(owner.readTimeout_);
+        return "a conexão foi interrompida ao receber a resposta";
+    case httplib::Error::Write: return "a conexão foi interrompida ao enviar a requisição";
+    default: return httplib::to_string(error);
+    }
+}
+
+TWireReply TNetConnection::Impl::Exchange(httplib::Request& req, const std::string& what,
+                                          bool connecting, const TNetConnection& owner) {
+    const std::string server = "servidor de aplicação em " + endpoint;
+    std::string received;
+    bool tooBig = false;
+    req.response_handler = [&](const httplib::Response& res) {
+        const auto length = res.get_header_value<std::uint64_t>("Content-Length");
+        if (length > owner.maxReplyBytes_) {
+            tooBig = true;
+            return false;
+        }
+        received.reserve(static_cast<std::size_t>(std::min(length, kMaxReserve)));
+        return true;
+    };
+    req.content_receiver = [&](const char* data, std::size_t n, std::uint64_t, std::uint64_t) {
+        if (received.size() + n > owner.maxReplyBytes_) {
+            tooBig = true;
+            return false;
+        }
+        received.append(data, n);
+        return true;
+    };
+    httplib::Response res;
+    httplib::Error error = httplib::Error::Success;
+    const auto start = Clock::now();
+    // The server closes a connection after a short idle time (its keep-alive time); reusing
+    // one that has been idle nearly that long could race with the close and lose the request.
+    // After a shorter pause the request goes over a new connection instead.
+    if (lastExchange != Clock::time_point{} && start - lastExchange > kIdleReuseLimit)
+        client->stop();
+    const bool sent = client->send(req, res, error);
+    lastExchange = Clock::now();
+    if (tooBig)
+        throw ERpcError("A resposta do " + server + " a " + what + " excede " +
+                        std::to_string(owner.maxReplyBytes_) + " bytes.");
+    if (!sent) {
+        const std::string reason = TransportReason(error, Clock::now() - start, connecting, owner);
+        if (connecting)
+            throw ERpcError("Não foi possível conectar ao " + server + " (" + reason + ").");
+        throw ERpcError("Falha de comunicação com o " + server + " ao chamar " + what + " (" +
+                        reason + ").");
+    }
+    if (received.empty()) received = std::move(res.body);
+    if (res.status != 200) {
+        // Our server explains a refusal in a failure reply; anything else is named by its status.
+        std::string reason = "HTTP " + std::to_string(res.status);
+        try {
+            TWireReply reply = DecodeReply(received);
+            if (reply.status != TReplyStatus::Ok) reason = reply.message;
+        } catch (const EWireError&) {
+        }
+        if (connecting) throw ERpcError("Não foi possível conectar ao " + server + " (" + reason + ").");
+        throw ERpcError("O " + server + " recusou " + what + ": " + reason);
+    }
+    try {
+        return DecodeReply(received);
+    } catch (const EWireError& e) {
+        throw ERpcError("Resposta inválida do " + server + " a " + what + ": " + e.Message() +
+                        ".");
+    }
+}
+
+TNetConnection::TNetConnection(TComponent* owner)
+    : TComponent(owner), impl_(std::make_unique<Impl>()) {}
+
+TNetConnection::~TNetConnection() { SetConnected(false); }
+
+void TNetConnection::SetConnected(bool value) {
+    if (value == connected_) return;
+    if (value) {
+        try {
+            Connect();
+        } catch (const ERpcError&) {
+            if (throwException_) throw;
+        }
+        return;
+    }
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/" + serverName_ + "/__disconnect";
+    req.set_header(kSessionHeader, impl_->sessionId);
+    try {
+        impl_->Exchange(req, "__disconnect", false, *this);
+    } catch (const ERpcError&) {
+        // The server is gone or refuses: its idle time-out ends the session anyway.
+    }
+    DropSession();
+}
+
+void TNetConnection::DropSession() {
+    impl_->client.reset();
+    impl_->sessionId.clear();
+    connected_ = false;
+}
+
+void TNetConnection::Connect() {
+    if (BeforeConnect) BeforeConnect(this);
+    impl_->host = host_;
+    impl_->port = port_;
+    impl_->endpoint = host_ + ":" + std::to_string(port_);
+    if (host_.empty() || port_ <= 0 || port_ > 65535)
+        throw ERpcError("Não foi possível conectar ao servidor de aplicação em " +
+                        impl_->endpoint + " (endereço inválido).");
+    if (!IsPathName(serverName_))
+        throw ERpcError("Nome de objeto remoto inválido: \"" + serverName_ + "\".");
+
+    auto client = std::make_unique<httplib::Client>(host_, port_);
+    SetTimeout(connectTimeout_, [&](time_t s, time_t us) { client->set_connection_timeout(s, us); });
+    SetTimeout(readTimeout_, [&](time_t s, time_t us) { client->set_read_timeout(s, us); });
+    SetTimeout(writeTimeout_, [&](time_t s, time_t us) { client->set_write_timeout(s, us); });
+    client->set_tcp_nodelay(true);  // else every small request waits on delayed ACKs
+    client->set_keep_alive(true);
+    client->set_decompress(false);  // replies are never compressed; nothing to inflate
+    impl_->client = std::move(client);
+
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/" + serverName_ + "/__connect";
+    TWireReply reply;
+    try {
+        reply = impl_->Exchange(req, "__connect", true, *this);
+    } catch (...) {
+        impl_->client.reset();
+        throw;
+    }
+    if (reply.status != TReplyStatus::Ok || reply.result.Type() != VarType::String ||
+        reply.result.AsString().empty()) {
+        impl_->client.reset();
+        const std::string reason =
+            reply.status == TReplyStatus::Ok ? "resposta sem sessão" : reply.message;
+        throw ERpcError("Não foi possível conectar ao servidor de aplicação em " +
+                        impl_->endpoint + " (" + reason + ").");
+    }
+    impl_->sessionId = reply.result.AsString();
+    connected_ = true;
+}
+
+Variant TNetConnection::Call(const std::string& method, const std::vector<TRpcArg>& args) {
+    if (!IsPathName(method) || method.rfind("__", 0) == 0)
+        throw ERpcError("Nome de método inválido: \"" + method + "\".");
+    std::vector<TWireArg> wireArgs;
+    wireArgs.reserve(args.size());
+    std::size_t byRefCount = 0;
+    for (const TRpcArg& arg : args) {
+        wireArgs.push_back(TWireArg{arg.Value(), arg.ByRef()});
+        if (arg.ByRef()) ++byRefCount;
+    }
+    if (OnCall) {
+        std::vector<Variant> values;
+        values.reserve(args.size());
+        for (const TRpcArg& arg : args) values.push_back(arg.Value());
+        OnCall(method, values);
+    }
+
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/" + serverName_ + "/" + method;
+    req.set_header("Content-Type", kWireContentType);
+    req.body = EncodeRequest(wireArgs);
+    wireArgs.clear();
+
+    for (int attempt = 0;; ++attempt) {
+        if (!connected_) Connect();
+        req.headers.erase(kSessionHeader);
+        req.set_header(kSessionHeader, impl_->sessionId);
+        TWireReply reply = impl_->Exchange(req, method, false, *this);
+        switch (reply.status) {
+        case TReplyStatus::Error: throw EServerError(reply.message);
+        case TReplyStatus::NoSession:
+            DropSession();
+            if (attempt == 0) continue;  // nothing ran: open a new session and send again
+            throw ERpcError("O servidor de aplicação em " + impl_->endpoint +
+                            " encerrou a sessão: " + reply.message);
+        case TReplyStatus::Ok: break;
+        }
+        if (reply.byRef.size() != byRefCount)
+            throw ERpcError("Resposta inválida do servidor de aplicação em " + impl_->endpoint +
+                            " a " + method + ": " + std::to_string(reply.byRef.size()) +
+                            " valores de argumentos por referência, esperados " +
+                            std::to_string(byRefCount) + ".");
+        // Check every returned value before assigning any, so a bad reply changes nothing.
+        std::size_t k = 0;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (!args[i].ByRef()) continue;
+            const VarType type = reply.byRef[k++].Type();
+            if (args[i].stringTarget_ && type != VarType::String && type != VarType::Null &&
+                type != VarType::Empty)
+                throw ERpcError("Resposta inválida do servidor de aplicação em " +
+                                impl_->endpoint + " a " + method + ": o argumento " +
+                                std::to_string(i + 1) + " voltou como " + Variant::TypeName(type) +
+                                " em vez de texto.");
+        }
+        k = 0;
+        for (const TRpcArg& arg : args) {
+            if (!arg.ByRef()) continue;
+            Variant& value = reply.byRef[k++];
+            if (arg.variantTarget_) *arg.variantTarget_ = std::move(value);
+            else *arg.stringTarget_ = VarToStr(value);
+        }
+        return std::move(reply.result);
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,119 @@
+// The client connection to an application server: late-bound calls of a remote object's
+// methods by name, with by-reference arguments, over HTTP/1.1 (see platform/rpcserver.h).
+#pragma once
+
+#include <chrono>
+#include <concepts>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "platform/classes.h"
+#include "platform/sysutils.h"
+#include "platform/variant.h"
+
+namespace platform {
+
+/// The application server could not be reached, did not answer in time, refused the request or
+/// answered something that is not a reply. The message names the server's host and port.
+class ERpcError : public Exception {
+    using Exception::Exception;
+};
+
+/// The server ran the call and reported a failure; the message is the server's own.
+class EServerError : public Exception {
+    using Exception::Exception;
+};
+
+/// One argument of a late-bound call: a value, or a reference to a caller's variable that
+/// receives the value the server leaves in the argument. A variable passed by value is copied:
+/// only Ref makes a by-reference argument.
+class TRpcArg {
+public:
+    template <class T>
+        requires std::constructible_from<Variant, T&&> &&
+                 (!std::same_as<std::remove_cvref_t<T>, TRpcArg>)
+    TRpcArg(T&& value) : value_(std::forward<T>(value)) {}
+
+    static TRpcArg Ref(Variant& target);
+    /// A text by reference; the server must leave a string (or Null, read as "") in it.
+    static TRpcArg Ref(std::string& target);
+
+    bool ByRef() const { return variantTarget_ != nullptr || stringTarget_ != nullptr; }
+    const Variant& Value() const { return value_; }
+
+private:
+    friend class TNetConnection;
+    TRpcArg() = default;
+    Variant value_;
+    Variant* variantTarget_ = nullptr;
+    std::string* stringTarget_ = nullptr;
+};
+
+/// A connection to one remote object of an application server. Each connection has its own
+/// session on the server, opened by connecting and ended by disconnecting. Not thread-safe:
+/// one connection is used from one thread.
+class TNetConnection : public TComponent {
+public:
+    explicit TNetConnection(TComponent* owner = nullptr);
+    ~TNetConnection() override;  // disconnects
+
+    /// Name of the remote object, e.g. "PAG00900.rdmRecContBaixaPag".
+    const std::string& ServerName() const { return serverName_; }
+    void SetServerName(std::string name) { serverName_ = std::move(name); }
+    const std::string& Host() const { return host_; }
+    void SetHost(std::string host) { host_ = std::move(host); }
+    int Port() const { return port_; }
+    void SetPort(int port) { port_ = port; }
+
+    /// True (the default): a failed connect raises ERpcError. False: it leaves the connection
+    /// disconnected without raising; the next call tries again and raises if that fails too.
+    bool ThrowException() const { return throwException_; }
+    void SetThrowException(bool value) { throwException_ = value; }
+
+    bool Connected() const { return connected_; }
+    /// Connecting runs BeforeConnect, then opens a session with Host and Port as they are then.
+    /// Disconnecting ends the session; a server that no longer answers is not an error then.
+    void SetConnected(bool value);
+
+    // Time-outs: connecting (default 5 s); each wait for the socket while sending a request
+    // or reading a reply (default 120 s each).
+    void SetConnectTimeout(std::chrono::milliseconds timeout) { connectTimeout_ = timeout; }
+    void SetReadTimeout(std::chrono::milliseconds timeout) { readTimeout_ = timeout; }
+    void SetWriteTimeout(std::chrono::milliseconds timeout) { writeTimeout_ = timeout; }
+    /// Largest reply accepted (default 1 GB); a larger one fails the call.
+    void SetMaxReplyBytes(std::size_t bytes) { maxReplyBytes_ = bytes; }
+
+    /// Calls `method` of the remote object with `args`, connecting first when disconnected, and
+    /// returns its result; by-reference arguments receive the values the server returns (all of
+    /// them, or none when the call fails). A failure reported by the server raises
+    /// EServerError; anything else ERpcError. A session that the server no longer knows (idle
+    /// time-out, server restarted) is reopened once, transparently: nothing ran on it.
+    Variant Call(const std::string& method, const std::vector<TRpcArg>& args = {});
+
+    /// Runs before every connect with the connection as sender; may set Host and Port.
+    TNotifyEvent BeforeConnect;
+    /// Runs at the start of every Call with the method and the argument values.
+    std::function<void(const std::string& method, const std::vector<Variant>& args)> OnCall;
+
+private:
+    struct Impl;
+    void Connect();
+    void DropSession();
+
+    std::string serverName_;
+    std::string host_ = "127.0.0.1";
+    int port_ = 0;
+    bool throwException_ = true;
+    bool connected_ = false;
+    std::chrono::milliseconds connectTimeout_{5000};
+    std::chrono::milliseconds readTimeout_{120000};
+    std::chrono::milliseconds writeTimeout_{120000};
+    std::size_t maxReplyBytes_ = std::size_t{1} << 30;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace platform
