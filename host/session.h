@@ -1,0 +1,37 @@
+// The host session: who is logged in, on which company and branch, and where the server and
+// database are.
+#pragma once
+
+#include <string>
+
+namespace host {
+
+/// Settings a host (desktop, scripted, tests) fills at start-up and may change later; the
+/// framework reads them on every use, so a change takes effect at the next read.
+/// Invariant: serverPort is in 1..65535 once a host has validated its options (the framework
+/// itself does not refuse other values: a bad endpoint makes the connection attempt fail).
+struct THostSession {
+    std::string operatorCode = "OPERADOR";
+    std::string company = "01";
+    std::string branch = "0001";
+    std::string serverHost = "127.0.0.1";
+    int serverPort = 8211;
+    /// "sqlite:PATH" or a PostgreSQL URL ("postgresql://..."); see DefaultDatabaseUrl().
+    std::string databaseUrl;
+};
+
+/// The process-wide session. Starts with the defaults above and DefaultDatabaseUrl().
+THostSession& Session();
+
+/// Puts every setting back to its default (tests use it between cases).
+void ResetSession();
+
+/// "sqlite:" + $XDG_DATA_HOME/pag00900/pag00900.db, or ~/.local/share/pag00900/pag00900.db
+/// when XDG_DATA_HOME is unset or empty.
+std::string DefaultDatabaseUrl();
+
+/// The user's configuration folder of this system: $XDG_CONFIG_HOME/pag00900, or
+/// ~/.config/pag00900 when XDG_CONFIG_HOME is unset or empty. Not created here.
+std::string ConfigFolder();
+
+} // namespace host
