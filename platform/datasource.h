@@ -65,6 +65,8 @@ public:
     // Called by the dataset (not by screens).
     void NotifyStateChange();
     void NotifyActiveChanged();
+    /// The dataset entered or left edit/insert state.
+    void NotifyEditingChanged();
     void NotifyDataSetChanged();
     void NotifyScrolled();
     void NotifyRecordChanged(TField* field);
