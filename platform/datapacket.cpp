@@ -74,7 +74,10 @@ std::size_t StrBytes(std::string_view s) { return StrHeaderBytes(s.size()) + s.s
 // float 64, str, array headers); the library's packer writes the definitions and integers.
 // Doubles always go as float 64, so every value, -0.0 and NaN payloads included, comes back bit
 // for bit (the packer's pack_double writes integral doubles as integers).
-inline void PutByte(ChunkWriter& w, unsigned value) { *w.next++ = static_cast<char>(value); }
+inline void PutByte(ChunkWriter& w, unsigned value) {
+    w.Room(1);
+    *w.next++ = static_cast<char>(value);
+}
 
 inline void PutBigEndian(ChunkWriter& w, std::uint64_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) *w.next++ = static_cast<char>(value >> (8 * i));

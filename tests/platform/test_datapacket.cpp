@@ -147,6 +147,20 @@ TEST(DataPacketRoundTrip, EveryTypeComesBackExactly) {
     EXPECT_EQ(EncodePacket(copy), packet);  // deterministic: the same content gives the same bytes
 }
 
+TEST(DataPacketRoundTrip, RowsOfOneByteValuesCrossTheWriterBuffer) {
+    // Nulls and booleans are single bytes; 40,000 rows of them outgrow any fixed buffer.
+    AllTypes source;
+    for (int i = 0; i < 40000; ++i)
+        source.Add(Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(),
+                   Variant::Null(), i % 2 == 0);
+    TClientDataSet copy;
+    copy.SetData(Variant::FromBytes(EncodePacket(source.cds)));
+    ASSERT_EQ(copy.RecordCount(), 40000);
+    copy.Last();
+    EXPECT_TRUE(copy.FieldByName("TEXTO")->IsNull());
+    EXPECT_FALSE(copy.Fields().back()->AsBoolean());
+}
+
 TEST(DataPacketRoundTrip, EmptyAndClosedDataSets) {
     AllTypes empty;
     TPacketContent content = DecodePacket(EncodePacket(empty.cds));
