@@ -1,0 +1,207 @@
+// Benchmarks of the application server end to end, with SQLite stepping the list's SELECT as baseline.
+//
+// BM_SqliteStepAll, BM_LoadAll and BM_LoadDateRange share one database file of N bulk
+// write-offs; BM_Confirm has a database of its own. Every server benchmark starts its own server
+// on a loopback port and calls it through the client connection. Compare the "real_time" of
+// the JSON output: the client mostly waits, so its CPU time says little.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "platform/dataset.h"
+#include "platform/datetime.h"
+#include "platform/netconnection.h"
+#include "platform/serverreply.h"
+#include "server/pagserver.h"
+#include "server/schema.h"
+#include "server/seed.h"
+#include "server/writeofflist.h"
+
+using namespace platform;
+
+namespace {
+
+TDateTime Today() { return std::floor(Date()); }
+
+// The folder of this run's databases, removed when the program ends.
+const std::filesystem::path& BenchFolder() {
+    struct TFolder {
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("pag-bench-server-" + std::to_string(getpid()));
+        TFolder() { std::filesystem::create_directories(path); }
+        ~TFolder() {
+            std::error_code ignored;  // nothing to do about a folder that cannot be removed
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static TFolder folder;
+    return folder.path;
+}
+
+// A database file with the demo data and `count` bulk write-offs, built once per name and size.
+const std::string& BulkDatabase(const std::string& name, int count) {
+    static std::map<std::string, std::string> built;
+    const std::string key = name + "/" + std::to_string(count);
+    auto it = built.find(key);
+    if (it != built.end()) return it->second;
+    const std::filesystem::path& dir = BenchFolder();
+    const std::string path = (dir / (name + "-" + std::to_string(count) + ".db")).string();
+    std::filesystem::remove(path);
+    auto db = TSqlConnection::Open("sqlite:" + path);
+    server::EnsureSchema(*db);
+    server::SeedBulk(*db, count, Today());
+    db->ExecuteScript("ANALYZE");
+    return built.emplace(key, path).first->second;
+}
+
+struct TServerFixture {
+    std::unique_ptr<server::TPagServer> server;
+    TNetConnection net;
+
+    explicit TServerFixture(const std::string& path) {
+        server::TServerOptions options;
+        options.databaseUrl = "sqlite:" + path;
+        options.port = 0;
+        options.threads = 4;
+        server = std::make_unique<server::TPagServer>(options);
+        net.SetServerName(server::TRdmRecContBaixaPag::kName);
+        net.SetPort(server->Start());
+    }
+};
+
+std::vector<TRpcArg> Criteria(TDateTime paidFrom, TDateTime paidTo) {
+    std::vector<TRpcArg> args;
+    args.emplace_back(std::string("01"));
+    for (int n = 2; n <= 22; ++n) {
+        if (n == 7) args.emplace_back(Variant::FromDate(paidFrom));
+        else if (n == 8) args.emplace_back(Variant::FromDate(paidTo));
+        else if (n == 2 || n == 3 || n == 4 || n == 5 || n == 6 || n == 9 || n == 10 || n == 15 || n == 20)
+            args.emplace_back(std::string());
+        else args.emplace_back(0);
+    }
+    args.emplace_back(std::string("T"));
+    return args;
+}
+
+// SQLite alone: prepare the list's SELECT for all rows, step it and read every column.
+void BM_SqliteStepAll(benchmark::State& state) {
+    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
+    server::TWriteOffCriteria criteria;
+    criteria.company = "01";
+    const server::TSqlStatement statement = server::BuildWriteOffQuery(TSqlKind::SQLite, criteria);
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, statement.text.c_str(), -1, &stmt, nullptr);
+        for (int i = 0; i < statement.params.Count(); ++i) {
+            const int index = sqlite3_bind_parameter_index(stmt, (":" + statement.params.Name(i)).c_str());
+            const std::string value = statement.params.Value(i).AsString();
+            sqlite3_bind_text(stmt, index, value.c_str(), -1, SQLITE_TRANSIENT);
+        }
+        rows = 0;
+        std::size_t bytes = 0;
+        const int columns = sqlite3_column_count(stmt);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            ++rows;
+            for (int c = 0; c < columns; ++c) {
+                if (sqlite3_column_type(stmt, c) == SQLITE_FLOAT) {
+                    benchmark::DoNotOptimize(sqlite3_column_double(stmt, c));
+                } else {
+                    benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
+                    bytes += static_cast<std::size_t>(sqlite3_column_bytes(stmt, c));
+                }
+            }
+        }
+        sqlite3_finalize(stmt);
+        benchmark::DoNotOptimize(bytes);
+    }
+    sqlite3_close(db);
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_SqliteStepAll)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The client's load: GetBaixaPag_Filtro through the connection, the reply checked and made the
+// whole content of an open client dataset.
+void LoadInto(benchmark::State& state, TDateTime paidFrom, TDateTime paidTo) {
+    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
+    TServerFixture fixture(path);
+    const std::vector<TRpcArg> args = Criteria(paidFrom, paidTo);
+    TClientDataSet cds;
+    for (auto _ : state) {
+        TServerReply reply = UnpackServerReply(fixture.net.Call("GetBaixaPag_Filtro", args));
+        if (!reply.Ok()) {
+            state.SkipWithError(reply.message.c_str());
+            return;
+        }
+        cds.SetData(reply.payload);
+    }
+    state.counters["rows"] = cds.RecordCount();
+}
+
+void BM_LoadAll(benchmark::State& state) { LoadInto(state, 0, 0); }
+BENCHMARK(BM_LoadAll)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Bulk write-offs are paid evenly over 1000 days: 100 days are a tenth of them.
+void BM_LoadDateRange(benchmark::State& state) { LoadInto(state, Today() - 99, Today()); }
+BENCHMARK(BM_LoadDateRange)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// SetConfirmar of N marked real write-offs, committed. The list is read afresh (untimed) before
+// each run, as a client does, since every run changes the write-offs' entry numbers.
+void BM_Confirm(benchmark::State& state) {
+    const int marked = static_cast<int>(state.range(0));
+    const std::string& path = BulkDatabase("confirm", marked + marked / 8 + 100);
+    TServerFixture fixture(path);
+    const std::vector<TRpcArg> criteria = Criteria(0, 0);
+    TClientDataSet msg;
+    msg.FieldDefs().Add("CDMESSAGE", TFieldType::ftString, 50);
+    msg.FieldDefs().Add("DSMESSAGE", TFieldType::ftString, 200);
+    msg.CreateDataSet();
+    msg.Append();
+    msg.FieldByName("CDMESSAGE")->SetAsString("Hist_Conta");
+    msg.FieldByName("DSMESSAGE")->SetAsString("Cheque: [#CHQ]");
+    msg.Post();
+    const Variant catalogue = msg.Data();
+    for (auto _ : state) {
+        state.PauseTiming();
+        TClientDataSet list;
+        list.SetData(UnpackServerReply(fixture.net.Call("GetBaixaPag_Filtro", criteria)).payload);
+        int count = 0;
+        for (list.First(); !list.Eof(); list.Next()) {
+            const bool mark = count < marked && list.FieldByName("NRBAIXAPAG")->AsString().starts_with("B") &&
+                              list.FieldByName("IDSTATUSBPAG")->AsString() == "E";
+            if (mark) ++count;
+            list.Edit();
+            list.FieldByName("IDMARCADO")->SetAsString(mark ? "S" : "N");
+            list.Post();
+        }
+        const Variant packet = list.Data();
+        state.ResumeTiming();
+        std::string number = fixture.net.Call("GetPrxLista").AsString();
+        TServerReply reply = UnpackServerReply(fixture.net.Call(
+            "SetConfirmar", {TRpcArg(packet), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                             TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(catalogue)}));
+        state.PauseTiming();
+        TClientDataSet result, errors;
+        if (reply.Ok()) {
+            result.SetData(reply.payload[0]);
+            errors.SetData(reply.payload[3]);
+        }
+        if (count != marked || !reply.Ok() || !result.IsEmpty() || !errors.IsEmpty()) {
+            state.SkipWithError(("o recálculo não foi contabilizado: " + reply.message).c_str());
+            state.ResumeTiming();
+            return;
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Confirm)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,53 @@
+// Database connections shared by the sessions of the server: one is leased per call.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/sql.h"
+
+namespace server {
+
+/// Opens connections to one database on demand and keeps idle ones for the next call.
+/// Invariant: a connection is either leased to exactly one call or idle in the pool, never both;
+/// idle connections are outside any transaction.
+class TConnectionPool {
+public:
+    explicit TConnectionPool(std::string url, std::size_t maxIdle = 16);
+
+    /// A connection for the life of the lease. A lease that is discarded (after a database
+    /// failure) closes its connection instead of returning it.
+    class TLease {
+    public:
+        TLease(TConnectionPool& pool, std::unique_ptr<platform::TSqlConnection> connection)
+            : pool_(&pool), connection_(std::move(connection)) {}
+        TLease(TLease&&) noexcept = default;
+        TLease& operator=(TLease&&) noexcept = delete;
+        ~TLease();
+
+        platform::TSqlConnection& operator*() const { return *connection_; }
+        platform::TSqlConnection* operator->() const { return connection_.get(); }
+        void Discard() { discard_ = true; }
+
+    private:
+        TConnectionPool* pool_;
+        std::unique_ptr<platform::TSqlConnection> connection_;
+        bool discard_ = false;
+    };
+
+    TLease Acquire();
+    const std::string& Url() const { return url_; }
+    std::size_t IdleCount() const;
+
+private:
+    void Return(std::unique_ptr<platform::TSqlConnection> connection);
+
+    std::string url_;
+    std::size_t maxIdle_;
+    mutable std::mutex mutex_;
+    std::vector<std::unique_ptr<platform::TSqlConnection>> idle_;
+};
+
+} // namespace server

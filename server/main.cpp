@@ -1,0 +1,106 @@
+// pag-server: the application server of the PAG00900 module over SQLite or PostgreSQL.
+#include <pthread.h>
+#include <signal.h>
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <iostream>
+
+#include "platform/datetime.h"
+#include "server/pagserver.h"
+#include "server/seed.h"
+
+namespace {
+
+// "demo" or "bulk:N"; anything else raises.
+void Seed(platform::TSqlConnection& db, const std::string& what) {
+    if (what == "demo") {
+        server::SeedDemo(db, platform::Date());
+        std::cerr << "pag-server: dados de demonstração carregados.\n";
+        return;
+    }
+    if (what.rfind("bulk:", 0) == 0) {
+        const std::int64_t count = platform::StrToIntDef(what.substr(5), -1);
+        if (count <= 0 || count > 10'000'000)
+            throw platform::Exception("--seed bulk:N exige N entre 1 e 10000000.");
+        server::SeedBulk(db, static_cast<int>(count), platform::Date());
+        std::cerr << "pag-server: " << count << " baixas acrescentadas.\n";
+        return;
+    }
+    throw platform::Exception("--seed aceita \"demo\" ou \"bulk:N\", não \"" + what + "\".");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Servidor de aplicação do PAG00900 (PAG00900.rdmRecContBaixaPag)"};
+    std::string db;
+    std::string listen = std::string(server::kDefaultHost) + ":" + std::to_string(server::kDefaultPort);
+    std::string seed;
+    bool seedOnly = false;
+    int threads = 8;
+    int idleMinutes = 60;
+    int maxRequestMb = 64;
+    int pauseBeforeCommitMs = 0;
+    app.add_option("--db", db,
+                   "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco "
+                   "(padrão: sqlite:" + server::DefaultDatabasePath() + ", criado com dados de "
+                   "demonstração na primeira execução)");
+    app.add_option("--listen", listen, "Endereço HOST:PORTA em que o servidor atende")->capture_default_str();
+    app.add_option("--seed", seed, "Carrega dados: \"demo\" (substitui tudo) ou \"bulk:N\" (acrescenta N baixas)");
+    app.add_flag("--seed-only", seedOnly, "Carrega os dados de --seed e termina sem atender");
+    app.add_option("--threads", threads, "Threads que atendem as chamadas")->check(CLI::Range(1, 256))->capture_default_str();
+    app.add_option("--idle-timeout", idleMinutes, "Minutos sem chamadas após os quais uma sessão termina")
+        ->check(CLI::Range(1, 7 * 24 * 60))->capture_default_str();
+    app.add_option("--max-request-mb", maxRequestMb, "Tamanho máximo de uma requisição, em MB")
+        ->check(CLI::Range(1, 4096))->capture_default_str();
+    app.add_option("--pause-before-commit-ms", pauseBeforeCommitMs,
+                   "Testes de falha: espera antes de confirmar cada recálculo")
+        ->check(CLI::Range(0, 600000))->group("");
+    CLI11_PARSE(app, argc, argv);
+
+    // SIGTERM and SIGINT are taken by the main thread alone: block them before any thread starts.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    try {
+        server::TServerOptions options;
+        bool fresh = false;
+        if (db.empty()) {
+            const std::filesystem::path path = server::DefaultDatabasePath();
+            fresh = !std::filesystem::exists(path);
+            std::filesystem::create_directories(path.parent_path());
+            db = "sqlite:" + path.string();
+        }
+        options.databaseUrl = db;
+        server::ParseListenAddress(listen, options.host, options.port);
+        options.threads = threads;
+        options.sessionIdleTimeout = std::chrono::minutes(idleMinutes);
+        options.maxRequestBytes = static_cast<std::size_t>(maxRequestMb) << 20;
+        options.run.pauseBeforeCommit = std::chrono::milliseconds(pauseBeforeCommitMs);
+
+        server::TPagServer pagServer(options);
+        {
+            auto lease = pagServer.Pool().Acquire();
+            if (fresh && seed.empty()) Seed(*lease, "demo");
+            if (!seed.empty()) Seed(*lease, seed);
+        }
+        if (seedOnly) return 0;
+
+        const int port = pagServer.Start();
+        std::cerr << "pag-server: atendendo " << server::TRdmRecContBaixaPag::kName << " em "
+                  << options.host << ":" << port << " (banco " << db << ")" << std::endl;
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        std::cerr << "pag-server: sinal " << received << " recebido, encerrando." << std::endl;
+        pagServer.Stop();
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "pag-server: " << e.what() << std::endl;
+        return 1;
+    }
+}

@@ -1,0 +1,76 @@
+// The recalculation run: checks the marked write-offs, builds their entries and, when nothing
+// stands in the way, replaces their posted entries, all in one transaction.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/sql.h"
+#include "platform/sysutils.h"
+#include "server/runoutcome.h"
+
+namespace server {
+
+/// One row of the client's list, as the client read it.
+struct TListedWriteOff {
+    std::string branch;
+    std::string number;
+    std::string company;
+    bool marked = false;
+    std::string status;       // IDSTATUSBPAG
+    std::string accounted;    // IDCTBLBXPAG
+    std::string entryNumber;  // NRLCTBBPAG
+    double amount = 0;        // VRBAIXAPAG
+};
+
+/// Everything a run is asked to do.
+struct TRunRequest {
+    std::vector<TListedWriteOff> rows;
+    std::string company;
+    std::string branch;        // the operator's current branch
+    std::string operatorCode;
+    std::string listNumber;
+    std::string previousListNumber;  // the session's last kept list, dropped by a committed run
+    std::string paymentText;   // the client's word for a payment
+    std::string chequeHistory; // the client's cheque history text; empty = none
+};
+
+/// A run refused before any write-off is looked at: unknown company, branch or operator, an
+/// operator without rights on the company, a list number never issued, a marked write-off of
+/// another company. The message is for the user.
+class ERunRefused : public platform::Exception {
+    using Exception::Exception;
+};
+
+/// Knobs of a run.
+struct TRunOptions {
+    /// Sleeps this long just before committing: lets tests stop the server mid-run.
+    std::chrono::milliseconds pauseBeforeCommit{0};
+};
+
+/// Key of a write-off in LISTA and in the client's marked set: the branch padded with blanks
+/// to 4 characters, then the number.
+std::string WriteOffKey(const std::string& branch, const std::string& number);
+
+/// Result keys of a run, in the order of precedence the client sees them.
+inline constexpr const char* kKeyLocked = "ALT_BLOQ";
+inline constexpr const char* kKeyBoletoChanged = "BOL_ALT";
+inline constexpr const char* kKeyPlannedDocument = "CNT_PREV";
+inline constexpr const char* kKeyExtended = "CNT_PROR";
+inline constexpr const char* kKeyBoletoAmount = "VRBOL_DIF";
+inline constexpr const char* kKeyNoHistory = "Hist_Nc";
+
+/// Type of document of a write-off in the marks table BLOQDOCU.
+inline constexpr const char* kWriteOffDocument = "BXP";
+/// Kind of standard history used for write-off entries in HISTINTEGRA.
+inline constexpr const char* kWriteOffIntegration = "BXP";
+
+/// Runs the recalculation of the marked real write-offs of the request. Rows with a status
+/// other than "E" are skipped. Returns what the client gets; `posted` tells whether the run
+/// committed (no result key, no error). Raises ERunRefused, or EDatabaseError when the
+/// database fails; either way nothing is posted.
+TRunOutcome RunRecalculation(platform::TSqlConnection& connection, const TRunRequest& request,
+                             const TRunOptions& options, bool& posted);
+
+} // namespace server

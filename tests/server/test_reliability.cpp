@@ -1,0 +1,417 @@
+// Reliability of the server: concurrent runs over the same write-offs, a server killed in the
+// middle of a run or stopped by SIGTERM, and hostile requests.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <barrier>
+#include <chrono>
+#include <cmath>
+#include <httplib.h>
+#include <set>
+#include <thread>
+
+#include "platform/datetime.h"
+#include "platform/netconnection.h"
+#include "platform/serverreply.h"
+#include "platform/wire.h"
+#include "server/entrybuilder.h"
+#include "server/pagserver.h"
+#include "server/schema.h"
+#include "server/seed.h"
+#include "servertestkit.h"
+#include "testdatabase.h"
+
+using namespace servertest;
+using namespace std::chrono_literals;
+using platform::TRpcArg;
+using platform::Variant;
+using ::testing::HasSubstr;
+
+namespace {
+
+const char* const kObject = server::TRdmRecContBaixaPag::kName;
+
+std::unique_ptr<platform::TNetConnection> Connect(int port) {
+    auto connection = std::make_unique<platform::TNetConnection>();
+    connection->SetServerName(kObject);
+    connection->SetPort(port);
+    return connection;
+}
+
+// The client's side of one run: list loaded, marks set, SetConfirmar called.
+struct TClientRun {
+    platform::TServerReply reply;
+    std::string firstKey;
+    bool posted = false;
+};
+
+Variant LoadList(platform::TNetConnection& net, platform::TDateTime today) {
+    std::vector<TRpcArg> args;
+    for (const Variant& v : DefaultCriteria("01", today)) args.emplace_back(v);
+    platform::TServerReply list = platform::UnpackServerReply(net.Call("GetBaixaPag_Filtro", args));
+    if (!list.Ok()) throw platform::Exception(list.message);
+    return list.payload;
+}
+
+TClientRun Confirm(platform::TNetConnection& net, const Variant& marked) {
+    std::string number = net.Call("GetPrxLista").AsString();
+    TClientRun run;
+    run.reply = platform::UnpackServerReply(
+        net.Call("SetConfirmar", {TRpcArg(marked), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                                  TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(CataloguePacket())}));
+    if (run.reply.Ok()) {
+        TRunReply datasets = OpenRunPayload(run.reply.payload);
+        run.firstKey = datasets.FirstKey();
+        run.posted = run.firstKey.empty() && datasets.errors->IsEmpty();
+    }
+    return run;
+}
+
+Variant MarkNumbers(const Variant& list, const std::set<std::string>& numbers) {
+    return MarkRows(list, [&](const std::string& branch, const std::string& number) {
+        return branch == "0001" && numbers.count(number) > 0;
+    });
+}
+
+// Demo write-offs of branch 0001 paid today that a run can post (real, not held, with accounts
+// and boletos in order).
+std::vector<std::string> PostableDemoWriteOffs() {
+    const std::set<int> special = {2, 3, 10, 11, 12, 13};
+    std::vector<std::string> numbers;
+    for (int i = 1; i <= 30; ++i) {
+        if (special.count(i) || (i - 1) % 8 == 5 || (i - 1) % 8 == 6) continue;
+        numbers.push_back(server::ZeroPadded(i, 10));
+    }
+    return numbers;
+}
+
+// Entries posted consistently: each write-off's entries are one set under its current number,
+// and no entry belongs to no write-off.
+void ExpectOneSetOfEntriesPerWriteOff(platform::TSqlConnection& db) {
+    EXPECT_EQ(db.SelectValue("SELECT COUNT(*) FROM (SELECT CDLANCCTBCOME FROM LANCCTB GROUP BY"
+                             " CDLANCCTBCOME HAVING COUNT(DISTINCT NRLANCCTB) > 1) X")
+                  .AsInteger(),
+              0);
+    EXPECT_EQ(db.SelectValue("SELECT COUNT(*) FROM LANCCTB L WHERE NOT EXISTS (SELECT 1 FROM"
+                             " BAIXAPAG B WHERE B.NRLCTBBPAG = L.NRLANCCTB"
+                             " AND B.CDFILIAL || B.NRBAIXAPAG = L.CDLANCCTBCOME)")
+                  .AsInteger(),
+              0);
+    EXPECT_EQ(db.SelectValue("SELECT COUNT(*) FROM BAIXAPAG B WHERE B.IDCTBLBXPAG = 'S' AND NOT"
+                             " EXISTS (SELECT 1 FROM LANCCTB L WHERE L.NRLANCCTB = B.NRLCTBBPAG)")
+                  .AsInteger(),
+              0);
+}
+
+class ReliabilityTest : public ::testing::TestWithParam<TBackend> {
+protected:
+    void SetUp() override {
+        if (!TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
+        database_ = std::make_unique<TTestDatabase>(GetParam());
+        db_ = database_->Connect();
+        server::EnsureSchema(*db_);
+        server::SeedDemo(*db_, today_);
+    }
+
+    const platform::TDateTime today_ = std::floor(platform::Date());
+    std::unique_ptr<TTestDatabase> database_;
+    std::unique_ptr<platform::TSqlConnection> db_;
+};
+
+TEST_P(ReliabilityTest, OfTwoOverlappingRunsExactlyOnePostsAndTheOtherGetsAltBloq) {
+    server::TServerOptions options;
+    options.databaseUrl = database_->Url();
+    options.port = 0;
+    options.threads = 4;
+    server::TPagServer pagServer(options);
+    const int port = pagServer.Start();
+    auto netA = Connect(port);
+    auto netB = Connect(port);
+    const std::vector<std::string> pool = PostableDemoWriteOffs();
+    ASSERT_GE(pool.size(), 12u);
+
+    for (int round = 0; round < 50; ++round) {
+        // Overlapping sets that move through the pool from round to round.
+        std::set<std::string> setA, setB;
+        for (int k = 0; k < 6; ++k) {
+            setA.insert(pool[(static_cast<std::size_t>(round) + k) % pool.size()]);
+            setB.insert(pool[(static_cast<std::size_t>(round) + 3 + k) % pool.size()]);
+        }
+        const Variant listA = MarkNumbers(LoadList(*netA, today_), setA);
+        const Variant listB = MarkNumbers(LoadList(*netB, today_), setB);
+        TClientRun runA, runB;
+        std::barrier start(2);
+        std::thread a([&] {
+            start.arrive_and_wait();
+            runA = Confirm(*netA, listA);
+        });
+        std::thread b([&] {
+            start.arrive_and_wait();
+            runB = Confirm(*netB, listB);
+        });
+        a.join();
+        b.join();
+        ASSERT_TRUE(runA.reply.Ok()) << runA.reply.message;
+        ASSERT_TRUE(runB.reply.Ok()) << runB.reply.message;
+        ASSERT_NE(runA.posted, runB.posted) << "rodada " << round << ": " << runA.firstKey << "/" << runB.firstKey;
+        EXPECT_EQ(runA.posted ? runB.firstKey : runA.firstKey, "ALT_BLOQ") << "rodada " << round;
+        // The winner's write-offs carry the entries just returned to it.
+        const TClientRun& winner = runA.posted ? runA : runB;
+        TRunReply reply = OpenRunPayload(winner.reply.payload);
+        std::set<std::string> numbers;
+        for (reply.entries->First(); !reply.entries->Eof(); reply.entries->Next())
+            numbers.insert(reply.entries->FieldByName("NRLANCCTBTEMP")->AsString());
+        for (const std::string& writeOff : runA.posted ? setA : setB) {
+            const std::string now = platform::VarToStr(db_->SelectValue(
+                "SELECT NRLCTBBPAG FROM BAIXAPAG WHERE CDFILIAL = '0001' AND NRBAIXAPAG = :N",
+                {{"N", writeOff}}));
+            EXPECT_EQ(numbers.count(now), 1u) << writeOff;
+        }
+        ExpectOneSetOfEntriesPerWriteOff(*db_);
+        if (HasFailure()) break;
+    }
+}
+
+// A pag-server process of its own on a free loopback port.
+class TServerProcess {
+public:
+    TServerProcess(const std::string& databaseUrl, std::vector<std::string> extra = {}) {
+        port_ = FreePort();
+        std::vector<std::string> args = {PAG_SERVER_EXE, "--db", databaseUrl, "--listen",
+                                         "127.0.0.1:" + std::to_string(port_), "--threads", "4"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        pid_ = fork();
+        if (pid_ == 0) {
+            std::vector<char*> argv;
+            for (std::string& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        // Ready once it accepts connections.
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            if (Accepts()) return;
+            std::this_thread::sleep_for(50ms);
+        }
+        throw platform::Exception("pag-server não começou a atender");
+    }
+    ~TServerProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    int Port() const { return port_; }
+    /// Sends a signal and waits for the process; returns its wait status.
+    int Signal(int signal) {
+        kill(pid_, signal);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    static int FreePort() {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        close(fd);
+        return ntohs(address.sin_port);
+    }
+    bool Accepts() const {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port_));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(fd);
+        return ok;
+    }
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+TEST_P(ReliabilityTest, AServerKilledInTheMiddleOfARunPostsNothingOfIt) {
+    const std::set<std::string> marked = {"0000000005", "0000000008", "0000000009", "0000000001"};
+    const std::string oldEntry = platform::VarToStr(
+        db_->SelectValue("SELECT NRLCTBBPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000001'"));
+    const std::int64_t entries = db_->SelectValue("SELECT COUNT(*) FROM LANCCTB").AsInteger();
+    {
+        TServerProcess process(database_->Url(), {"--pause-before-commit-ms", "5000"});
+        auto net = Connect(process.Port());
+        const Variant list = MarkNumbers(LoadList(*net, today_), marked);
+        std::atomic<bool> failed{false};
+        std::thread client([&] {
+            try {
+                Confirm(*net, list);
+            } catch (const platform::ERpcError&) {
+                failed = true;  // the server died under the call
+            }
+        });
+        std::this_thread::sleep_for(1500ms);  // the run has written everything and waits to commit
+        const int status = process.Signal(SIGKILL);
+        client.join();
+        EXPECT_TRUE(WIFSIGNALED(status));
+        EXPECT_TRUE(failed);
+    }
+    for (const std::string& number : marked) {
+        if (number == "0000000001") continue;  // accounted before the run
+        EXPECT_EQ(platform::VarToStr(db_->SelectValue(
+                      "SELECT IDCTBLBXPAG FROM BAIXAPAG WHERE NRBAIXAPAG = :N", {{"N", number}})),
+                  "N");
+    }
+    EXPECT_EQ(platform::VarToStr(
+                  db_->SelectValue("SELECT NRLCTBBPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000001'")),
+              oldEntry);
+    EXPECT_EQ(db_->SelectValue("SELECT COUNT(*) FROM LANCCTB").AsInteger(), entries);
+    ExpectOneSetOfEntriesPerWriteOff(*db_);
+
+    // Restarted, the server runs the same recalculation to the end.
+    TServerProcess restarted(database_->Url());
+    auto net = Connect(restarted.Port());
+    TClientRun run = Confirm(*net, MarkNumbers(LoadList(*net, today_), marked));
+    ASSERT_TRUE(run.reply.Ok()) << run.reply.message;
+    EXPECT_TRUE(run.posted) << run.firstKey;
+    ExpectOneSetOfEntriesPerWriteOff(*db_);
+}
+
+TEST_P(ReliabilityTest, SigtermLetsTheRunInFlightFinishAndStopsCleanly) {
+    TServerProcess process(database_->Url(), {"--pause-before-commit-ms", "1500"});
+    auto net = Connect(process.Port());
+    const Variant list = MarkNumbers(LoadList(*net, today_), {"0000000005"});
+    TClientRun run;
+    std::thread client([&] { run = Confirm(*net, list); });
+    std::this_thread::sleep_for(500ms);
+    const int status = process.Signal(SIGTERM);
+    client.join();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(run.reply.Ok()) << run.reply.message;
+    EXPECT_TRUE(run.posted);
+    EXPECT_EQ(platform::VarToStr(
+                  db_->SelectValue("SELECT IDCTBLBXPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000005'")),
+              "S");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ReliabilityTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
+                         TBackendParamName());
+
+// Requests no client of ours would send, over raw HTTP.
+class HostileRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        database_ = std::make_unique<TTestDatabase>(TBackend::SQLite);
+        server::TServerOptions options;
+        options.databaseUrl = database_->Url();
+        options.port = 0;
+        server_ = std::make_unique<server::TPagServer>(options);
+        auto lease = server_->Pool().Acquire();
+        server::SeedDemo(*lease, std::floor(platform::Date()));
+        port_ = server_->Start();
+        http_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+        http_->set_read_timeout(60, 0);
+        http_->set_write_timeout(60, 0);
+        httplib::Result connected = Post("/" + std::string(kObject) + "/__connect", "");
+        ASSERT_TRUE(connected);
+        session_ = platform::DecodeReply(connected->body).result.AsString();
+    }
+
+    httplib::Result Post(const std::string& path, const std::string& body) {
+        httplib::Headers headers = {{platform::kSessionHeader, session_}};
+        return http_->Post(path, headers, body, platform::kWireContentType);
+    }
+    platform::TWireReply Call(const std::string& method, const std::string& body) {
+        httplib::Result result = Post("/" + std::string(kObject) + "/" + method, body);
+        if (!result) throw platform::Exception("sem resposta");
+        return platform::DecodeReply(result->body);
+    }
+    // The server still serves an ordinary client.
+    void ExpectStillServing() {
+        auto net = Connect(port_);
+        EXPECT_EQ(net->Call("GetPrxLista").AsString().size(), 10u);
+    }
+
+    std::unique_ptr<TTestDatabase> database_;
+    std::unique_ptr<server::TPagServer> server_;
+    int port_ = 0;
+    std::unique_ptr<httplib::Client> http_;
+    std::string session_;
+};
+
+TEST_F(HostileRequestTest, MalformedAndTruncatedBodiesGetAFailure) {
+    platform::TWireReply reply = Call("GetPrxLista", "not msgpack at all");
+    EXPECT_EQ(reply.status, platform::TReplyStatus::Error);
+    EXPECT_THAT(reply.message, HasSubstr("Requisição inválida"));
+
+    std::vector<platform::TWireArg> args;
+    for (const Variant& v : DefaultCriteria("01", std::floor(platform::Date()))) args.push_back({v, false});
+    const std::string request = platform::EncodeRequest(args);
+    reply = Call("GetBaixaPag_Filtro", request.substr(0, request.size() - 3));
+    EXPECT_EQ(reply.status, platform::TReplyStatus::Error);
+    ExpectStillServing();
+}
+
+TEST_F(HostileRequestTest, ATruncatedPacketOrWrongKindsGetAFailureReplyNamingTheArgument) {
+    auto net = Connect(port_);
+    std::vector<TRpcArg> criteria;
+    for (const Variant& v : DefaultCriteria("01", std::floor(platform::Date()))) criteria.emplace_back(v);
+    const Variant list = platform::UnpackServerReply(net->Call("GetBaixaPag_Filtro", criteria)).payload;
+    const std::string& bytes = list.AsBytes();
+    std::vector<platform::TWireArg> args = {
+        {Variant::FromBytes(bytes.substr(0, bytes.size() - 10)), false}, {Variant("01"), false},
+        {Variant("0001"), false}, {Variant("OPERADOR"), false}, {Variant("1"), true},
+        {Variant("Pagto"), false}, {CataloguePacket(), false}};
+    platform::TWireReply reply = Call("SetConfirmar", platform::EncodeRequest(args));
+    ASSERT_EQ(reply.status, platform::TReplyStatus::Ok) << reply.message;
+    platform::TServerReply unpacked = platform::UnpackServerReply(reply.result);
+    EXPECT_FALSE(unpacked.Ok());
+    EXPECT_THAT(unpacked.message, HasSubstr("SetConfirmar: o argumento 1"));
+
+    args[0] = {Variant(3.5), false};
+    unpacked = platform::UnpackServerReply(Call("SetConfirmar", platform::EncodeRequest(args)).result);
+    EXPECT_FALSE(unpacked.Ok());
+    EXPECT_THAT(unpacked.message, HasSubstr("argumento 1"));
+    ExpectStillServing();
+}
+
+TEST_F(HostileRequestTest, AHundredMegabyteBodyIsRefused) {
+    const std::string huge(100u << 20, '\x90');
+    httplib::Result result = Post("/" + std::string(kObject) + "/GetPrxLista", huge);
+    if (result) {  // the server may also close the connection before reading it all
+        EXPECT_EQ(result->status, 413);
+        EXPECT_THAT(platform::DecodeReply(result->body).message, HasSubstr("tamanho máximo"));
+    }
+    ExpectStillServing();
+}
+
+TEST_F(HostileRequestTest, UnknownObjectsMethodsAndSessionsAreNamedInTheFailure) {
+    httplib::Result connect = Post("/PAG00900.rdmNenhum/__connect", "");
+    ASSERT_TRUE(connect);
+    platform::TWireReply reply = platform::DecodeReply(connect->body);
+    EXPECT_EQ(reply.status, platform::TReplyStatus::Error);
+    EXPECT_THAT(reply.message, HasSubstr("PAG00900.rdmNenhum"));
+
+    reply = Call("ApagaTudo", platform::EncodeRequest({}));
+    EXPECT_EQ(reply.status, platform::TReplyStatus::Error);
+    EXPECT_THAT(reply.message, HasSubstr("ApagaTudo"));
+
+    session_ = "sessao-inventada";
+    reply = Call("GetPrxLista", platform::EncodeRequest({}));
+    EXPECT_EQ(reply.status, platform::TReplyStatus::NoSession);
+    ExpectStillServing();
+}
+
+} // namespace
