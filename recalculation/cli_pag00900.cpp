@@ -1,4 +1,5 @@
-// Cli_pag00900: the recalculation screen's class skeleton, connection, unit state and creation routine.
+// Cli_pag00900: the recalculation screen's construction and teardown, connection, unit state and
+// creation routine.
 #include "recalculation/cli_pag00900.h"
 
 #include "host/morvane.h"
@@ -26,7 +27,14 @@ TfrmRecContBaixaPag::TfrmRecContBaixaPag(platform::TComponent* owner) : host::Tf
     netRecContBaixaPag->SetName("netRecContBaixaPag");
     netRecContBaixaPag->SetServerName("PAG00900.rdmRecContBaixaPag");
     netRecContBaixaPag->SetThrowException(false);
-    netRecContBaixaPag->BeforeConnect = [this](platform::TObject* s) { netRecContBaixaPagBeforeConnect(s); };
+
+    DesignCommands();
+    DesignCompanyPanel();
+    DesignList();
+    DesignGrid();
+    DesignRunDataSets();
+    DesignCatalogue();
+    WireEvents();
 }
 
 TfrmRecContBaixaPag::~TfrmRecContBaixaPag() {
@@ -34,17 +42,23 @@ TfrmRecContBaixaPag::~TfrmRecContBaixaPag() {
         frmRecContBaixaPag = nullptr;
         boStCriado = false;
     }
-}
-
-void TfrmRecContBaixaPag::FormCreate(platform::TObject* sender) {
-    host::TfrmPadraoGrid::FormCreate(sender);
-    netRecContBaixaPag->SetConnected(true);  // host and port are set on connecting
-}
-
-void TfrmRecContBaixaPag::FormClose(platform::TObject* sender, platform::TCloseAction& action) {
-    host::TfrmPadraoGrid::FormClose(sender, action);
-    boStCriado = false;
-    netRecContBaixaPag->SetConnected(false);
+    // The components are freed after this body, when this screen's own part is gone: none of
+    // its handlers may run then.
+    dtsPadrao->OnStateChange = nullptr;
+    dtsEmpresa->OnStateChange = nullptr;
+    cdsBaixaPag->AfterOpen = nullptr;
+    cdsBaixaPag->AfterClose = nullptr;
+    cdsBaixaPag->AfterPost = nullptr;
+    for (platform::TField* field : cdsBaixaPag->Fields()) field->OnGetText = nullptr;
+    dbgPadrao->OnDrawColumnCell = nullptr;
+    dbgPadrao->OnTitleClick = nullptr;
+    dbgPadrao->OnDblClick = nullptr;
+    dbgPadrao->OnKeyDown = nullptr;
+    medCdEmpresa->OnChange = nullptr;
+    medCdEmpresa->OnExit = nullptr;
+    panFiltro->OnEnter = nullptr;
+    panFiltro->OnExit = nullptr;
+    netRecContBaixaPag->BeforeConnect = nullptr;
 }
 
 void TfrmRecContBaixaPag::netRecContBaixaPagBeforeConnect(platform::TObject* /*sender*/) {

@@ -1,0 +1,215 @@
+// The recalculation screen's design: its commands, the company panel, the grid's columns and the
+// wiring of every handler.
+#include "recalculation/cli_pag00900.h"
+
+#include "platform/menus.h"
+
+namespace recalculation {
+
+using platform::TAlign;
+
+void TfrmRecContBaixaPag::DesignCommands() {
+    sbtFiltro = Create<platform::TSpeedButton>();
+    sbtFiltro->SetName("sbtFiltro");
+    sbtFiltro->SetParent(panMenu);
+    sbtFiltro->SetBounds(227, 4, 21, 21);
+    sbtFiltro->SetFlat(true);
+    sbtFiltro->SetHint("Filtrar");
+    sbtFiltro->SetShowHint(true);
+    sbtFiltro->SetEnabled(false);
+
+    sbtContab = Create<platform::TSpeedButton>();
+    sbtContab->SetName("sbtContab");
+    sbtContab->SetParent(panMenu);
+    sbtContab->SetBounds(202, 4, 21, 21);
+    sbtContab->SetFlat(true);
+    sbtContab->SetHint("Contabilizar");
+    sbtContab->SetShowHint(true);
+    sbtContab->SetEnabled(false);
+
+    mnuSeparador3 = Create<platform::TMenuItem>();
+    mnuSeparador3->SetName("mnuSeparador3");
+    mnuSeparador3->SetCaption("-");
+    mnuManutencao->Add(mnuSeparador3);
+    mnuFiltro = Create<platform::TMenuItem>();
+    mnuFiltro->SetName("mnuFiltro");
+    mnuFiltro->SetCaption("&Filtrar");
+    mnuFiltro->SetShortCut(platform::ShortCut('L', platform::ssCtrl));
+    mnuFiltro->SetEnabled(false);
+    mnuManutencao->Add(mnuFiltro);
+
+    // Nothing is included, changed, deleted, printed or confirmed before there is a list; the
+    // base screen's creation gives the toolbar buttons these states.
+    for (platform::TMenuItem* item : {mnuListagem, mnuConfigImpressora, mnuIncluir, mnuAlterar, mnuExcluir,
+                                      mnuVerificar, mnuCancelar, mnuConfirmar})
+        item->SetEnabled(false);
+    sbtImprimir->SetEnabled(false);
+
+    // The pictures of the mark column, kept hidden on the toolbar.
+    auto image = [this](const char* name, bool checked) {
+        auto* picture = Create<platform::TImage>();
+        picture->SetName(name);
+        picture->SetParent(panMenu);
+        picture->SetAutoSize(true);
+        picture->SetPicture(CheckPicture(checked));
+        picture->SetVisible(false);
+        return picture;
+    };
+    imgCheck = image("imgCheck", true);
+    imgUncheck = image("imgUncheck", false);
+}
+
+void TfrmRecContBaixaPag::DesignCompanyPanel() {
+    panFiltro = Create<platform::TPanel>();
+    panFiltro->SetName("panFiltro");
+    panFiltro->SetParent(this);
+    panFiltro->SetHeight(35);
+    panFiltro->SetAlign(TAlign::alTop);
+    panFiltro->SetTabOrder(0);
+
+    Label1 = Create<platform::TLabel>();
+    Label1->SetName("Label1");
+    Label1->SetParent(panFiltro);
+    Label1->SetBounds(8, 11, 48, 13);
+    Label1->SetCaption("Empresa");
+    platform::TFont bold = Label1->Font();
+    bold.Style = platform::fsBold;
+    Label1->SetFont(bold);
+
+    medCdEmpresa = Create<platform::TMaskEdit>();
+    medCdEmpresa->SetName("medCdEmpresa");
+    medCdEmpresa->SetParent(panFiltro);
+    medCdEmpresa->SetBounds(64, 7, 25, 21);
+    medCdEmpresa->SetEditMask("99;0; ");
+    medCdEmpresa->SetMaxLength(2);
+    medCdEmpresa->SetColor(platform::clInfoBk);
+    medCdEmpresa->SetTabStop(true);
+    medCdEmpresa->SetTabOrder(0);
+    Label1->SetFocusControl(medCdEmpresa);
+
+    btpEmpresa = Create<host::TBtnPesquisa>();
+    btpEmpresa->SetName("btpEmpresa");
+    btpEmpresa->SetParent(panFiltro);
+    btpEmpresa->SetBounds(91, 7, 21, 21);
+    btpEmpresa->SetHint("Pesquisar");
+    btpEmpresa->SetShowHint(true);
+    btpEmpresa->SetAssociate(medCdEmpresa);
+    btpEmpresa->SetTitle("Empresa");
+    btpEmpresa->SetEmptyError("Não há empresa cadastrada.");
+    btpEmpresa->SetKeyField("CDEMPRESA");
+
+    edtNmEmpresa = Create<platform::TEdit>();
+    edtNmEmpresa->SetName("edtNmEmpresa");
+    edtNmEmpresa->SetParent(panFiltro);
+    edtNmEmpresa->SetBounds(115, 7, 415, 21);
+    edtNmEmpresa->SetColor(platform::clBtnFace);
+    edtNmEmpresa->SetEnabled(false);
+    edtNmEmpresa->SetTabOrder(1);
+
+    // The company query on the host's shared connection, with its text for each database.
+    qryEmpresa = Create<host::TADOIBQuery>();
+    qryEmpresa->SetName("qryEmpresa");
+    const std::vector<std::string> generic = {
+        "SELECT", "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST", "FROM", "  EMPRESA,",
+        "  PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", "   CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, CDEMPRESA)",
+        "ORDER BY", "   CDEMPRESA"};
+    qryEmpresa->SQL() = generic;
+    qryEmpresa->SQL_IB() = generic;
+    qryEmpresa->SQL_ORACLE() = {"SELECT", "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST", "FROM",
+                                "  EMPRESA", "WHERE", "   CDEMPRESA = NVL(:P_CDEMPRESA,CDEMPRESA)",
+                                "ORDER BY", "   CDEMPRESA"};
+    qryEmpresa->SQL_MSSQL() = {"SELECT", "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST", "FROM",
+                               "  EMPRESA", "WHERE", "   CDEMPRESA = ISNULL (:P_CDEMPRESA, CDEMPRESA)",
+                               "ORDER BY", "   CDEMPRESA"};
+    platform::TStringField* code = qryEmpresa->AddStringField("CDEMPRESA", 2);
+    code->SetRequired(true);
+    code->SetDisplayLabel("Código");
+    qryEmpresa->AddStringField("NMEMPRESA", 40)->SetDisplayLabel("Nome");
+    qryEmpresa->AddStringField("CDCENTCUST", 4)->SetVisible(false);
+    qryEmpresa->ParamByName("P_CDEMPRESA").Clear();
+
+    dtsEmpresa = Create<platform::TDataSource>();
+    dtsEmpresa->SetName("dtsEmpresa");
+    dtsEmpresa->SetDataSet(qryEmpresa);
+    btpEmpresa->SetDataSource(dtsEmpresa);
+}
+
+void TfrmRecContBaixaPag::DesignGrid() {
+    dtsPadrao->SetDataSet(cdsBaixaPag);
+    dbtNome->SetDataField("NRMOVBANC");
+
+    dbgPadrao->SetOptions({platform::dgTitles, platform::dgColumnResize, platform::dgColLines,
+                           platform::dgRowLines, platform::dgTabs, platform::dgRowSelect,
+                           platform::dgAlwaysShowSelection});
+    struct TColumnDesign {
+        const char* field;
+        int width;  // -1: the default width
+    };
+    for (const TColumnDesign& c : {TColumnDesign{"DTBAIXAPAG", 98}, TColumnDesign{"NMTPBAIXAPAG", 85},
+                                   TColumnDesign{"CDBANCO", 38}, TColumnDesign{"CDAGENCIA", 49},
+                                   TColumnDesign{"CDCONTCORR", -1}, TColumnDesign{"VRBAIXAPAG", 72},
+                                   TColumnDesign{"IDSTATUSBPAG", 69}, TColumnDesign{"IDMARCADO", 20}}) {
+        platform::TColumn* column = dbgPadrao->AddColumn(c.field);
+        if (c.width >= 0) column->SetWidth(c.width);
+    }
+    dbgPadrao->ColumnByFieldName("VRBAIXAPAG")->SetAlignment(platform::TAlignment::taRightJustify);
+    // The mark column's title is the check-mark glyph of the symbol font: its character "4".
+    platform::TColumnTitle& mark = dbgPadrao->ColumnByFieldName("IDMARCADO")->Title();
+    mark.SetCaption("4");
+    platform::TFont symbol;
+    symbol.Name = "Monotype Sorts";
+    symbol.Charset = platform::SYMBOL_CHARSET;
+    symbol.Height = -11;
+    symbol.Color = platform::clWindowText;
+    symbol.Style = 0;
+    mark.SetFont(symbol);
+    mark.SetAlignment(platform::TAlignment::taCenter);
+
+    pgbBaixaPag = Create<platform::TProgressBar>();
+    pgbBaixaPag->SetName("pgbBaixaPag");
+    pgbBaixaPag->SetParent(this);
+    pgbBaixaPag->SetHeight(16);
+    pgbBaixaPag->SetAlign(TAlign::alBottom);
+    pgbBaixaPag->SetRange(0, 100);
+    pgbBaixaPag->SetVisible(false);
+}
+
+void TfrmRecContBaixaPag::WireEvents() {
+    OnActivate = [this](platform::TObject* s) { FormActivate(s); };
+    netRecContBaixaPag->BeforeConnect = [this](platform::TObject* s) { netRecContBaixaPagBeforeConnect(s); };
+
+    medCdEmpresa->OnChange = [this](platform::TObject* s) { medCdEmpresaChange(s); };
+    medCdEmpresa->OnExit = [this](platform::TObject* s) { medCdEmpresaExit(s); };
+    btpEmpresa->OnBeforePesq = [this](platform::TObject* s) { btpEmpresaBeforePesq(s); };
+    btpEmpresa->OnAfterPesq = [this](platform::TObject* s) { btpEmpresaAfterPesq(s); };
+    panFiltro->OnEnter = [this](platform::TObject* s) { panFiltroEnter(s); };
+    panFiltro->OnExit = [this](platform::TObject* s) { panFiltroExit(s); };
+    dtsEmpresa->OnStateChange = [this](platform::TObject* s) { dtsPadraoStateChange(s); };
+    sbtFiltro->OnClick = [this](platform::TObject* s) { sbtFiltroClick(s); };
+    mnuFiltro->OnClick = [this](platform::TObject* s) { mnuFiltroClick(s); };
+
+    dbgPadrao->OnDblClick = [this](platform::TObject* s) { dbgPadraoDblClick(s); };
+    dbgPadrao->OnTitleClick = [this](platform::TColumn* c) { dbgPadraoTitleClick(c); };
+    dbgPadrao->OnDrawColumnCell = [this](platform::TObject* s, const platform::TRect& r, int dataCol,
+                                         platform::TColumn* c, platform::TGridDrawState st) {
+        dbgPadraoDrawColumnCell(s, r, dataCol, c, st);
+    };
+
+    cdsBaixaPag->AfterOpen = [this](platform::TDataSet* d) { cdsBaixaPagAfterOpen(d); };
+    cdsBaixaPag->AfterClose = [this](platform::TDataSet* d) { cdsBaixaPagAfterClose(d); };
+    cdsBaixaPag->AfterPost = [this](platform::TDataSet* d) { cdsBaixaPagAfterPost(d); };
+    cdsBaixaPagIDSTATUSBPAG->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
+        cdsBaixaPagIDSTATUSBPAGGetText(f, t, d);
+    };
+    cdsBaixaPagCDAGENCIA->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
+        cdsBaixaPagCDAGENCIAGetText(f, t, d);
+    };
+    cdsBaixaPagCDCONTCORR->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
+        cdsBaixaPagCDCONTCORRGetText(f, t, d);
+    };
+    cdsBaixaPagNRMOVBANC->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
+        cdsBaixaPagNRMOVBANCGetText(f, t, d);
+    };
+}
+
+} // namespace recalculation

@@ -1,0 +1,96 @@
+// The recalculation screen's list loading: entering and leaving the company panel, the default
+// criteria, the filter command and the rule that switches the commands with the list's state.
+#include "recalculation/cli_pag00900.h"
+
+#include "filter/cli_pag00901.h"
+#include "filter/filtrobaixa.h"
+#include "host/consiste.h"
+#include "host/showavi.h"
+#include "platform/application.h"
+#include "platform/datetime.h"
+
+namespace recalculation {
+
+using host::Showavi::ActiveShowAvi;
+using host::Showavi::DeactiveShowAvi;
+
+std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company, platform::TDateTime today) {
+    const platform::Variant day = platform::Variant::FromDate(today);
+    const platform::Variant none = std::string();
+    const platform::Variant zero = 0;
+    return {
+        company,                   // 1 company
+        none, none, none,          // 2 suppliers, 3-4 document number from, to
+        none, none,                // 5 branches of origin, 6 posting branches
+        day, day,                  // 7-8 paid from, to: today
+        none, none,                // 9 write-off types, 10 bank accounts
+        zero, zero,                // 11-12 write-off amount from, to
+        zero, zero,                // 13-14 due date from, to
+        none,                      // 15 payable types
+        zero, zero, zero, zero,    // 16-17 original amount, 18-19 net amount
+        none,                      // 20 operators
+        zero, zero,                // 21-22 posting date from, to
+        std::string("T"),          // 23 accounted and not accounted
+    };
+}
+
+void TfrmRecContBaixaPag::Carrega_BaixaPadrao() {
+    platform::Variant reply = netRecContBaixaPag->Call(
+        "GetBaixaPag_Filtro", CriteriosPadrao(medCdEmpresa->Text(), platform::Date()));
+    cdsBaixaPag->SetData(host::Consiste::CheckResultServ(reply, true, 0));
+}
+
+void TfrmRecContBaixaPag::panFiltroEnter(platform::TObject* /*sender*/) {
+    sbtFiltro->SetEnabled(false);
+    mnuFiltro->SetEnabled(sbtFiltro->Enabled());
+    mnuVerificar->SetEnabled(sbtFiltro->Enabled());
+    sbtVerificar->SetEnabled(mnuVerificar->Enabled());
+    // Closing empties the marked set and, through the state rule, switches the list's
+    // commands off.
+    cdsBaixaPag->Close();
+    medCdEmpresa->SetFocus();
+    sbtContab->SetEnabled(false);
+}
+
+void TfrmRecContBaixaPag::panFiltroExit(platform::TObject* /*sender*/) {
+    Vd_Empresa(true);  // a failure keeps the focus in the panel, the list closed
+    sbtContab->SetEnabled(true);
+    try {
+        ActiveShowAvi(platform::Application().MainForm(), 1);
+        if (filter::frmFiltroBaixa != nullptr)
+            filter::frmFiltroBaixa->Visualiza_Baixa("T");
+        else
+            Carrega_BaixaPadrao();
+        DeactiveShowAvi();
+    } catch (...) {
+        // The load failed; the list stays as it was and the user may retry through the filter.
+        // A failure already reported (the server's message through CheckResultServ, or the
+        // dialog's) ends in the silent abort and stays silent; any other (server unreachable,
+        // time-out, a packet that cannot be loaded) has reached nobody yet and is shown once.
+        DeactiveShowAvi();
+        platform::Application().HandleException();
+    }
+    sbtFiltro->SetEnabled(true);
+    mnuFiltro->SetEnabled(sbtFiltro->Enabled());
+    // Verifying reads the list again: it is available whenever the filter is.
+    mnuVerificar->SetEnabled(sbtFiltro->Enabled());
+    sbtVerificar->SetEnabled(mnuVerificar->Enabled());
+}
+
+void TfrmRecContBaixaPag::sbtFiltroClick(platform::TObject* /*sender*/) {
+    // The dialog reloads the list itself when the user confirms.
+    filter::CriaFiltroBaixaPag();
+}
+
+void TfrmRecContBaixaPag::mnuFiltroClick(platform::TObject* /*sender*/) {
+    sbtFiltroClick(sbtFiltro);
+}
+
+void TfrmRecContBaixaPag::dtsPadraoStateChange(platform::TObject* sender) {
+    cdsBaixaPagAfterPost(cdsBaixaPag);
+    Bot_Confirma();
+    // The row command and the browse control follow the list as the base screen rules.
+    host::TfrmPadraoGrid::dtsPadraoStateChange(sender);
+}
+
+} // namespace recalculation
