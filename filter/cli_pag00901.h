@@ -3,11 +3,10 @@
 
 #include <string>
 
+#include "filter/filtrobaixa.h"
 #include "platform/forms.h"
 
 namespace filter {
-
-class TfrmFiltroBaixa;
 
 // Exported by the module under these names (C linkage, found by hosts with dlsym).
 extern "C" {
@@ -28,8 +27,8 @@ extern std::string stListForn;
 extern std::string stListaTpConta;
 extern std::string stListOpera;
 
-/// Creates the filter dialog on first use (owned by the application; boFiltro := true) and
-/// shows it modally; returns the modal result. Defined with the dialog.
+/// Creates the filter dialog on first use (owned by the application, with the module's
+/// satellite texts; boFiltro := true) and shows it modally; returns the modal result.
 platform::TModalResult CriaFiltroBaixaPag();
 
 /// The unit's start-up work (none) and shut-down work (releases the seven list strings),
