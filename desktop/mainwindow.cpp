@@ -1,0 +1,123 @@
+// The desktop's main window: the MDI area the screens open in, the menus, the status bar with
+// the session, and the settings dialog.
+#include "desktop/mainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+
+#include "desktop/formview.h"
+#include "desktop/menumirror.h"
+#include "desktop/qtconvert.h"
+#include "desktop/qtservices.h"
+#include "desktop/renderer.h"
+#include "desktop/settings.h"
+#include "desktop/views.h"
+#include "host/session.h"
+#include "platform/application.h"
+
+namespace desktop {
+
+TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent), store_(store) {
+    setWindowTitle(QStringLiteral("Contas a Pagar"));
+    QApplication::setWindowIcon(WindowIcon());
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setBackground(QColor(128, 128, 128));
+    setCentralWidget(mdiArea_);
+
+    renderer_ = std::make_unique<TRenderer>(mdiArea_, this);
+    services_ = std::make_unique<TQtServices>(*renderer_, this);
+    platform::Application().SetServices(services_.get());
+    renderer_->OnActiveChildChanged = [this](platform::TForm* form) { MergeChildMenu(form); };
+    services_->OnModuleOpened = [this](const std::string& code) {
+        statusBar()->showMessage(QStringLiteral("Abrindo ") + ToQString(code) + QStringLiteral("..."), 3000);
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Arquivo"));
+    file->addAction(QStringLiteral("&Configurações..."), this, [this] { ShowSettings(); });
+    file->addSeparator();
+    file->addAction(QStringLiteral("Sai&r"), this, [this] { close(); });
+
+    QMenu* payables = menuBar()->addMenu(QStringLiteral("Contas a &Pagar"));
+    openScreen_ = payables->addAction(QStringLiteral("PAG00900 - Recálculo da Contabilização da Baixa (Pagamento)"));
+    connect(openScreen_, &QAction::triggered, this, [this] { OpenScreen(); });
+
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Janela"));
+    windowMenu_->addAction(QStringLiteral("&Cascata"), mdiArea_, &QMdiArea::cascadeSubWindows);
+    windowMenu_->addAction(QStringLiteral("&Lado a lado"), mdiArea_, &QMdiArea::tileSubWindows);
+
+    operatorLabel_ = new QLabel(this);
+    companyLabel_ = new QLabel(this);
+    branchLabel_ = new QLabel(this);
+    serverLabel_ = new QLabel(this);
+    for (QLabel* label : {operatorLabel_, companyLabel_, branchLabel_, serverLabel_}) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setContentsMargins(4, 0, 4, 0);
+        statusBar()->addPermanentWidget(label);
+    }
+    RefreshStatus();
+    resize(1024, 720);
+}
+
+TMainWindow::~TMainWindow() {
+    if (&platform::Application().Services() == services_.get()) platform::Application().SetServices(nullptr);
+    renderer_->OnActiveChildChanged = nullptr;
+}
+
+void TMainWindow::OpenScreen() {
+    if (open_) TRenderer::Run(open_);
+}
+
+void TMainWindow::RefreshStatus() {
+    const host::THostSession& session = host::Session();
+    operatorLabel_->setText(QStringLiteral("Operador: ") + ToQString(session.operatorCode));
+    companyLabel_->setText(QStringLiteral("Empresa: ") + ToQString(session.company));
+    branchLabel_->setText(QStringLiteral("Filial: ") + ToQString(session.branch));
+    serverLabel_->setText(QStringLiteral("Servidor: ") + ToQString(session.serverHost) + QLatin1Char(':') +
+                          QString::number(session.serverPort));
+}
+
+QStringList TMainWindow::StatusTexts() const {
+    return {operatorLabel_->text(), companyLabel_->text(), branchLabel_->text(), serverLabel_->text()};
+}
+
+void TMainWindow::ShowSettings() {
+    TSettingsDialog dialog(TDesktopSettings::FromSession(host::Session()), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    TDesktopSettings settings = dialog.Settings();
+    settings.ApplyTo(host::Session());
+    if (store_) SaveSettings(*store_, settings);
+    RefreshStatus();
+}
+
+void TMainWindow::MergeChildMenu(platform::TForm* form) {
+    for (QAction* action : childActions_) menuBar()->removeAction(action);
+    childActions_.clear();
+    if (!form) return;
+    auto* view = dynamic_cast<TFormView*>(renderer_->ViewOf(form));
+    if (!view || !view->Menu() || !view->MenuMerged()) return;
+    for (QAction* action : view->Menu()->TopActions()) {
+        menuBar()->insertAction(windowMenu_->menuAction(), action);
+        childActions_.push_back(action);
+    }
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    // Every screen is asked to close; one that refuses keeps the application open.
+    for (platform::TForm* form : platform::Application().MDIChildren())
+        TRenderer::Run([form] { form->Close(); });
+    for (platform::TForm* form : platform::Application().MDIChildren())
+        if (form->Visible()) {
+            event->ignore();
+            return;
+        }
+    event->accept();
+}
+
+} // namespace desktop

@@ -1,0 +1,140 @@
+// The desktop's session settings (operator, company, branch, server, database): saved per user,
+// overridden by the command line, and the dialog that edits them.
+#include "desktop/settings.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+
+#include "desktop/qtconvert.h"
+#include "platform/sysutils.h"
+
+namespace desktop {
+
+namespace {
+
+void ReadText(QSettings& store, const char* key, std::string& value) {
+    if (store.contains(key)) value = FromQString(store.value(key).toString());
+}
+
+} // namespace
+
+TDesktopSettings TDesktopSettings::FromSession(const host::THostSession& session) {
+    TDesktopSettings settings;
+    settings.operatorCode = session.operatorCode;
+    settings.company = session.company;
+    settings.branch = session.branch;
+    settings.serverHost = session.serverHost;
+    settings.serverPort = session.serverPort;
+    settings.databaseUrl = session.databaseUrl;
+    return settings;
+}
+
+void TDesktopSettings::ApplyTo(host::THostSession& session) const {
+    session.operatorCode = operatorCode;
+    session.company = company;
+    session.branch = branch;
+    session.serverHost = serverHost;
+    session.serverPort = serverPort;
+    session.databaseUrl = databaseUrl;
+}
+
+std::string TDesktopSettings::ServerText() const { return serverHost + ":" + std::to_string(serverPort); }
+
+TDesktopSettings LoadSettings(QSettings& store, const TDesktopSettings& defaults) {
+    TDesktopSettings settings = defaults;
+    ReadText(store, "sessao/operador", settings.operatorCode);
+    ReadText(store, "sessao/empresa", settings.company);
+    ReadText(store, "sessao/filial", settings.branch);
+    ReadText(store, "servidor/host", settings.serverHost);
+    ReadText(store, "banco/url", settings.databaseUrl);
+    if (store.contains("servidor/porta")) {
+        bool ok = false;
+        int port = store.value("servidor/porta").toInt(&ok);
+        if (ok && port >= 1 && port <= 65535) settings.serverPort = port;
+    }
+    return settings;
+}
+
+void SaveSettings(QSettings& store, const TDesktopSettings& settings) {
+    store.setValue("sessao/operador", ToQString(settings.operatorCode));
+    store.setValue("sessao/empresa", ToQString(settings.company));
+    store.setValue("sessao/filial", ToQString(settings.branch));
+    store.setValue("servidor/host", ToQString(settings.serverHost));
+    store.setValue("servidor/porta", settings.serverPort);
+    store.setValue("banco/url", ToQString(settings.databaseUrl));
+    store.sync();
+}
+
+void ParseServer(const std::string& text, std::string& host, int& port) {
+    std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        throw platform::Exception("--server espera HOST:PORTA, não \"" + text + "\"");
+    std::int64_t value = platform::StrToIntDef(text.substr(colon + 1), -1);
+    if (value < 1 || value > 65535) throw platform::Exception("--server: porta inválida em \"" + text + "\"");
+    host = text.substr(0, colon);
+    port = static_cast<int>(value);
+}
+
+TSettingsDialog::TSettingsDialog(const TDesktopSettings& settings, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Configurações"));
+    auto* form = new QFormLayout(this);
+    operator_ = new QLineEdit(ToQString(settings.operatorCode), this);
+    company_ = new QLineEdit(ToQString(settings.company), this);
+    branch_ = new QLineEdit(ToQString(settings.branch), this);
+    host_ = new QLineEdit(ToQString(settings.serverHost), this);
+    port_ = new QSpinBox(this);
+    port_->setRange(1, 65535);
+    port_->setValue(settings.serverPort >= 1 && settings.serverPort <= 65535 ? settings.serverPort : 8211);
+    database_ = new QLineEdit(ToQString(settings.databaseUrl), this);
+    database_->setPlaceholderText(QStringLiteral("sqlite:ARQUIVO ou postgresql://..."));
+    form->addRow(QStringLiteral("&Operador:"), operator_);
+    form->addRow(QStringLiteral("&Empresa:"), company_);
+    form->addRow(QStringLiteral("&Filial:"), branch_);
+    form->addRow(QStringLiteral("&Servidor de aplicação:"), host_);
+    form->addRow(QStringLiteral("&Porta:"), port_);
+    form->addRow(QStringLiteral("&Banco de dados:"), database_);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TSettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    form->addRow(buttons);
+    setMinimumWidth(420);
+}
+
+TDesktopSettings TSettingsDialog::Settings() const {
+    TDesktopSettings settings;
+    settings.operatorCode = FromQString(operator_->text().trimmed());
+    settings.company = FromQString(company_->text().trimmed());
+    settings.branch = FromQString(branch_->text().trimmed());
+    settings.serverHost = FromQString(host_->text().trimmed());
+    settings.serverPort = port_->value();
+    settings.databaseUrl = FromQString(database_->text().trimmed());
+    return settings;
+}
+
+void TSettingsDialog::accept() {
+    const std::pair<QLineEdit*, const char*> required[] = {
+        {operator_, "O operador deve ser informado."},
+        {company_, "A empresa deve ser informada."},
+        {branch_, "A filial deve ser informada."},
+        {host_, "O servidor de aplicação deve ser informado."},
+    };
+    for (const auto& [edit, message] : required)
+        if (edit->text().trimmed().isEmpty()) {
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Aviso"), QString::fromUtf8(message),
+                            QMessageBox::NoButton, this);
+            box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            box.exec();
+            edit->setFocus();
+            return;
+        }
+    QDialog::accept();
+}
+
+} // namespace desktop

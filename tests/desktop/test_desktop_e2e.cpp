@@ -1,0 +1,255 @@
+// End to end on a real display (xvfb-run): the desktop opens PAG00900 against the demo server,
+// loads the list, marks a write-off, confirms, answers the success message, and saves
+// screenshots of the window under build/screenshots/.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "desktop/gridmodel.h"
+#include "desktop/gridview.h"
+#include "desktop/mainwindow.h"
+#include "desktop/modulehost.h"
+#include "desktop/renderer.h"
+#include "desktop/views.h"
+#include "host/session.h"
+#include "platform/application.h"
+#include "platform/dataset.h"
+#include "platform/dbctrls.h"
+#include "platform/fields.h"
+#include "platform/menus.h"
+
+namespace {
+
+using namespace platform;
+
+const QString kSuccess = QStringLiteral("O Recálculo da Contabilização da Baixa foi realizado com sucesso.");
+
+/// pag-server on a free loopback port over a fresh SQLite file seeded with the demo data.
+class TDemoServer {
+public:
+    bool Start(const QString& folder) {
+        database_ = QStringLiteral("sqlite:") + folder + QStringLiteral("/pag00900.db");
+        process_.setProgram(QStringLiteral(PAG_SERVER_PATH));
+        process_.setArguments({QStringLiteral("--db"), database_, QStringLiteral("--seed"), QStringLiteral("demo"),
+                               QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+        process_.setReadChannel(QProcess::StandardError);
+        process_.start();
+        if (!process_.waitForStarted(10000)) return false;
+        // The server names its port once it listens: "... em 127.0.0.1:PORT (banco ...)".
+        QRegularExpression listening(QStringLiteral(" em 127\\.0\\.0\\.1:(\\d+) "));
+        QString log;
+        for (int waited = 0; waited < 30000 && port_ == 0; waited += 100) {
+            process_.waitForReadyRead(100);
+            log += QString::fromUtf8(process_.readAllStandardError());
+            QRegularExpressionMatch match = listening.match(log);
+            if (match.hasMatch()) port_ = match.captured(1).toInt();
+            if (process_.state() != QProcess::Running) break;
+        }
+        if (port_ == 0) ADD_FAILURE() << "pag-server did not listen: " << log.toStdString();
+        return port_ != 0;
+    }
+    ~TDemoServer() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) process_.kill();
+        }
+    }
+    int Port() const { return port_; }
+    const QString& Database() const { return database_; }
+
+private:
+    QProcess process_;
+    QString database_;
+    int port_ = 0;
+};
+
+void SaveScreenshot(QWidget& window, const QString& name) {
+    QDir().mkpath(QStringLiteral(PAG_SCREENSHOT_DIR));
+    QString path = QStringLiteral(PAG_SCREENSHOT_DIR "/") + name;
+    QApplication::processEvents();
+    EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
+}
+
+/// The whole screen, boxes and dialogs included.
+void SaveScreen(const QString& name) {
+    QDir().mkpath(QStringLiteral(PAG_SCREENSHOT_DIR));
+    QString path = QStringLiteral(PAG_SCREENSHOT_DIR "/") + name;
+    QApplication::processEvents();
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(path)) << path.toStdString();
+}
+
+/// Runs `act` on the next modal window (a box or a dialog) once it shows.
+void OnNextModal(std::function<void(QWidget&)> act) {
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [attempt, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) {
+            QTimer::singleShot(20, *attempt);
+            return;
+        }
+        act(*modal);
+    };
+    QTimer::singleShot(0, *attempt);
+}
+
+/// Presses OK on the next message box, keeping its text and a picture of the screen.
+void AnswerNextBox(QString* text, const QString& screenshot) {
+    OnNextModal([text, screenshot](QWidget& modal) {
+        auto* box = qobject_cast<QMessageBox*>(&modal);
+        if (!box) {
+            ADD_FAILURE() << "a dialog instead of a message box";
+            return;
+        }
+        *text = box->text();
+        QTest::qWait(50);
+        SaveScreen(screenshot);
+        for (QAbstractButton* button : box->buttons())
+            if (button->text().remove(QLatin1Char('&')) == QStringLiteral("OK")) button->click();
+    });
+}
+
+TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServer) {
+    QTemporaryDir folder;
+    TDemoServer server;
+    ASSERT_TRUE(server.Start(folder.path()));
+    host::ResetSession();
+    host::THostSession& session = host::Session();
+    session.serverHost = "127.0.0.1";
+    session.serverPort = server.Port();
+    session.databaseUrl = server.Database().toStdString();
+    session.operatorCode = "OPERADOR";
+    session.company = "01";
+    session.branch = "0001";
+
+    auto* mainForm = CreateForm<TForm>(&Application());
+    mainForm->SetName("frmPrincipal");
+    mainForm->SetFormStyle(TFormStyle::fsMDIForm);
+    Application().SetMainForm(mainForm);
+    {
+        desktop::TMainWindow window(nullptr);
+        desktop::TModuleHost::RegisterScreen("CTB10200=" PAG_CTB10200_PATH);
+        desktop::TModuleHost module(PAG_MODULE_PATH);
+        module.Initialize();
+        window.SetOpenScreen([&module] { module.IniProc(); });
+        mainForm->Show();
+        window.resize(1000, 700);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+
+        window.OpenScreenAction().trigger();
+        TForm* screen = Application().FindForm("frmRecContBaixaPag");
+        ASSERT_NE(screen, nullptr) << "IniProc opened no screen";
+        ASSERT_EQ(window.MdiArea().subWindowList().size(), 1);
+        auto* grid = dynamic_cast<TDBGrid*>(screen->FindComponent("dbgPadrao"));
+        ASSERT_NE(grid, nullptr);
+        auto* gridView = dynamic_cast<desktop::TGridControlView*>(window.Renderer().ViewOf(grid))->GridView();
+        ASSERT_NE(gridView, nullptr);
+        TDataSet* list = grid->DataSet();
+        ASSERT_NE(list, nullptr);
+        SaveScreenshot(window, QStringLiteral("pag00900-aberta.png"));
+        // Leaving the company panel (a click on the grid) loads the company's write-offs of today.
+        QTest::mouseClick(gridView->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->Active() && list->RecordCount() > 0; }, 15000))
+            << "the list was not loaded";
+        QApplication::processEvents();
+        desktop::TGridModel& model = gridView->Model();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"))
+                        .match(model.data(model.index(0, 0)).toString()).hasMatch())
+            << "dates as dd/mm/aaaa: " << model.data(model.index(0, 0)).toString().toStdString();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{1,3}(\\.\\d{3})*,\\d{2} $"))
+                        .match(model.data(model.index(0, 5)).toString()).hasMatch())
+            << "amounts as 1.234,56: " << model.data(model.index(0, 5)).toString().toStdString();
+        EXPECT_EQ(model.headerData(7, Qt::Horizontal).toString(), QString::fromUtf8("\u2714"));
+
+        // The filter dialog opens modally over the screen; closing it changes nothing.
+        auto* filterButton = dynamic_cast<TControl*>(screen->FindComponent("sbtFiltro"));
+        ASSERT_NE(filterButton, nullptr);
+        ASSERT_TRUE(filterButton->Enabled());
+        bool filterShown = false;
+        OnNextModal([&filterShown](QWidget& dialog) {
+            filterShown = dialog.windowTitle() == QStringLiteral("Filtro de Baixa (Pagamento)");
+            QTest::qWait(50);
+            SaveScreen(QStringLiteral("pag00901-filtro.png"));
+            dialog.close();
+        });
+        QTest::mouseClick(window.Renderer().WidgetOf(filterButton), Qt::LeftButton);
+        EXPECT_TRUE(filterShown);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+        // Mark the first real write-off with a double click on its row.
+        int row = -1;
+        for (int recNo = 1; recNo <= list->RecordCount() && row < 0; ++recNo) {
+            TRecordPeek peek(*list, recNo);
+            if (list->FieldByName("IDSTATUSBPAG")->AsString() == "E" &&
+                list->FieldByName("IDMARCADO")->AsString() != "S")
+                row = recNo - 1;
+        }
+        ASSERT_GE(row, 0) << "the demo data has no real write-off to mark";
+        QModelIndex cell = gridView->Model().index(row, 0);
+        gridView->scrollTo(cell);
+        QPoint at = gridView->visualRect(cell).center();
+        QTest::mouseClick(gridView->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(gridView->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_EQ(list->RecNo(), row + 1);
+        EXPECT_EQ(list->FieldByName("IDMARCADO")->AsString(), "S");
+        auto* confirm = dynamic_cast<TMenuItem*>(screen->FindComponent("mnuConfirmar"));
+        ASSERT_NE(confirm, nullptr);
+        EXPECT_TRUE(confirm->Enabled());
+        SaveScreenshot(window, QStringLiteral("pag00900-marcada.png"));
+
+        // Confirm: the run ends with the success message, answered with OK.
+        auto* confirmButton = dynamic_cast<TControl*>(screen->FindComponent("sbtConfirmar"));
+        ASSERT_NE(confirmButton, nullptr);
+        QString message;
+        AnswerNextBox(&message, QStringLiteral("pag00900-sucesso.png"));
+        QTest::mouseClick(window.Renderer().WidgetOf(confirmButton), Qt::LeftButton);
+        EXPECT_EQ(message, kSuccess);
+        EXPECT_TRUE(list->Active());
+        SaveScreenshot(window, QStringLiteral("pag00900-recalculada.png"));
+
+        // The accounting view opens CTB10200 as an MDI window of its own.
+        auto* accountingButton = dynamic_cast<TControl*>(screen->FindComponent("sbtContab"));
+        ASSERT_NE(accountingButton, nullptr);
+        QTest::mouseClick(window.Renderer().WidgetOf(accountingButton), Qt::LeftButton);
+        TForm* accounting = Application().FindForm("frmLancContabil");
+        ASSERT_NE(accounting, nullptr) << "CTB10200 did not open";
+        EXPECT_EQ(window.MdiArea().subWindowList().size(), 2);
+        EXPECT_EQ(window.MdiArea().activeSubWindow(), window.Renderer().WindowOf(accounting));
+        SaveScreenshot(window, QStringLiteral("ctb10200.png"));
+
+        window.close();
+        QApplication::processEvents();
+        EXPECT_TRUE(Application().MDIChildren().empty());
+        module.Shutdown();
+    }
+    Application().SetMainForm(nullptr);
+    host::ResetSession();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+    return RUN_ALL_TESTS();
+}
