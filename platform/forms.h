@@ -70,6 +70,8 @@ public:
     int ClientHeight() const;
     void SetClientWidth(int width);
     void SetClientHeight(int height);
+    /// Children are laid out inside the frame, not over it.
+    TRect ClientRect() const override { return Bounds(0, 0, ClientWidth(), ClientHeight()); }
     const std::string& HelpFile() const { return helpFile_; }
     void SetHelpFile(std::string file) { helpFile_ = std::move(file); }
     int HelpContext() const { return helpContext_; }

@@ -174,6 +174,24 @@ public:
     void cdsBaixaPagCDCONTCORRGetText(platform::TField* sender, std::string& text, bool displayText);
     void cdsBaixaPagNRMOVBANCGetText(platform::TField* sender, std::string& text, bool displayText);
 
+    // ---- Recalculation run, verification and accounting view ----
+
+    /// The run: the whole list with its marks and the catalogue sent in one SetConfirmar; a
+    /// result key or accounting errors (CTB10200 opened) stop it; otherwise the success message
+    /// and the list reloaded with the current write-off selected again. The list's controls
+    /// stay disabled and the window locked from before the first call until the message, and
+    /// are released on every way out.
+    void sbtConfirmarClick(platform::TObject* sender) override;
+    /// Cancel: the base screen's cancel, then the boletos' pending changes discarded.
+    void sbtCancelarClick(platform::TObject* sender) override;
+    /// Verification: the list read again (through the filter dialog once it exists, with both
+    /// accounting states; else with the default criteria). A failure keeps the list; one that
+    /// nobody reported yet is shown once.
+    void sbtVerificarClick(platform::TObject* sender) override;
+    /// Accounting view: CTB10200 opened for the current write-off's entry number, with the
+    /// run's three datasets emptied (those open).
+    void sbtContabClick(platform::TObject* sender);
+
     /// The set of marked write-offs; nullptr before FormCreate and after FormClose.
     const host::TKeyList* BaixasMarcadas() const { return baixasMarcadas_.get(); }
 

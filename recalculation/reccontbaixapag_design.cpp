@@ -187,6 +187,7 @@ void TfrmRecContBaixaPag::WireEvents() {
     dtsEmpresa->OnStateChange = [this](platform::TObject* s) { dtsPadraoStateChange(s); };
     sbtFiltro->OnClick = [this](platform::TObject* s) { sbtFiltroClick(s); };
     mnuFiltro->OnClick = [this](platform::TObject* s) { mnuFiltroClick(s); };
+    sbtContab->OnClick = [this](platform::TObject* s) { sbtContabClick(s); };
 
     dbgPadrao->OnDblClick = [this](platform::TObject* s) { dbgPadraoDblClick(s); };
     dbgPadrao->OnTitleClick = [this](platform::TColumn* c) { dbgPadraoTitleClick(c); };

@@ -1,0 +1,204 @@
+// TfrmLancContabil: builds the accounting screen and shows a content in it.
+#include "accounting/frmlanccontabil.h"
+
+#include "accounting/lancdata.h"
+#include "accounting/lancqueries.h"
+
+namespace accounting {
+
+using platform::TAlign;
+using platform::TAlignment;
+
+namespace {
+
+struct TColuna {
+    const char* field;
+    int width;
+    bool right = false;
+};
+
+void Colunas(platform::TDBGrid* grid, std::initializer_list<TColuna> columns) {
+    for (const TColuna& c : columns) {
+        platform::TColumn* column = grid->AddColumn(c.field);
+        column->SetWidth(c.width);
+        column->SetReadOnly(true);
+        if (c.right) column->SetAlignment(TAlignment::taRightJustify);
+    }
+}
+
+} // namespace
+
+platform::TEdit* TfrmLancContabil::Campo(const char* name, int left, int width) {
+    auto* edit = Create<platform::TEdit>();
+    edit->SetName(name);
+    edit->SetParent(panCabecalho);
+    edit->SetBounds(left, 20, width, 21);
+    edit->SetReadOnly(true);
+    edit->SetTabStop(false);
+    edit->SetColor(platform::clBtnFace);
+    return edit;
+}
+
+platform::TDBGrid* TfrmLancContabil::Grade(platform::TTabSheet* page, const char* name,
+                                           platform::TDataSource* source) {
+    auto* grid = Create<platform::TDBGrid>();
+    grid->SetName(name);
+    grid->SetParent(page);
+    grid->SetAlign(TAlign::alClient);
+    grid->SetTabStop(true);
+    grid->SetReadOnly(true);
+    grid->SetDataSource(source);
+    grid->SetOptions({platform::dgTitles, platform::dgColumnResize, platform::dgColLines,
+                      platform::dgRowLines, platform::dgTabs, platform::dgRowSelect,
+                      platform::dgAlwaysShowSelection});
+    return grid;
+}
+
+TfrmLancContabil::TfrmLancContabil(platform::TComponent* owner) : platform::TForm(owner) {
+    SetName("frmLancContabil");
+    SetCaption("Lançamentos Contábeis");
+    SetFormStyle(platform::TFormStyle::fsMDIChild);
+    SetBounds(200, 120, 680, 420);
+    SetKeyPreview(true);
+
+    cdsLancamentos = Create<platform::TClientDataSet>();
+    DefineLancamentos(*cdsLancamentos);
+    cdsRateio = Create<platform::TClientDataSet>();
+    DefineRateio(*cdsRateio);
+    cdsErros = Create<platform::TClientDataSet>();
+    DefineErros(*cdsErros);
+    dtsLancamentos = Create<platform::TDataSource>();
+    dtsLancamentos->SetName("dtsLancamentos");
+    dtsLancamentos->SetDataSet(cdsLancamentos);
+    dtsRateio = Create<platform::TDataSource>();
+    dtsRateio->SetName("dtsRateio");
+    dtsRateio->SetDataSet(cdsRateio);
+    dtsErros = Create<platform::TDataSource>();
+    dtsErros->SetName("dtsErros");
+    dtsErros->SetDataSet(cdsErros);
+    qryLancCtb = Create<host::TADOIBQuery>();
+    DefineQryLancCtb(*qryLancCtb);
+    qryRateioCtb = Create<host::TADOIBQuery>();
+    DefineQryRateioCtb(*qryRateioCtb);
+
+    panCabecalho = Create<platform::TPanel>();
+    panCabecalho->SetName("panCabecalho");
+    panCabecalho->SetParent(this);
+    panCabecalho->SetHeight(48);
+    panCabecalho->SetAlign(TAlign::alTop);
+    lblEmpresa = Create<platform::TLabel>();
+    lblEmpresa->SetName("lblEmpresa");
+    lblEmpresa->SetParent(panCabecalho);
+    lblEmpresa->SetBounds(8, 4, 60, 13);
+    lblEmpresa->SetCaption("Empresa");
+    edtCdEmpresa = Campo("edtCdEmpresa", 8, 28);
+    edtNmEmpresa = Campo("edtNmEmpresa", 40, 300);
+    lblLancamento = Create<platform::TLabel>();
+    lblLancamento->SetName("lblLancamento");
+    lblLancamento->SetParent(panCabecalho);
+    lblLancamento->SetBounds(352, 4, 80, 13);
+    lblLancamento->SetCaption("Lançamento");
+    edtNrLanc = Campo("edtNrLanc", 352, 120);
+    lblCodTela = Create<platform::TLabel>();
+    lblCodTela->SetName("lblCodTela");
+    lblCodTela->SetParent(panCabecalho);
+    lblCodTela->SetAlignment(TAlignment::taRightJustify);
+    lblCodTela->SetWidth(70);
+    lblCodTela->SetAlign(TAlign::alRight);
+    lblCodTela->SetCaption("CTB10200");
+    platform::TFont bold = lblEmpresa->Font();
+    bold.Style = platform::fsBold;
+    lblEmpresa->SetFont(bold);
+    lblLancamento->SetFont(bold);
+
+    lblSituacao = Create<platform::TLabel>();
+    lblSituacao->SetName("lblSituacao");
+    lblSituacao->SetParent(this);
+    lblSituacao->SetHeight(20);
+    lblSituacao->SetAlign(TAlign::alTop);
+    lblSituacao->SetLayout(platform::TTextLayout::tlCenter);
+
+    panRodape = Create<platform::TPanel>();
+    panRodape->SetName("panRodape");
+    panRodape->SetParent(this);
+    panRodape->SetHeight(34);
+    panRodape->SetAlign(TAlign::alBottom);
+    lblTotais = Create<platform::TLabel>();
+    lblTotais->SetName("lblTotais");
+    lblTotais->SetParent(panRodape);
+    lblTotais->SetBounds(8, 10, 400, 13);
+    btnFechar = Create<platform::TButton>();
+    btnFechar->SetName("btnFechar");
+    btnFechar->SetParent(panRodape);
+    btnFechar->SetBounds(590, 5, 75, 25);
+    btnFechar->SetCaption("&Fechar");
+    btnFechar->SetCancel(true);
+    btnFechar->SetTabStop(true);
+
+    pgcLancamentos = Create<platform::TPageControl>();
+    pgcLancamentos->SetName("pgcLancamentos");
+    pgcLancamentos->SetParent(this);
+    pgcLancamentos->SetAlign(TAlign::alClient);
+    pgcLancamentos->SetTabStop(true);
+    auto page = [this](const char* name, const char* caption) {
+        auto* sheet = Create<platform::TTabSheet>();
+        sheet->SetName(name);
+        sheet->SetCaption(caption);
+        sheet->SetPageControl(pgcLancamentos);
+        return sheet;
+    };
+    tshLancamentos = page("tshLancamentos", "Lançamentos");
+    tshRateio = page("tshRateio", "Rateio");
+    tshErros = page("tshErros", "Erros");
+    dbgLancamentos = Grade(tshLancamentos, "dbgLancamentos", dtsLancamentos);
+    Colunas(dbgLancamentos, {{"NRSEQCTBTEMP", 50}, {"DTLANCCTBTEMP", 70}, {"CDCONTCTBL", 110},
+                             {"CDCONTREDU", 70}, {"NMCONTCTBL", 160}, {"VRDEBITO", 85, true},
+                             {"VRCREDITO", 85, true}, {"CDHISTPADR", 55}, {"DSHISTCTB", 260},
+                             {"CDLANCCTBCOME", 110}, {"CDDOCUCONT", 90}, {"NRLANCCTBTEMP", 90}});
+    dbgRateio = Grade(tshRateio, "dbgRateio", dtsRateio);
+    Colunas(dbgRateio, {{"NRSEQCTBTEMP", 50}, {"NRSEQRATTEMP", 45}, {"CDFILIAL", 40},
+                        {"NMFILIAL", 160}, {"CDCENTCUST", 50}, {"NMCENTCUST", 180},
+                        {"VRLANCCUST", 85, true}, {"DTCOMPCTBTEMP", 70}, {"NRLANCCTBTEMP", 90}});
+    dbgErros = Grade(tshErros, "dbgErros", dtsErros);
+    Colunas(dbgErros, {{"CDERROTEMP", 45}, {"DSERRO", 380}, {"NRSEQCTBTEMP", 60}, {"CDCONTCTBL", 110}});
+    pgcLancamentos->SetActivePage(tshLancamentos);
+    AlignControls();
+
+    OnClose = [this](platform::TObject* s, platform::TCloseAction& a) { FormClose(s, a); };
+    OnKeyDown = [this](platform::TObject* s, platform::Word& k, platform::TShiftState sh) {
+        FormKeyDown(s, k, sh);
+    };
+    btnFechar->OnClick = [this](platform::TObject* s) { btnFecharClick(s); };
+}
+
+void TfrmLancContabil::Mostra(const TLancView& view) {
+    cdsLancamentos->SetData(view.lancamentos);
+    cdsRateio->SetData(view.rateio);
+    cdsErros->SetData(view.erros);
+    edtCdEmpresa->SetText(view.empresa);
+    edtNmEmpresa->SetText(view.nmEmpresa);
+    if (view.origem == TLancOrigem::Efetivado)
+        edtNrLanc->SetText(view.nrLanc);
+    else
+        edtNrLanc->SetText(view.qtLancamentos + view.qtRateio + view.qtErros > 0 ? "Provisório" : "");
+    lblSituacao->SetCaption(view.Situacao());
+    lblTotais->SetCaption(view.Totais());
+    tshErros->SetTabVisible(view.qtErros > 0);
+    pgcLancamentos->SetActivePage(view.qtErros > 0 ? tshErros : tshLancamentos);
+}
+
+void TfrmLancContabil::FormClose(platform::TObject* /*sender*/, platform::TCloseAction& action) {
+    action = platform::TCloseAction::caFree;
+}
+
+void TfrmLancContabil::FormKeyDown(platform::TObject* /*sender*/, platform::Word& key,
+                                   platform::TShiftState shift) {
+    if (key == platform::VK_ESCAPE && shift == 0) {
+        key = 0;
+        Close();
+    }
+}
+
+void TfrmLancContabil::btnFecharClick(platform::TObject* /*sender*/) { Close(); }
+
+} // namespace accounting
