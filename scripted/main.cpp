@@ -81,8 +81,8 @@ int main(int argc, char** argv) {
     app.add_option("--today", today, "Data de hoje, AAAA-MM-DD (padrão: o relógio do sistema)");
     app.add_option("--module", modulePath, "O módulo a carregar")->capture_default_str();
     app.add_option("--register", registrations,
-                   "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO (sem ela, a "
-                   "abertura só é registrada na transcrição)");
+                   "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO (padrão: "
+                   "libCTB10200.so ao lado do módulo, se existir)");
     app.add_option("script", scriptFile, "O roteiro")->required();
     try {
         app.parse(argc, argv);
@@ -102,8 +102,14 @@ int main(int argc, char** argv) {
             platform::TDateTime day = ParseDay(today);
             platform::SetClock([day] { return day; });
         }
-        // Other screens opened through LoadBPL: only recorded, unless a library is given.
-        host::ModuleRegistry().Register("CTB10200", [](const platform::Variant&) {});
+        // CTB10200 opens from its library beside the module when it was built; otherwise its
+        // opening is only recorded in the transcript. --register overrides either.
+        const std::filesystem::path accounting =
+            std::filesystem::path(modulePath).parent_path() / "libCTB10200.so";
+        if (std::filesystem::exists(accounting))
+            host::ModuleRegistry().RegisterLibrary("CTB10200", accounting.string());
+        else
+            host::ModuleRegistry().Register("CTB10200", [](const platform::Variant&) {});
         for (const std::string& registration : registrations) {
             std::size_t equals = registration.find('=');
             if (equals == std::string::npos || equals == 0)

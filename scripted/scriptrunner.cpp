@@ -144,6 +144,15 @@ void TScriptRunner::Shutdown() {
     }
 }
 
+// A person can only use what is on the screen: a script acting on a control that is not
+// showing (a hidden control, or one on a tab page not in front) fails instead of the action
+// being silently dropped. Tab sheets are the exception: their tab is clicked while hidden.
+void TScriptRunner::RequireShowing(TComponent& c, const std::string& target) {
+    auto* control = dynamic_cast<platform::TControl*>(&c);
+    if (control == nullptr || dynamic_cast<platform::TTabSheet*>(control) != nullptr) return;
+    if (!control->Showing()) throw TCommandFailure{target + " não está visível na tela"};
+}
+
 platform::TModalResult TScriptRunner::ModalLoop(TForm& form) {
     HookConnections();
     while (!failed_ && commands_ != nullptr && next_ < commands_->size()) {
@@ -332,6 +341,7 @@ void TScriptRunner::Execute(const TCommand& command) {
         }
         case TCommandKind::Click: {
             TComponent& c = FindTarget(target);
+            RequireShowing(c, target);
             if (auto* item = dynamic_cast<platform::TMenuItem*>(&c))
                 Act([item] { item->Click(); });
             else if (auto* control = dynamic_cast<platform::TControl*>(&c))
@@ -342,6 +352,7 @@ void TScriptRunner::Execute(const TCommand& command) {
         }
         case TCommandKind::Select: {
             TComponent& c = FindTarget(target);
+            RequireShowing(c, target);
             int index = static_cast<int>(platform::StrToInt(command.args[0].text));
             if (auto* group = dynamic_cast<platform::TRadioGroup*>(&c)) {
                 if (index >= static_cast<int>(group->Items().size()))
@@ -359,6 +370,7 @@ void TScriptRunner::Execute(const TCommand& command) {
         case TCommandKind::Row: {
             auto* grid = dynamic_cast<platform::TDBGrid*>(&FindTarget(target));
             if (grid == nullptr) throw TCommandFailure{target + " não é uma grade"};
+            RequireShowing(*grid, target);
             int recNo = static_cast<int>(platform::StrToInt(command.args[0].text));
             platform::TDataSet* data = grid->DataSet();
             int count = data && data->Active() ? data->RecordCount() : 0;
@@ -370,12 +382,14 @@ void TScriptRunner::Execute(const TCommand& command) {
         case TCommandKind::DblClick: {
             auto* control = dynamic_cast<platform::TControl*>(&FindTarget(target));
             if (control == nullptr) throw TCommandFailure{target + " não é um controle"};
+            RequireShowing(*control, target);
             Act([control] { control->UserDblClick(); });
             break;
         }
         case TCommandKind::Title: {
             auto* grid = dynamic_cast<platform::TDBGrid*>(&FindTarget(target));
             if (grid == nullptr) throw TCommandFailure{target + " não é uma grade"};
+            RequireShowing(*grid, target);
             platform::TColumn* column = grid->ColumnByFieldName(command.args[0].text);
             if (column == nullptr) throw TCommandFailure{target + " não tem a coluna " + command.args[0].text};
             Act([grid, column] { grid->ClickTitle(column); });

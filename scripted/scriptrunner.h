@@ -71,6 +71,8 @@ private:
     };
 
     void Execute(const TCommand& command);
+    /// Fails a user action on a control that is not on the screen.
+    static void RequireShowing(platform::TComponent& c, const std::string& target);
     platform::TModalResult ModalLoop(platform::TForm& form);
     void Emit(const std::string& line);
     void Fail(const TCommand& command, const std::string& message);

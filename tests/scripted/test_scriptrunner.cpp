@@ -48,6 +48,7 @@ public:
                 "Continuar?", platform::TMsgDlgType::mtConfirmation, platform::mbYesNo, 0);
             label->SetCaption(platform::ModalResultName(answer));
         };
+        Add<platform::TButton>("btnHidden")->SetVisible(false);
         Add<platform::TButton>("btnFail")->OnClick = [](TObject*) { throw platform::Exception("Falhou"); };
         net = new platform::TNetConnection(this);
         net->SetName("netFake");
@@ -170,6 +171,11 @@ TEST(ScriptRunner, ControlsThatAreMissingOrCannotActAreFailures) {
     EXPECT_EQ(unknownGlobal.transcript, "FAILED expect boNada = true: o módulo não exporta boNada\n");
     RunResult label = RunScript("open\nfocus lblResult\n");
     EXPECT_EQ(label.transcript, "FAILED focus lblResult: lblResult não recebe o foco\n");
+    // A person cannot click what is not on the screen: the script fails instead of the click
+    // being dropped without a word.
+    RunResult hidden = RunScript("open\nclick btnHidden\n");
+    EXPECT_EQ(hidden.status, 1);
+    EXPECT_EQ(hidden.transcript, "FAILED click btnHidden: btnHidden não está visível na tela\n");
 }
 
 TEST(ScriptRunner, ServerCallsAreListedWithTheirArgumentsBeforeTheirOutcome) {
