@@ -1,8 +1,8 @@
 #!/bin/sh
-# The run command: installs what is missing, builds, and runs what is built so far.
+# The run command: installs what is missing, builds, starts pag-server on loopback over the
+# embedded database and opens pag-desktop on PAG00900 (without a display: the demo script in
+# pag-script). Arguments go to scripts/run-desktop.sh.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
-echo "Construído em build/. A demonstração completa chega com o servidor e os hosts."
-ctest --test-dir build -L smoke --output-on-failure || true
+exec scripts/run-desktop.sh "$@"
