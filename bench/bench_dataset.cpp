@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
-#include <vector>
 
 #include <msgpack.hpp>
 
+#include "bench/plain_mark_loop.h"
 #include "bench/writeoff_rows.h"
 #include "platform/datapacket.h"
 #include "platform/dataset.h"
@@ -110,37 +110,6 @@ void BM_PacketEncode(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
-struct PlainWriteOff {
-    std::string cdfilial;
-    std::string nrbaixapag;
-    char idmarcado = 'N';
-};
-
-void BM_PlainMarkLoop(benchmark::State& state) {
-    const auto rows = static_cast<std::size_t>(state.range(0));
-    std::vector<PlainWriteOff> list(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
-        char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%04d", static_cast<int>(1 + i % 20));
-        list[i].cdfilial = buffer;
-        std::snprintf(buffer, sizeof buffer, "%010d", static_cast<int>(1000000 + i));
-        list[i].nrbaixapag = buffer;
-    }
-    std::unordered_set<std::string> marked;
-    marked.reserve(rows);
-    char mark = 'S';
-    for (auto _ : state) {
-        for (PlainWriteOff& w : list) {
-            w.idmarcado = mark;
-            std::string key = w.cdfilial + w.nrbaixapag;
-            if (w.idmarcado == 'S') marked.insert(std::move(key));
-            else marked.erase(key);
-        }
-        benchmark::DoNotOptimize(marked.size());
-        mark = mark == 'S' ? 'N' : 'S';
-    }
-}
-
 // Marks (or unmarks) every row as the mark-all command does: controls disabled, one Edit/Post
 // per row, an after-post handler keeping the set of marked keys.
 void BM_EditPostWalk(benchmark::State& state) {
@@ -199,6 +168,7 @@ BENCHMARK(BM_MsgpackUnpack)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MsgpackNullParse)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PacketDecode)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PacketEncode)->Arg(100000)->Unit(benchmark::kMillisecond);
+using bench::BM_PlainMarkLoop;
 BENCHMARK(BM_PlainMarkLoop)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EditPostWalk)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Locate)->Arg(100000)->Unit(benchmark::kMillisecond);

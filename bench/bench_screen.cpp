@@ -3,12 +3,9 @@
 // the rebuild of the catalogue copy at each activation.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
-#include <string>
-#include <unordered_set>
-#include <vector>
 
+#include "bench/plain_mark_loop.h"
 #include "bench/writeoff_rows.h"
 #include "host/dbgeral.h"
 #include "host/session.h"
@@ -50,38 +47,6 @@ public:
     TRecordingServices services;
     recalculation::TfrmRecContBaixaPag* screen = nullptr;
 };
-
-// The same baseline as the dataset benchmarks: marks flipped in plain structs, keys kept in a set.
-struct PlainWriteOff {
-    std::string cdfilial;
-    std::string nrbaixapag;
-    char idmarcado = 'N';
-};
-
-void BM_PlainMarkLoop(benchmark::State& state) {
-    const auto rows = static_cast<std::size_t>(state.range(0));
-    std::vector<PlainWriteOff> list(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
-        char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "%04d", static_cast<int>(1 + i % 20));
-        list[i].cdfilial = buffer;
-        std::snprintf(buffer, sizeof buffer, "%010d", static_cast<int>(1000000 + i));
-        list[i].nrbaixapag = buffer;
-    }
-    std::unordered_set<std::string> marked;
-    marked.reserve(rows);
-    char mark = 'S';
-    for (auto _ : state) {
-        for (PlainWriteOff& w : list) {
-            w.idmarcado = mark;
-            std::string key = w.cdfilial + w.nrbaixapag;
-            if (w.idmarcado == 'S') marked.insert(std::move(key));
-            else marked.erase(key);
-        }
-        benchmark::DoNotOptimize(marked.size());
-        mark = mark == 'S' ? 'N' : 'S';
-    }
-}
 
 // Title click on the mark column, answered Yes: every row marked, then every row unmarked in the
 // next iteration, through the screen's handlers (after-post rule, marked set, confirm command).
@@ -138,6 +103,7 @@ void BM_RebuildMsg(benchmark::State& state) {
 
 } // namespace
 
+using bench::BM_PlainMarkLoop;
 BENCHMARK(BM_PlainMarkLoop)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MarkAllScreen)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildMsg)->Unit(benchmark::kMicrosecond);

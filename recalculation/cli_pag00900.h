@@ -213,6 +213,10 @@ private:
     /// Puts the company's name into edtNmEmpresa after looking the code up: the messages
     /// "Emp_Nc" or "Emp_Nr" (focus to medCdEmpresa) when it is unknown or not allowed.
     void ConfereEmpresa(const std::string& company);
+    /// Loads the list under the animation: through the filter dialog once it exists (both
+    /// accounting states), else with the default criteria. A failure keeps the list as it was;
+    /// one already reported stays silent, any other is shown once.
+    void CarregaLista();
 
     std::unique_ptr<host::TKeyList> baixasMarcadas_;
 };

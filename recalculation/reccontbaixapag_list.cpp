@@ -40,6 +40,24 @@ void TfrmRecContBaixaPag::Carrega_BaixaPadrao() {
     cdsBaixaPag->SetData(host::Consiste::CheckResultServ(reply, true, 0));
 }
 
+void TfrmRecContBaixaPag::CarregaLista() {
+    try {
+        ActiveShowAvi(platform::Application().MainForm(), 1);
+        if (filter::frmFiltroBaixa != nullptr)
+            filter::frmFiltroBaixa->Visualiza_Baixa("T");
+        else
+            Carrega_BaixaPadrao();
+        DeactiveShowAvi();
+    } catch (...) {
+        // The list stays as it was. A failure already reported (the server's message through
+        // CheckResultServ, or the dialog's) ends in the silent abort and stays silent; any other
+        // (server unreachable, time-out, a packet that cannot be loaded) has reached nobody yet
+        // and is shown once.
+        DeactiveShowAvi();
+        platform::Application().HandleException();
+    }
+}
+
 void TfrmRecContBaixaPag::panFiltroEnter(platform::TObject* /*sender*/) {
     sbtFiltro->SetEnabled(false);
     mnuFiltro->SetEnabled(sbtFiltro->Enabled());
@@ -55,21 +73,7 @@ void TfrmRecContBaixaPag::panFiltroEnter(platform::TObject* /*sender*/) {
 void TfrmRecContBaixaPag::panFiltroExit(platform::TObject* /*sender*/) {
     Vd_Empresa(true);  // a failure keeps the focus in the panel, the list closed
     sbtContab->SetEnabled(true);
-    try {
-        ActiveShowAvi(platform::Application().MainForm(), 1);
-        if (filter::frmFiltroBaixa != nullptr)
-            filter::frmFiltroBaixa->Visualiza_Baixa("T");
-        else
-            Carrega_BaixaPadrao();
-        DeactiveShowAvi();
-    } catch (...) {
-        // The load failed; the list stays as it was and the user may retry through the filter.
-        // A failure already reported (the server's message through CheckResultServ, or the
-        // dialog's) ends in the silent abort and stays silent; any other (server unreachable,
-        // time-out, a packet that cannot be loaded) has reached nobody yet and is shown once.
-        DeactiveShowAvi();
-        platform::Application().HandleException();
-    }
+    CarregaLista();  // a failure keeps the list; the user may retry through the filter
     sbtFiltro->SetEnabled(true);
     mnuFiltro->SetEnabled(sbtFiltro->Enabled());
     // Verifying reads the list again: it is available whenever the filter is.

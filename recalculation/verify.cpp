@@ -2,33 +2,12 @@
 // for the current write-off's accounting entry).
 #include "recalculation/cli_pag00900.h"
 
-#include "filter/cli_pag00901.h"
-#include "filter/filtrobaixa.h"
 #include "host/morvane.h"
-#include "host/showavi.h"
-#include "platform/application.h"
 
 namespace recalculation {
 
-using host::Showavi::ActiveShowAvi;
-using host::Showavi::DeactiveShowAvi;
-
 void TfrmRecContBaixaPag::sbtVerificarClick(platform::TObject* /*sender*/) {
-    try {
-        ActiveShowAvi(platform::Application().MainForm(), 1);
-        if (filter::frmFiltroBaixa != nullptr)
-            filter::frmFiltroBaixa->Visualiza_Baixa("T");
-        else
-            Carrega_BaixaPadrao();
-        DeactiveShowAvi();
-    } catch (...) {
-        // The list stays as it was. A failure already reported (the server's message through
-        // CheckResultServ, the dialog's own) ends in the silent abort and stays silent; any
-        // other (server unreachable, a packet that cannot be loaded) has reached nobody yet
-        // and is shown once.
-        DeactiveShowAvi();
-        platform::Application().HandleException();
-    }
+    CarregaLista();
 }
 
 void TfrmRecContBaixaPag::sbtContabClick(platform::TObject* /*sender*/) {

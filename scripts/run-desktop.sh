@@ -2,7 +2,7 @@
 # Builds the programs, starts pag-server on loopback over the embedded database (created and
 # seeded with the demo data on its first run) and opens pag-desktop on it; the server stops when
 # the desktop ends. Without a display ($DISPLAY unset) it runs the demo script in pag-script
-# instead and prints its transcript.
+# instead, over a throwaway database seeded today, and prints its transcript.
 #
 #   scripts/run-desktop.sh [--reseed] [OPTIONS OF pag-desktop...]
 #
@@ -23,49 +23,46 @@ fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target pag-server pag-desktop pag-script PKG_PAG00900 CTB10200
 
-# The server's embedded database, where it creates it when started without --db.
-data_home=${XDG_DATA_HOME:-${HOME:?HOME não definido}/.local/share}
-database="sqlite:$data_home/pag00900/pag00900.db"
+# With a display: the server's embedded database, where it creates it when started without
+# --db. Without one: the demonstration runs over a throwaway database seeded today, so it always
+# finds today's write-offs and leaves the user's database alone.
+has_display=""
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    has_display=yes
+fi
+demo_dir=""
+server_db=""
+if [ -n "$has_display" ]; then
+    data_home=${XDG_DATA_HOME:-${HOME:?HOME não definido}/.local/share}
+    database="sqlite:$data_home/pag00900/pag00900.db"
+else
+    demo_dir=$(mktemp -d "${TMPDIR:-/tmp}/pag-demo.XXXXXX")
+    database="sqlite:$demo_dir/pag00900.db"
+    server_db="--db $database"
+    seed="--seed demo"
+fi
+
+# shellcheck source=lib/demo-server.sh
+. "$root/scripts/lib/demo-server.sh"
+demo_server_ended_msg="%s: o pag-server terminou antes de atender:"
+demo_server_timeout_msg="%s: o pag-server não atendeu em %s s"
 
 log=$(mktemp "${TMPDIR:-/tmp}/pag-server.XXXXXX")
-server_pid=""
 stop_server() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-        server_pid=""
-    fi
+    stop_demo_server
     rm -f "$log"
+    [ -z "$demo_dir" ] || rm -rf "$demo_dir"
 }
 trap stop_server EXIT
 trap 'exit 130' INT TERM
 
-# shellcheck disable=SC2086  # $seed is empty or two words
-"$build/bin/pag-server" --listen 127.0.0.1:0 $seed 2>"$log" &
-server_pid=$!
-
-# The server names its port once it listens: "... em 127.0.0.1:PORT (banco ...)".
-port=""
-tries=0
-while [ -z "$port" ]; do
-    port=$(sed -n 's/.* em 127\.0\.0\.1:\([0-9][0-9]*\) .*/\1/p' "$log" | head -n 1)
-    [ -n "$port" ] && break
-    if ! kill -0 "$server_pid" 2>/dev/null; then
-        echo "run-desktop: o pag-server terminou antes de atender:" >&2
-        cat "$log" >&2
-        exit 1
-    fi
-    tries=$((tries + 1))
-    if [ "$tries" -gt 600 ]; then
-        echo "run-desktop: o pag-server não atendeu em 60 s" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+# shellcheck disable=SC2086  # $server_db and $seed are empty or two words
+start_demo_server run-desktop "$log" 60 "$build/bin/pag-server" $server_db $seed
+port=$demo_server_port
 echo "pag-server atendendo em 127.0.0.1:$port ($database)"
 
 status=0
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+if [ -n "$has_display" ]; then
     "$build/bin/pag-desktop" --server "127.0.0.1:$port" --db "$database" --open PAG00900 "$@" || status=$?
 else
     script=${PAG_DEMO_SCRIPT:-}

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -17,6 +14,7 @@
 #include "platform/application.h"
 #include "platform/netconnection.h"
 #include "platform/recordingservices.h"
+#include "tests/support/freeport.h"
 
 using platform::Application;
 
@@ -37,19 +35,6 @@ std::vector<platform::TForm*> Screens() {
     for (platform::TForm* form : Application().Forms())
         if (form->Name() == "frmRecContBaixaPag") screens.push_back(form);
     return screens;
-}
-
-// A loopback port on which nothing listens.
-int ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 // Runs the host's call of IniProc inside the application's exception boundary.
@@ -242,7 +227,7 @@ TEST_F(ModuleLoaded, TheConnectionReadsHostAndPortAtEveryConnect) {
     EXPECT_EQ(net->ServerName(), "PAG00900.rdmRecContBaixaPag");
     EXPECT_FALSE(net->ThrowException());
     host::Session().serverHost = "127.0.0.1";
-    host::Session().serverPort = ClosedPort();
+    host::Session().serverPort = testsupport::UnusedLoopbackPort();
     net->SetConnected(false);
     EXPECT_NO_THROW(net->SetConnected(true));  // nothing listens: a failed attempt, no exception
     EXPECT_FALSE(net->Connected());

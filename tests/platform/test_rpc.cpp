@@ -3,10 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -20,6 +16,7 @@
 #include "platform/netconnection.h"
 #include "platform/rpcserver.h"
 #include "platform/wire.h"
+#include "tests/support/freeport.h"
 
 using namespace platform;
 using ::testing::HasSubstr;
@@ -61,19 +58,6 @@ void ExpectIdentical(const Variant& a, const Variant& b) {
 }
 
 Variant RoundTrip(const Variant& v) { return DecodeVariant(EncodeVariant(v)); }
-
-// A port on which nothing listens.
-int DeadPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Wire encoding
@@ -425,7 +409,7 @@ TEST_F(RpcTest, BeforeConnectIsReadAnewAtEveryConnect) {
     net->SetConnected(true);
     EXPECT_TRUE(net->Connected());
     net->SetConnected(false);
-    port_ = DeadPort();
+    port_ = testsupport::UnusedLoopbackPort();
     EXPECT_THROW(net->SetConnected(true), ERpcError);
     port_ = live;
     net->SetConnected(true);
@@ -433,7 +417,7 @@ TEST_F(RpcTest, BeforeConnectIsReadAnewAtEveryConnect) {
 }
 
 TEST_F(RpcTest, ServerDownRaisesAClearErrorNamingHostAndPort) {
-    port_ = DeadPort();
+    port_ = testsupport::UnusedLoopbackPort();
     auto net = Client();
     try {
         net->SetConnected(true);

@@ -11,13 +11,12 @@ server_bin=$2
 script=$3
 company=$4
 
+# shellcheck source=../../scripts/lib/demo-server.sh
+. "$(dirname "$0")/../../scripts/lib/demo-server.sh"
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/pag-screen.XXXXXX")
-server_pid=
 cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    stop_demo_server
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
@@ -25,30 +24,10 @@ trap cleanup EXIT INT TERM
 today=$(date +%F)
 today_br=$(date +%d/%m/%Y)
 db="sqlite:$work/pag00900.db"
-"$server_bin" --db "$db" --seed demo --listen 127.0.0.1:0 2>"$work/server.log" &
-server_pid=$!
-
-# The server names its port once it listens: "... em 127.0.0.1:PORT (banco ...)".
-port=
-tries=0
-while [ -z "$port" ]; do
-    port=$(sed -n 's/.* em 127\.0\.0\.1:\([0-9][0-9]*\) .*/\1/p' "$work/server.log" 2>/dev/null | head -n 1)
-    [ -n "$port" ] && break
-    if ! kill -0 "$server_pid" 2>/dev/null; then
-        echo "run_screen_script: pag-server ended before listening:" >&2
-        cat "$work/server.log" >&2
-        exit 1
-    fi
-    tries=$((tries + 1))
-    if [ "$tries" -gt 300 ]; then
-        echo "run_screen_script: pag-server did not listen within 30 s" >&2
-        exit 1
-    fi
-    sleep 0.1
-done
+start_demo_server run_screen_script "$work/server.log" 30 "$server_bin" --db "$db" --seed demo
 
 status=0
-"$script_bin" --server "127.0.0.1:$port" --db "$db" --operator OPERADOR --company "$company" --branch 0001 \
+"$script_bin" --server "127.0.0.1:$demo_server_port" --db "$db" --operator OPERADOR --company "$company" --branch 0001 \
     --today "$today" "$script" >"$work/transcript" || status=$?
 sed -e "s|$today|TODAY|g" -e "s|$today_br|TODAY_BR|g" "$work/transcript" >"$work/transcript.normal"
 cat "$work/transcript.normal"

@@ -1,8 +1,6 @@
 // The recalculation screen's test set-up: demo server, session, clock, services and helpers.
 #include "screen_fixture.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -77,18 +75,6 @@ platform::TDateTime Today() { return platform::EncodeDate(2024, 3, 15); }
 int DemoServerPort() { return Demo().Port(); }
 
 const std::string& DemoDatabaseUrl() { return Demo().Url(); }
-
-int ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 TFakeServer::TFakeServer(TAnswer answer, std::chrono::milliseconds delay) {
     rpc_.RegisterObject(server::TRdmRecContBaixaPag::kName, [answer, delay] {

@@ -27,9 +27,6 @@ int DemoServerPort();
 /// The URL of its database, which the host's queries read too.
 const std::string& DemoDatabaseUrl();
 
-/// A loopback port on which nothing listens.
-int ClosedPort();
-
 /// A server of its own for failure cases: the remote object answers every call with what
 /// `answer` returns (or raises), after `delay`.
 class TFakeServer {

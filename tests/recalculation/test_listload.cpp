@@ -8,6 +8,7 @@
 #include "platform/datetime.h"
 #include "platform/serverreply.h"
 #include "screen_fixture.h"
+#include "tests/support/freeport.h"
 
 using rectest::ScreenTest;
 using platform::Variant;
@@ -172,7 +173,7 @@ TEST_F(ListLoad, TheFilterCommandOpensTheFilterDialogWhoseCriteriaThenReloadTheL
 
 TEST_F(ListLoadFailure, AnUnreachableServerIsShownOnceAndTheFilterStaysAvailable) {
     ASSERT_NE(Open(), nullptr);
-    Redirect(rectest::ClosedPort());
+    Redirect(testsupport::UnusedLoopbackPort());
     ASSERT_TRUE(LeavePanel());
     ASSERT_EQ(Errors().size(), 1u);
     EXPECT_NE(Errors()[0].find("127.0.0.1"), std::string::npos) << Errors()[0];

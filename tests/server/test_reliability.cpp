@@ -27,6 +27,7 @@
 #include "server/seed.h"
 #include "servertestkit.h"
 #include "testdatabase.h"
+#include "tests/support/freeport.h"
 
 using namespace servertest;
 using namespace std::chrono_literals;
@@ -183,7 +184,7 @@ TEST_P(ReliabilityTest, OfTwoOverlappingRunsExactlyOnePostsAndTheOtherGetsAltBlo
 class TServerProcess {
 public:
     TServerProcess(const std::string& databaseUrl, std::vector<std::string> extra = {}) {
-        port_ = FreePort();
+        port_ = testsupport::UnusedLoopbackPort();
         std::vector<std::string> args = {PAG_SERVER_EXE, "--db", databaseUrl, "--listen",
                                          "127.0.0.1:" + std::to_string(port_), "--threads", "4"};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -219,17 +220,6 @@ public:
     }
 
 private:
-    static int FreePort() {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        close(fd);
-        return ntohs(address.sin_port);
-    }
     bool Accepts() const {
         int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
