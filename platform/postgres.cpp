@@ -130,7 +130,7 @@ public:
             case VarType::Null:
                 continue; // a null pointer is NULL
             case VarType::Boolean:
-                texts_[i] = value->AsBoolean() ? "1" : "0";
+                texts_[i].assign(1, value->AsBoolean() ? '1' : '0');
                 break;
             case VarType::Integer:
                 texts_[i] = std::to_string(value->AsInteger());
@@ -188,7 +188,7 @@ struct TPgSession {
     void FinishStreaming();
 };
 
-class TPgCursor final : public TSqlCursor {
+class TPgCursor final : public TNamedColumnsCursor {
 public:
     TPgCursor(std::shared_ptr<TPgSession> session, std::string_view sql, const TSqlParams& params)
         : session_(std::move(session)), sql_(sql) {
@@ -287,13 +287,6 @@ public:
 
     bool StartedInTransaction() const { return startedInTransaction_; }
 
-    int ColumnCount() const override { return static_cast<int>(names_.size()); }
-
-    const std::string& ColumnName(int column) const override {
-        CheckIndex(column);
-        return names_[static_cast<std::size_t>(column)];
-    }
-
     TSqlColumnType ColumnType(int column) const override {
         CheckIndex(column);
         return ColumnTypeOf(kinds_[static_cast<std::size_t>(column)]);
@@ -334,8 +327,7 @@ public:
         case TPgKind::Date:
             return DoubleToInt64(ParseSqlDate(raw));
         case TPgKind::Bytea:
-            throw EConvertError("Coluna " + names_[static_cast<std::size_t>(column)] +
-                                " não é um número");
+            NotANumber(column);
         default:
             return TextToInt64(raw);
         }
@@ -351,8 +343,7 @@ public:
         case TPgKind::Date:
             return ParseSqlDate(raw);
         case TPgKind::Bytea:
-            throw EConvertError("Coluna " + names_[static_cast<std::size_t>(column)] +
-                                " não é um número");
+            NotANumber(column);
         default:
             return TextToDouble(raw);
         }
@@ -382,7 +373,6 @@ public:
 private:
     std::shared_ptr<TPgSession> session_;
     std::string sql_;
-    std::vector<std::string> names_;
     std::vector<TPgKind> kinds_;
     mutable std::vector<std::string> scratch_; // decoded bytea texts of the current row
     mutable std::vector<bool> decoded_;        // which of scratch_ hold the current row's
@@ -405,11 +395,6 @@ private:
         session_->streaming = nullptr;
     }
 
-    void CheckIndex(int column) const {
-        if (column < 0 || column >= static_cast<int>(names_.size()))
-            throw ERangeError("Coluna " + std::to_string(column) + " fora do resultado (" +
-                              std::to_string(names_.size()) + " colunas)");
-    }
     void CheckRow(int column) const {
         CheckIndex(column);
         if (!row_) throw EDatabaseError("O cursor não está sobre uma linha");

@@ -15,6 +15,24 @@ namespace platform::sqlimpl {
 std::unique_ptr<TSqlConnection> OpenSqlite(const std::string& path, std::string redactedUrl);
 std::unique_ptr<TSqlConnection> OpenPostgres(const std::string& url, std::string redactedUrl);
 
+/// What the cursors of both backends share: the result's column names and the checks on a
+/// column index. Invariant: names_ holds one name per column of the result.
+class TNamedColumnsCursor : public TSqlCursor {
+public:
+    int ColumnCount() const override { return static_cast<int>(names_.size()); }
+    const std::string& ColumnName(int column) const override {
+        CheckIndex(column);
+        return names_[static_cast<std::size_t>(column)];
+    }
+
+protected:
+    void CheckIndex(int column) const;
+    /// Raises the conversion error of a column whose values are not numbers.
+    [[noreturn]] void NotANumber(int column) const;
+
+    std::vector<std::string> names_;
+};
+
 /// One lexical piece of a statement. Invariant: the tokens of a text cover it exactly, in order.
 struct TSqlToken {
     enum Kind { Space, Comment, Word, Literal, Param, Other };

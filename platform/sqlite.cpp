@@ -382,7 +382,7 @@ TSqlColumnType StorageType(int type) {
     }
 }
 
-class TSqliteCursor final : public TSqlCursor {
+class TSqliteCursor final : public TNamedColumnsCursor {
 public:
     TSqliteCursor(std::shared_ptr<TSqliteSession> session, std::string_view sql,
                   const TSqlParams& params)
@@ -412,13 +412,6 @@ public:
         if (rc != SQLITE_DONE) ThrowStepError(lease_, lease_.Entry().sql);
         sqlite3_reset(stmt_); // ends the read at once instead of when the cursor goes
         return false;
-    }
-
-    int ColumnCount() const override { return static_cast<int>(names_.size()); }
-
-    const std::string& ColumnName(int column) const override {
-        CheckIndex(column);
-        return names_[static_cast<std::size_t>(column)];
     }
 
     TSqlColumnType ColumnType(int column) const override {
@@ -466,8 +459,7 @@ public:
             if (IsDate(column)) return DoubleToInt64(ParseSqlDate(Text(column)));
             return TextToInt64(Text(column));
         default:
-            throw EConvertError("Coluna " + names_[static_cast<std::size_t>(column)] +
-                                " não é um número");
+            NotANumber(column);
         }
     }
 
@@ -482,8 +474,7 @@ public:
         case SQLITE_TEXT:
             return IsDate(column) ? ParseSqlDate(Text(column)) : TextToDouble(Text(column));
         default:
-            throw EConvertError("Coluna " + names_[static_cast<std::size_t>(column)] +
-                                " não é um número");
+            NotANumber(column);
         }
     }
 
@@ -514,7 +505,6 @@ public:
 private:
     TLease lease_;
     sqlite3_stmt* stmt_;
-    std::vector<std::string> names_;
     std::vector<TDeclared> declared_;
     // Storage class of each column in the current row, read before any conversion: SQLite
     // converts a value in place when it is read as another type (a blob read as text).
@@ -533,11 +523,6 @@ private:
         return declared_[static_cast<std::size_t>(column)] == TDeclared::Date;
     }
 
-    void CheckIndex(int column) const {
-        if (column < 0 || column >= static_cast<int>(names_.size()))
-            throw ERangeError("Coluna " + std::to_string(column) + " fora do resultado (" +
-                              std::to_string(names_.size()) + " colunas)");
-    }
     void CheckRow(int column) const {
         CheckIndex(column);
         if (!onRow_) throw EDatabaseError("O cursor não está sobre uma linha");
