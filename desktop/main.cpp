@@ -16,8 +16,8 @@
 #include "desktop/modulehost.h"
 #include "desktop/qtconvert.h"
 #include "desktop/settings.h"
+#include "host/libmodules.h"
 #include "host/session.h"
-#include "module/libmodules.h"
 #include "platform/application.h"
 #include "platform/datetime.h"
 

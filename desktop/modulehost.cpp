@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
+#include "host/moduleloader.h"
 #include "host/moduleregistry.h"
-#include "module/moduleloader.h"
 #include "platform/application.h"
 #include "platform/sysutils.h"
 

@@ -1,7 +1,7 @@
 // Cli_pag00901: the unit of the filter dialog PAG00901 — its module-level state and entry routine.
 #include "filter/cli_pag00901.h"
 
-#include "module/libmodules.h"
+#include "host/libmodules.h"
 #include "platform/application.h"
 #include "recalculation/cli_pag00900.h"
 

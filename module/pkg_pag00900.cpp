@@ -7,9 +7,9 @@
 #include <dlfcn.h>
 
 #include "filter/cli_pag00901.h"
-#include "module/libmodules.h"
-#include "module/packageinfo.h"
-#include "module/unitlist.h"
+#include "host/libmodules.h"
+#include "host/packageinfo.h"
+#include "host/unitlist.h"
 #include "recalculation/cli_pag00900.h"
 
 namespace {

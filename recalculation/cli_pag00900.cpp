@@ -2,8 +2,8 @@
 // creation routine.
 #include "recalculation/cli_pag00900.h"
 
+#include "host/libmodules.h"
 #include "host/morvane.h"
-#include "module/libmodules.h"
 #include "platform/application.h"
 
 namespace recalculation {

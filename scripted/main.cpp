@@ -9,10 +9,10 @@
 #include <iostream>
 #include <sstream>
 
+#include "host/libmodules.h"
+#include "host/moduleloader.h"
 #include "host/moduleregistry.h"
 #include "host/session.h"
-#include "module/libmodules.h"
-#include "module/moduleloader.h"
 #include "platform/application.h"
 #include "platform/datetime.h"
 #include "scripted/scriptrunner.h"

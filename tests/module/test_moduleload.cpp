@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 
+#include "host/libmodules.h"
+#include "host/moduleloader.h"
 #include "host/session.h"
-#include "module/libmodules.h"
-#include "module/moduleloader.h"
-#include "module/unitlist.h"
+#include "host/unitlist.h"
 #include "platform/application.h"
 #include "platform/netconnection.h"
 #include "platform/recordingservices.h"

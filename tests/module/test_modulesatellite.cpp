@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "module/libmodules.h"
-#include "module/moduleloader.h"
+#include "host/libmodules.h"
+#include "host/moduleloader.h"
 #include "platform/application.h"
 #include "platform/recordingservices.h"
 

@@ -1,5 +1,5 @@
 // Start-up and shut-down of a module's units, each counted so that nested calls run its work once.
-#include "module/unitlist.h"
+#include "host/unitlist.h"
 
 #include <exception>
 #include <utility>

@@ -1,9 +1,9 @@
 // A host's handle on a screen module: dlopen, dlsym of the exports and the checks on them.
-#include "module/moduleloader.h"
+#include "host/moduleloader.h"
 
 #include <dlfcn.h>
 
-#include "module/libmodules.h"
+#include "host/libmodules.h"
 #include "platform/sysutils.h"
 
 namespace module {

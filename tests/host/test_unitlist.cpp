@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "module/unitlist.h"
+#include "host/unitlist.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The host runtime's list of loaded modules.
-#include "module/libmodules.h"
+#include "host/libmodules.h"
 
 #include <algorithm>
 #include <mutex>

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "module/packageinfo.h"
+#include "host/packageinfo.h"
 
 namespace module {
 

@@ -1,5 +1,5 @@
 // Satellite resource modules: finding, reading and applying a module's translated texts.
-#include "module/resources.h"
+#include "host/resources.h"
 
 #include <cstdlib>
 #include <fstream>

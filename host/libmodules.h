@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "module/resources.h"
+#include "host/resources.h"
 
 namespace platform {
 class TComponent;

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/libmodules.h"
 #include "host/messages.h"
-#include "module/libmodules.h"
-#include "module/resources.h"
+#include "host/resources.h"
 #include "platform/application.h"
 #include "platform/menus.h"
 #include "platform/stdctrls.h"
