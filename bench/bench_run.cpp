@@ -16,6 +16,7 @@
 #include "platform/datetime.h"
 #include "platform/recordingservices.h"
 #include "platform/serverreply.h"
+#include "protocol/filtroargs.h"
 #include "recalculation/cli_pag00900.h"
 #include "server/pagserver.h"
 #include "server/schema.h"
@@ -66,10 +67,7 @@ private:
 
 // Every write-off of company 01, whatever its date, as the list the user marks.
 std::vector<TRpcArg> AllDates(const std::string& company) {
-    std::vector<TRpcArg> args = recalculation::CriteriosPadrao(company, Today());
-    args[6] = TRpcArg(0);
-    args[7] = TRpcArg(0);
-    return args;
+    return protocol::FiltroArgs({.company = company});
 }
 
 void BM_RunScreen(benchmark::State& state) {

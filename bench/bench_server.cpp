@@ -18,6 +18,7 @@
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
+#include "protocol/filtroargs.h"
 #include "server/pagserver.h"
 #include "server/schema.h"
 #include "server/seed.h"
@@ -76,17 +77,9 @@ struct TServerFixture {
 };
 
 std::vector<TRpcArg> Criteria(TDateTime paidFrom, TDateTime paidTo) {
-    std::vector<TRpcArg> args;
-    args.emplace_back(std::string("01"));
-    for (int n = 2; n <= 22; ++n) {
-        if (n == 7) args.emplace_back(Variant::FromDate(paidFrom));
-        else if (n == 8) args.emplace_back(Variant::FromDate(paidTo));
-        else if (n == 2 || n == 3 || n == 4 || n == 5 || n == 6 || n == 9 || n == 10 || n == 15 || n == 20)
-            args.emplace_back(std::string());
-        else args.emplace_back(0);
-    }
-    args.emplace_back(std::string("T"));
-    return args;
+    return protocol::FiltroArgs({.company = std::string("01"),
+                                 .paidFrom = Variant::FromDate(paidFrom),
+                                 .paidTo = Variant::FromDate(paidTo)});
 }
 
 // SQLite alone: prepare the list's SELECT for all rows, step it and read every column.

@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
+#include "protocol/filtroargs.h"
 #include "recalculation/cli_pag00900.h"
 
 namespace filter {
@@ -191,32 +192,32 @@ void TfrmFiltroBaixa::Visualiza_Baixa(const std::string& code) {
     TAnimacao animacao(6);
 
     std::string situacao = code; // sent by reference; what comes back is not used
-    const Variant reply =
-        net->Call("GetBaixaPag_Filtro", {
-                                            TRpcArg(tela.medCdEmpresa->Text()),
-                                            TRpcArg::Ref(stListForn),
-                                            TRpcArg(medDocIni->Text()),
-                                            TRpcArg(medDocFin->Text()),
-                                            TRpcArg::Ref(stListaFOrig),
-                                            TRpcArg::Ref(stListFiliLanc),
-                                            TRpcArg(Variant::FromDate(dedDtIni->GetDate())),
-                                            TRpcArg(Variant::FromDate(dedDtFin->GetDate())),
-                                            TRpcArg::Ref(stListFPag),
-                                            TRpcArg::Ref(stListCCorr),
-                                            TRpcArg(nedVrLiqIni->GetNumber()),
-                                            TRpcArg(nedVrLiqFin->GetNumber()),
-                                            TRpcArg(Variant::FromDate(dedDtIniVen->GetDate())),
-                                            TRpcArg(Variant::FromDate(dedDtFinVen->GetDate())),
-                                            TRpcArg::Ref(stListaTpConta),
-                                            TRpcArg(nedVrInicOrig->GetNumber()),
-                                            TRpcArg(nedVrFinaOrig->GetNumber()),
-                                            TRpcArg(nedVrContIni->GetNumber()),
-                                            TRpcArg(nedVrContFin->GetNumber()),
-                                            TRpcArg::Ref(stListOpera),
-                                            TRpcArg(Variant::FromDate(dedDtInicLanc->GetDate())),
-                                            TRpcArg(Variant::FromDate(dedDtFinLanc->GetDate())),
-                                            TRpcArg::Ref(situacao),
-                                        });
+    const protocol::TFiltroCriteria criteria{
+        .company = tela.medCdEmpresa->Text(),
+        .suppliers = TRpcArg::Ref(stListForn),
+        .documentFrom = medDocIni->Text(),
+        .documentTo = medDocFin->Text(),
+        .originBranches = TRpcArg::Ref(stListaFOrig),
+        .postingBranches = TRpcArg::Ref(stListFiliLanc),
+        .paidFrom = Variant::FromDate(dedDtIni->GetDate()),
+        .paidTo = Variant::FromDate(dedDtFin->GetDate()),
+        .writeOffTypes = TRpcArg::Ref(stListFPag),
+        .bankAccounts = TRpcArg::Ref(stListCCorr),
+        .amountFrom = nedVrLiqIni->GetNumber(),
+        .amountTo = nedVrLiqFin->GetNumber(),
+        .dueFrom = Variant::FromDate(dedDtIniVen->GetDate()),
+        .dueTo = Variant::FromDate(dedDtFinVen->GetDate()),
+        .payableTypes = TRpcArg::Ref(stListaTpConta),
+        .originalFrom = nedVrInicOrig->GetNumber(),
+        .originalTo = nedVrFinaOrig->GetNumber(),
+        .netFrom = nedVrContIni->GetNumber(),
+        .netTo = nedVrContFin->GetNumber(),
+        .operators = TRpcArg::Ref(stListOpera),
+        .enteredFrom = Variant::FromDate(dedDtInicLanc->GetDate()),
+        .enteredTo = Variant::FromDate(dedDtFinLanc->GetDate()),
+        .accounting = TRpcArg::Ref(situacao),
+    };
+    const Variant reply = net->Call("GetBaixaPag_Filtro", protocol::FiltroArgs(criteria));
     const Variant pacote = host::Consiste::CheckResultServ(reply, true, 0);
     tela.cdsBaixaPag->SetData(pacote);
 }

@@ -1,6 +1,7 @@
 // Automation dates, the settable clock behind Date(), and date text in the workstation format.
 #include "platform/datetime.h"
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -8,16 +9,13 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/civildate.h"
 #include "platform/formats.h"
 #include "platform/sysutils.h"
 
 namespace platform {
 
-namespace {
-
-constexpr std::int64_t kMsPerDay = 86'400'000;
-
-// Days since 1 January 1970 of a proleptic Gregorian date (H. Hinnant's algorithm).
+// Days from civil and back: H. Hinnant's algorithms, exact for every year an int64 day count holds.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -27,21 +25,44 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
+TCivilDate CivilFromDays(std::int64_t z) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const auto doe = static_cast<unsigned>(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const unsigned mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
+    TCivilDate date;
+    date.day = doy - (153 * mp + 2) / 5 + 1;
+    date.month = mp < 10 ? mp + 3 : mp - 9;
+    date.year = static_cast<std::int64_t>(yoe) + era * 400 + (date.month <= 2);
+    return date;
 }
 
-const std::int64_t kEpoch = DaysFromCivil(1899, 12, 30);
+bool IsLeapYear(std::int64_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+unsigned DaysInMonth(std::int64_t year, unsigned month) {
+    static constexpr std::array<unsigned, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86'400'000;
+
+constexpr std::int64_t kEpoch = -kUnixToAutomationDays;            // 30/12/1899
 const std::int64_t kMinDay = DaysFromCivil(1, 1, 1) - kEpoch;      // 01/01/0001
 const std::int64_t kMaxDay = DaysFromCivil(9999, 12, 31) - kEpoch; // 31/12/9999
+
+// The calendar day of an automation day number, as the ints the date functions hand out.
+void CivilFromAutomationDay(std::int64_t day, int& year, int& month, int& dayOfMonth) {
+    const TCivilDate date = CivilFromDays(day + kEpoch);
+    year = static_cast<int>(date.year);
+    month = static_cast<int>(date.month);
+    dayOfMonth = static_cast<int>(date.day);
+}
 
 std::string Pad(int value, int width) {
     std::string s = std::to_string(value);
@@ -193,9 +214,7 @@ bool ParseTime(std::string_view text, const TFormatSettings& fs, TDateTime& out)
 
 bool IsValidDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    return static_cast<unsigned>(day) <= DaysInMonth(year, static_cast<unsigned>(month));
 }
 
 TDateTime EncodeDate(int year, int month, int day) {
@@ -216,7 +235,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
 }
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
-    CivilFromDays(Split(value).day + kEpoch, year, month, day);
+    CivilFromAutomationDay(Split(value).day, year, month, day);
 }
 
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& millisecond) {
@@ -260,7 +279,7 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
 std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFormatSettings& fs) {
     const DayAndTime split = Split(value);
     int year = 0, month = 0, day = 0;
-    CivilFromDays(split.day + kEpoch, year, month, day);
+    CivilFromAutomationDay(split.day, year, month, day);
     const int ms = static_cast<int>(split.ms % 1000);
     const int sec = static_cast<int>(split.ms / 1000 % 60);
     const int min = static_cast<int>(split.ms / 60000 % 60);

@@ -1,11 +1,11 @@
 // SQL access: what both backends share (URLs, parameters, statement scanning, dates, errors).
 #include "platform/sql.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
+#include "platform/civildate.h"
 #include "platform/sql_backends.h"
 #include "platform/sysutils.h"
 
@@ -107,36 +107,7 @@ void TSqlTransaction::Rollback() {
 
 namespace {
 
-constexpr std::int64_t kUnixToAutomationDays = 25569; // 1899-12-30 .. 1970-01-01
 constexpr std::int64_t kMsPerDay = 86400000;
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-}
-
-unsigned DaysInMonth(std::int64_t y, unsigned m) {
-    static constexpr std::array<unsigned, 12> days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return m == 2 && leap ? 29 : days[m - 1];
-}
 
 [[noreturn]] void BadDate(std::string_view text) {
     throw EConvertError("Data inválida no banco de dados: '" + std::string(text) + "'");
@@ -170,12 +141,10 @@ std::string FormatSqlDate(TDateTime value) {
         ++day;
         ms = 0;
     }
-    std::int64_t y;
-    unsigned m, d;
-    CivilFromDays(day - kUnixToAutomationDays, y, m, d);
+    const TCivilDate date = CivilFromDays(day - kUnixToAutomationDays);
     char buffer[40];
-    int n =
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u", static_cast<long long>(y), m, d);
+    int n = std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u",
+                          static_cast<long long>(date.year), date.month, date.day);
     if (ms != 0) {
         const auto hh = static_cast<unsigned>(ms / 3600000),
                    mi = static_cast<unsigned>(ms / 60000 % 60),

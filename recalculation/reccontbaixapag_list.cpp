@@ -8,6 +8,7 @@
 #include "host/showavi.h"
 #include "platform/application.h"
 #include "platform/datetime.h"
+#include "protocol/filtroargs.h"
 
 namespace recalculation {
 
@@ -16,22 +17,7 @@ using host::Showavi::DeactiveShowAvi;
 
 std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company, platform::TDateTime today) {
     const platform::Variant day = platform::Variant::FromDate(today);
-    const platform::Variant none = std::string();
-    const platform::Variant zero = 0;
-    return {
-        company,                   // 1 company
-        none, none, none,          // 2 suppliers, 3-4 document number from, to
-        none, none,                // 5 branches of origin, 6 posting branches
-        day, day,                  // 7-8 paid from, to: today
-        none, none,                // 9 write-off types, 10 bank accounts
-        zero, zero,                // 11-12 write-off amount from, to
-        zero, zero,                // 13-14 due date from, to
-        none,                      // 15 payable types
-        zero, zero, zero, zero,    // 16-17 original amount, 18-19 net amount
-        none,                      // 20 operators
-        zero, zero,                // 21-22 posting date from, to
-        std::string("T"),          // 23 accounted and not accounted
-    };
+    return protocol::FiltroArgs({.company = company, .paidFrom = day, .paidTo = day});
 }
 
 void TfrmRecContBaixaPag::Carrega_BaixaPadrao() {

@@ -1,9 +1,12 @@
 // The remote object "PAG00900.rdmRecContBaixaPag": argument checks, the four methods and their replies.
 #include "server/rdmreccontbaixapag.h"
 
+#include <array>
 #include <cmath>
+#include <stdexcept>
 
 #include "platform/serverreply.h"
+#include "protocol/filtroargs.h"
 #include "server/clientpackets.h"
 #include "server/codelist.h"
 #include "server/counters.h"
@@ -21,38 +24,11 @@ constexpr const char* kPrxLista = "GetPrxLista";
 constexpr const char* kConfirmar = "SetConfirmar";
 constexpr const char* kSaida = "GetBaixaPag_Saida";
 
-constexpr const char* kFiltroKinds = "SSSSSSDDSSFFDDSFFFFSDDS";
 constexpr const char* kConfirmarKinds = "VSSSSSV";
 
 // Automation dates of 1 January 0001 and 31 December 9999.
 constexpr double kFirstDate = -693593.0;
 constexpr double kLastDate = 2958465.0;
-
-const char* const kFiltroArgNames[] = {
-    "empresa",
-    "lista de fornecedores",
-    "documento inicial",
-    "documento final",
-    "lista de filiais de origem",
-    "lista de filiais de lançamento",
-    "pagamento inicial",
-    "pagamento final",
-    "lista de tipos de baixa",
-    "lista de contas correntes",
-    "valor da baixa inicial",
-    "valor da baixa final",
-    "vencimento inicial",
-    "vencimento final",
-    "lista de tipos de conta a pagar",
-    "valor original inicial",
-    "valor original final",
-    "valor líquido inicial",
-    "valor líquido final",
-    "lista de operadores",
-    "lançamento inicial",
-    "lançamento final",
-    "situação contábil",
-};
 
 const char* const kConfirmarArgNames[] = {
     "lista de baixas", "empresa", "filial", "operador", "número da lista", "texto de pagamento",
@@ -114,34 +90,76 @@ private:
     std::vector<Variant>& args_;
 };
 
-TWriteOffCriteria ReadCriteria(const TArgs& a) {
+// The GetBaixaPag_Filtro arguments, read by their member of the argument table; reading one
+// as another kind than the table gives it is a fault of this file.
+class TFiltroArgs {
+public:
+    using TMember = protocol::TFiltroMember;
+    using TKind = protocol::TFiltroKind;
+
+    explicit TFiltroArgs(std::vector<Variant>& args) : args_(kFiltro, Names().data(), args) {}
+
+    std::string Text(TMember m) const { return args_.Text(Position(m, TKind::Text)); }
+    std::vector<std::string> List(TMember m) const { return args_.List(Position(m, TKind::List)); }
+    std::string Document(TMember m) const {
+        return args_.Document(Position(m, TKind::Document));
+    }
+    platform::TDateTime Date(TMember m) const { return args_.Date(Position(m, TKind::Date)); }
+    double Amount(TMember m) const { return args_.Amount(Position(m, TKind::Amount)); }
+    char Status(TMember m) const {
+        const int position = Position(m, TKind::Status);
+        const std::string status = args_.Text(position);
+        if (status != "C" && status != "N" && status != "T")
+            args_.Fail(position, "esperado \"C\", \"N\" ou \"T\", recebido \"" + status + "\".");
+        return status[0];
+    }
+
+private:
+    static const std::array<const char*, protocol::kFiltroArgCount>& Names() {
+        static const std::array<const char*, protocol::kFiltroArgCount> names = [] {
+            std::array<const char*, protocol::kFiltroArgCount> n{};
+            for (std::size_t i = 0; i < n.size(); ++i) n[i] = protocol::kFiltroArgs[i].name;
+            return n;
+        }();
+        return names;
+    }
+    static int Position(TMember member, TKind kind) {
+        const int position = protocol::FiltroPosition(member);
+        if (protocol::kFiltroArgs[static_cast<std::size_t>(position - 1)].kind != kind)
+            throw std::logic_error("GetBaixaPag_Filtro: argumento " + std::to_string(position) +
+                                   " lido com outro tipo.");
+        return position;
+    }
+
+    TArgs args_;
+};
+
+TWriteOffCriteria ReadCriteria(const TFiltroArgs& a) {
+    using F = protocol::TFiltroCriteria;
     TWriteOffCriteria c;
-    c.company = a.Text(1);
-    c.suppliers = a.List(2);
-    c.documentFrom = a.Document(3);
-    c.documentTo = a.Document(4);
-    c.originBranches = a.List(5);
-    c.postingBranches = a.List(6);
-    c.paidFrom = a.Date(7);
-    c.paidTo = a.Date(8);
-    c.writeOffTypes = a.List(9);
-    c.bankAccounts = a.List(10);
-    c.amountFrom = a.Amount(11);
-    c.amountTo = a.Amount(12);
-    c.dueFrom = a.Date(13);
-    c.dueTo = a.Date(14);
-    c.payableTypes = a.List(15);
-    c.originalFrom = a.Amount(16);
-    c.originalTo = a.Amount(17);
-    c.netFrom = a.Amount(18);
-    c.netTo = a.Amount(19);
-    c.operators = a.List(20);
-    c.enteredFrom = a.Date(21);
-    c.enteredTo = a.Date(22);
-    const std::string status = a.Text(23);
-    if (status != "C" && status != "N" && status != "T")
-        a.Fail(23, "esperado \"C\", \"N\" ou \"T\", recebido \"" + status + "\".");
-    c.accounting = status[0];
+    c.company = a.Text(&F::company);
+    c.suppliers = a.List(&F::suppliers);
+    c.documentFrom = a.Document(&F::documentFrom);
+    c.documentTo = a.Document(&F::documentTo);
+    c.originBranches = a.List(&F::originBranches);
+    c.postingBranches = a.List(&F::postingBranches);
+    c.paidFrom = a.Date(&F::paidFrom);
+    c.paidTo = a.Date(&F::paidTo);
+    c.writeOffTypes = a.List(&F::writeOffTypes);
+    c.bankAccounts = a.List(&F::bankAccounts);
+    c.amountFrom = a.Amount(&F::amountFrom);
+    c.amountTo = a.Amount(&F::amountTo);
+    c.dueFrom = a.Date(&F::dueFrom);
+    c.dueTo = a.Date(&F::dueTo);
+    c.payableTypes = a.List(&F::payableTypes);
+    c.originalFrom = a.Amount(&F::originalFrom);
+    c.originalTo = a.Amount(&F::originalTo);
+    c.netFrom = a.Amount(&F::netFrom);
+    c.netTo = a.Amount(&F::netTo);
+    c.operators = a.List(&F::operators);
+    c.enteredFrom = a.Date(&F::enteredFrom);
+    c.enteredTo = a.Date(&F::enteredTo);
+    c.accounting = a.Status(&F::accounting);
     return c;
 }
 
@@ -167,9 +185,10 @@ Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Varia
         platform::CheckArgKinds(kPrxLista, "", args);  // no reply convention: raises
         return GetPrxLista();
     }
+    static const std::string filtroKinds = protocol::FiltroKindLetters();
     const char* name = nullptr;
     const char* kinds = nullptr;
-    if (platform::SameText(method, kFiltro)) name = kFiltro, kinds = kFiltroKinds;
+    if (platform::SameText(method, kFiltro)) name = kFiltro, kinds = filtroKinds.c_str();
     else if (platform::SameText(method, kConfirmar)) name = kConfirmar, kinds = kConfirmarKinds;
     else if (platform::SameText(method, kSaida)) name = kSaida, kinds = "";
     else
@@ -187,7 +206,7 @@ Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Varia
 
 Variant TRdmRecContBaixaPag::GetBaixaPag_Filtro(std::vector<Variant>& args) {
     return Replying(kFiltro, [&] {
-        const TWriteOffCriteria criteria = ReadCriteria(TArgs(kFiltro, kFiltroArgNames, args));
+        const TWriteOffCriteria criteria = ReadCriteria(TFiltroArgs(args));
         auto lease = context_.pool.Acquire();
         try {
             return platform::ServerReplyOk(Variant::FromBytes(LoadWriteOffs(*lease, criteria)));

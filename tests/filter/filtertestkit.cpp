@@ -14,6 +14,7 @@
 #include "platform/comctrls.h"
 #include "platform/datetime.h"
 #include "platform/rpcserver.h"
+#include "protocol/filtroargs.h"
 #include "server/connectionpool.h"
 #include "server/rdmreccontbaixapag.h"
 #include "server/schema.h"
@@ -198,7 +199,7 @@ std::vector<Variant> TFilterTest::UltimaConsulta() {
     std::lock_guard<std::mutex> lock(suite->log.mutex);
     if (suite->log.queries.empty()) {
         ADD_FAILURE() << "GetBaixaPag_Filtro não foi chamado";
-        return std::vector<Variant>(23);
+        return std::vector<Variant>(protocol::kFiltroArgCount);
     }
     return suite->log.queries.back();
 }

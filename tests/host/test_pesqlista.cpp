@@ -30,6 +30,22 @@ TEST(CodeList, RefusesAnythingOutsideTheFormat) {
     }
 }
 
+TEST(CodeList, TheRefusalQuotesTheListAndThePlaceWhereItBreaks) {
+    const auto message = [](const char* list) {
+        try {
+            DecodeCodeList(list);
+        } catch (const platform::EConvertError& e) {
+            return e.Message();
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(message("'01';'02'"), "Lista de códigos inválida na posição 5: ''01';'02''");
+    EXPECT_EQ(message("'01',"), "Lista de códigos inválida na posição 6: ''01','"); // past the end
+    EXPECT_EQ(message("'01"), "Lista de códigos inválida na posição 4: ''01'");
+    // The host reads back any code it could have written: no length bound, blanks and controls.
+    EXPECT_EQ(DecodeCodeList("'" + std::string(80, 'x') + "','\t'").size(), 2u);
+}
+
 namespace {
 
 // A supplier table as a client dataset behind a data source.

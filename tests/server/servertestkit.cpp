@@ -1,6 +1,7 @@
 // Helpers shared by the server's tests: the client's side of the calls and known write-offs.
 #include "servertestkit.h"
 
+#include "protocol/filtroargs.h"
 #include "server/schema.h"
 
 namespace servertest {
@@ -9,18 +10,12 @@ using platform::TClientDataSet;
 using platform::Variant;
 
 std::vector<Variant> OpenCriteria(const std::string& company) {
-    std::vector<Variant> args(23, Variant(0));
-    args[0] = company;
-    for (int n : {2, 3, 4, 5, 6, 9, 10, 15, 20}) args[static_cast<std::size_t>(n - 1)] = std::string();
-    args[22] = std::string("T");
-    return args;
+    return protocol::FiltroValues({.company = company});
 }
 
 std::vector<Variant> DefaultCriteria(const std::string& company, platform::TDateTime today) {
-    std::vector<Variant> args = OpenCriteria(company);
-    args[6] = Variant::FromDate(today);
-    args[7] = Variant::FromDate(today);
-    return args;
+    const Variant day = Variant::FromDate(today);
+    return protocol::FiltroValues({.company = company, .paidFrom = day, .paidTo = day});
 }
 
 std::unique_ptr<TClientDataSet> OpenPacket(const Variant& packet) {
