@@ -2,9 +2,8 @@
 // with its file and line.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
