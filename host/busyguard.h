@@ -6,9 +6,9 @@ namespace host {
 /// The busy animations the screens show, by what the user waits for. The values are the kinds
 /// the host's animation takes (Showavi::ActiveShowAvi); the host chooses how each one looks.
 enum class TBusyKind : int {
-    Opening = 0,   ///< a screen being created and connected to its server
-    Working = 1,   ///< a server call or a long pass over the list
-    Searching = 6, ///< the filter dialog's query
+    Opening = 0,    ///< a screen being created and connected to its server
+    Processing = 1, ///< a server call or a long pass over the list
+    Searching = 6,  ///< the filter dialog's query
 };
 
 /// Shows the busy animation of one kind over the application's main form and hides it exactly

@@ -63,7 +63,7 @@ void TfrmRecContBaixaPag::dbgPadraoTitleClick(platform::TColumn* column) {
                                platform::mbYes | platform::mbNo, 0);
         if (answer == platform::mrYes) {
             // Hidden when the loop ends, also when a post fails, before the updates resume.
-            host::TBusyGuard animacao(host::TBusyKind::Working);
+            host::TBusyGuard animacao(host::TBusyKind::Processing);
             Repaint();
             // Every row whose mark is the opposite one changes, whatever its own status;
             // rows with any other mark are left alone.

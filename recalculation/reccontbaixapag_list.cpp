@@ -40,7 +40,7 @@ void TfrmRecContBaixaPag::Carrega_BaixaPadrao() {
 void TfrmRecContBaixaPag::CarregaLista() {
     try {
         // Hidden on the way out of this block, before a failure is shown below.
-        host::TBusyGuard animacao(host::TBusyKind::Working);
+        host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (filter::frmFiltroBaixa != nullptr)
             filter::frmFiltroBaixa->Visualiza_Baixa("T");
         else

@@ -75,7 +75,7 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
         if (!cdsResult->Active()) cdsResult->CreateDataSet();
         // Hidden once the reply is loaded, before any message or hand-over; on a failure, on
         // the way out.
-        host::TBusyGuard animacao(host::TBusyKind::Working);
+        host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (!cdsListaBol->Active()) cdsListaBol->CreateDataSet();
         const Variant reply = netRecContBaixaPag->Call(
             "SetConfirmar", {TRpcArg(cdsBaixaPag->Data()), TRpcArg(medCdEmpresa->Text()),

@@ -17,7 +17,7 @@ using Log = std::vector<std::string>;
 TEST(BusyGuard, ShowsEachKindWithTheHostsNumberAndHidesItAtTheEndOfTheScope) {
     hosttest::FakeServices services;
     { TBusyGuard opening(TBusyKind::Opening); }
-    { TBusyGuard working(TBusyKind::Working); }
+    { TBusyGuard processing(TBusyKind::Processing); }
     {
         TBusyGuard searching(TBusyKind::Searching);
         EXPECT_TRUE(searching.Active());
@@ -32,7 +32,7 @@ TEST(BusyGuard, StopsEarlyOnceAndLeavesAnEnclosingAnimationRunning) {
     hosttest::FakeServices services;
     host::Showavi::ActiveShowAvi(nullptr, 6); // an animation the guard does not own
     {
-        TBusyGuard guard(TBusyKind::Working);
+        TBusyGuard guard(TBusyKind::Processing);
         guard.Stop();
         EXPECT_FALSE(guard.Active());
         services.log.push_back("box"); // what a handler shows once the animation is gone
