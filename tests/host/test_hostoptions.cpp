@@ -10,7 +10,6 @@
 #include "host/hostoptions.h"
 #include "host/moduleregistry.h"
 #include "host/session.h"
-#include "platform/application.h"
 #include "platform/datetime.h"
 #include "platform/sysutils.h"
 
@@ -147,15 +146,4 @@ TEST(HostOptions, RegistrationsNeedACodeAndAFileAndReplaceTheHostsAccountingScre
     EXPECT_EQ(missingOpened, 1);
     EXPECT_EQ(ReadAll(out), "CTB10200 aberta");
     std::remove(out.c_str());
-}
-
-TEST(HostOptions, TheMainFormIsTheApplicationsMdiParent) {
-    platform::TForm* form = CreateMainForm();
-    EXPECT_EQ(platform::Application().MainForm(), form);
-    EXPECT_EQ(form->Name(), "frmPrincipal");
-    EXPECT_EQ(form->Caption(), "Contas a Pagar");
-    EXPECT_EQ(form->FormStyle(), platform::TFormStyle::fsMDIForm);
-    EXPECT_FALSE(form->Visible());
-    platform::Application().DestroyForms();
-    platform::Application().SetMainForm(nullptr);
 }
