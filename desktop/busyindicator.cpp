@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "host/busyguard.h"
+
 namespace desktop {
 
 TBusyIndicator::TBusyIndicator(QWidget* anchor)
@@ -33,12 +35,12 @@ TBusyIndicator::TBusyIndicator(QWidget* anchor)
 }
 
 QString TBusyIndicator::KindText(int kind) {
-    switch (kind) {
-    case 0: return QStringLiteral("Aguarde, abrindo a tela...");
-    case 1: return QStringLiteral("Aguarde, processando...");
-    case 6: return QStringLiteral("Aguarde, pesquisando...");
-    default: return QStringLiteral("Aguarde...");
+    switch (static_cast<host::TBusyKind>(kind)) {
+    case host::TBusyKind::Opening: return QStringLiteral("Aguarde, abrindo a tela...");
+    case host::TBusyKind::Processing: return QStringLiteral("Aguarde, processando...");
+    case host::TBusyKind::Searching: return QStringLiteral("Aguarde, pesquisando...");
     }
+    return QStringLiteral("Aguarde...");
 }
 
 QString TBusyIndicator::Text() const { return label_->text(); }

@@ -10,32 +10,20 @@
 #include <QTimer>
 
 #include <iostream>
-#include <sstream>
+#include <optional>
 
 #include "desktop/mainwindow.h"
 #include "desktop/modulehost.h"
 #include "desktop/qtconvert.h"
 #include "desktop/settings.h"
+#include "host/hostoptions.h"
 #include "host/libmodules.h"
 #include "host/session.h"
 #include "platform/application.h"
-#include "platform/datetime.h"
 
 namespace {
 
 constexpr const char* kProgram = "pag-desktop";
-
-// "YYYY-MM-DD".
-platform::TDateTime ParseDay(const std::string& text) {
-    int year = 0, month = 0, day = 0;
-    char dash1 = 0, dash2 = 0;
-    std::istringstream in(text);
-    in >> year >> dash1 >> month >> dash2 >> day;
-    if (!in || !in.eof() || dash1 != '-' || dash2 != '-' || text.size() != 10 ||
-        !platform::IsValidDate(year, month, day))
-        throw platform::Exception("--today espera uma data AAAA-MM-DD, não \"" + text + "\"");
-    return platform::EncodeDate(year, month, day);
-}
 
 // The look of a classic desktop business application: grey faces, white edits, navy selection.
 void SetClassicLook(QApplication& app) {
@@ -66,24 +54,14 @@ void SetClassicLook(QApplication& app) {
 
 int main(int argc, char** argv) {
     CLI::App cli{"Hospedeiro de desktop das telas de Contas a Pagar (PAG00900)"};
-    std::string server, database, operatorCode, company, branch, today, open;
-    std::string modulePath = desktop::TModuleHost::DefaultModulePath();
-    std::vector<std::string> registrations;
-    cli.add_option("--server", server, "Servidor de aplicação HOST:PORTA (padrão: o configurado, ou 127.0.0.1:8211)");
-    cli.add_option("--db", database, "Banco do hospedeiro: sqlite:ARQUIVO ou uma URL do PostgreSQL");
-    cli.add_option("--operator", operatorCode, "Operador logado");
-    cli.add_option("--company", company, "Empresa corrente");
-    cli.add_option("--branch", branch, "Filial corrente");
-    cli.add_option("--today", today, "Data de hoje, AAAA-MM-DD (padrão: o relógio do sistema)");
+    host::THostOptions options;
+    options.modulePath = host::DefaultModulePath();
+    std::string open;
+    options.DeclareSession(cli, "Servidor de aplicação HOST:PORTA (padrão: o configurado, ou 127.0.0.1:8211)");
     cli.add_option("--open", open, "Tela a abrir ao iniciar (PAG00900)")->check(CLI::IsMember({"PAG00900"}, CLI::ignore_case));
-    cli.add_option("--module", modulePath, "O módulo a carregar")->capture_default_str();
-    cli.add_option("--register", registrations, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO");
+    options.DeclareModule(cli, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO");
     cli.allow_extras();  // Qt's own options (-platform, -style...) are Qt's
-    try {
-        cli.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return cli.exit(e) == 0 ? 0 : 2;
-    }
+    if (std::optional<int> status = host::ParseCommandLine(cli, argc, argv)) return *status;
     for (const std::string& extra : cli.remaining())
         if (extra.rfind("--", 0) == 0) {
             std::cerr << kProgram << ": opção desconhecida: " << extra << std::endl;
@@ -91,16 +69,9 @@ int main(int argc, char** argv) {
         }
 
     // Options are checked before any window system is needed.
-    std::string serverHost;
-    int serverPort = 0;
     try {
-        if (!server.empty()) desktop::ParseServer(server, serverHost, serverPort);
-        if (!today.empty()) {
-            platform::TDateTime day = ParseDay(today);
-            platform::SetClock([day] { return day; });
-        }
         desktop::TModuleHost::RegisterAccountingScreen();
-        for (const std::string& registration : registrations) desktop::TModuleHost::RegisterScreen(registration);
+        options.Prepare();
     } catch (const std::exception& e) {
         std::cerr << kProgram << ": " << e.what() << std::endl;
         return 2;
@@ -115,22 +86,11 @@ int main(int argc, char** argv) {
     QSettings store;
     desktop::TDesktopSettings settings =
         desktop::LoadSettings(store, desktop::TDesktopSettings::FromSession(host::Session()));
-    if (!server.empty()) {
-        settings.serverHost = serverHost;
-        settings.serverPort = serverPort;
-    }
-    if (!database.empty()) settings.databaseUrl = database;
-    if (!operatorCode.empty()) settings.operatorCode = operatorCode;
-    if (!company.empty()) settings.company = company;
-    if (!branch.empty()) settings.branch = branch;
     settings.ApplyTo(host::Session());
+    options.ApplyTo(host::Session());
 
     // The host's main form, parent of the module's MDI children (the main window shows it).
-    auto* mainForm = platform::CreateForm<platform::TForm>(&platform::Application());
-    mainForm->SetName("frmPrincipal");
-    mainForm->SetCaption("Contas a Pagar");
-    mainForm->SetFormStyle(platform::TFormStyle::fsMDIForm);
-    platform::Application().SetMainForm(mainForm);
+    platform::TForm* mainForm = host::CreateMainForm();
     platform::Application().SetTitle("Contas a Pagar");
 
     int status = 0;
@@ -138,7 +98,7 @@ int main(int argc, char** argv) {
         desktop::TMainWindow window(&store);
         std::unique_ptr<desktop::TModuleHost> module;
         try {
-            module = std::make_unique<desktop::TModuleHost>(modulePath);
+            module = std::make_unique<desktop::TModuleHost>(options.modulePath);
             if (const module::TLibModule* loaded = module::FindLibModule(module->Name()))
                 if (!loaded->resourceNote.empty()) std::cerr << kProgram << ": " << loaded->resourceNote << std::endl;
             module->Initialize();

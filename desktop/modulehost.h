@@ -33,8 +33,6 @@ public:
     const std::string& FileName() const;
     std::string Name() const;
 
-    /// The module's file beside the program: <program dir>/../lib/libPKG_PAG00900.so.
-    static std::string DefaultModulePath();
     /// Registers a screen opened by LoadBPL from a library ("CODE=FILE"); raises
     /// platform::Exception for a malformed text.
     static void RegisterScreen(const std::string& registration);

@@ -70,16 +70,6 @@ void SaveSettings(QSettings& store, const TDesktopSettings& settings) {
     store.sync();
 }
 
-void ParseServer(const std::string& text, std::string& host, int& port) {
-    std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0)
-        throw platform::Exception("--server espera HOST:PORTA, não \"" + text + "\"");
-    std::int64_t value = platform::StrToIntDef(text.substr(colon + 1), -1);
-    if (value < 1 || value > 65535) throw platform::Exception("--server: porta inválida em \"" + text + "\"");
-    host = text.substr(0, colon);
-    port = static_cast<int>(value);
-}
-
 TSettingsDialog::TSettingsDialog(const TDesktopSettings& settings, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Configurações"));
     auto* form = new QFormLayout(this);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "host/hostoptions.h"
 #include "host/session.h"
 
 class QLineEdit;
@@ -36,9 +37,8 @@ struct TDesktopSettings {
 TDesktopSettings LoadSettings(QSettings& store, const TDesktopSettings& defaults);
 void SaveSettings(QSettings& store, const TDesktopSettings& settings);
 
-/// Splits "HOST:PORT" (port 1..65535); raises platform::Exception with a Portuguese message
-/// otherwise.
-void ParseServer(const std::string& text, std::string& host, int& port);
+/// Splits "HOST:PORT" (port 1..65535): the --server rule that every host shares.
+using host::ParseServer;
 
 /// The dialog "Configurações" editing the settings. Accepting it refuses an empty operator,
 /// company, branch or server host (the field is focused and a message shown).

@@ -4,8 +4,8 @@
 #include <initializer_list>
 
 #include "filter/cli_pag00901.h"
+#include "host/busyguard.h"
 #include "host/consiste.h"
-#include "host/showavi.h"
 #include "platform/application.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
@@ -33,17 +33,6 @@ TfrmRecContBaixaPag& TelaAberta() {
                                   "não está aberta: não há lista para carregar.");
     return *tela;
 }
-
-// The busy animation for as long as the object lives.
-class TAnimacao {
-public:
-    explicit TAnimacao(int kind) {
-        host::Showavi::ActiveShowAvi(platform::Application().MainForm(), kind);
-    }
-    ~TAnimacao() { host::Showavi::DeactiveShowAvi(); }
-    TAnimacao(const TAnimacao&) = delete;
-    TAnimacao& operator=(const TAnimacao&) = delete;
-};
 
 // Step 4 of the opening: the all-button from the record's flag, the list-button opposite to it.
 // Checking a button that was not checked runs its click handler.
@@ -176,7 +165,7 @@ void TfrmFiltroBaixa::sbtConfirmaClick(TObject* /*sender*/) {
     // 6. The query, under the busy animation whatever its outcome. A failure ends the confirm
     //    here: the dialog stays open.
     {
-        TAnimacao animacao(6);
+        host::TBusyGuard animacao(host::TBusyKind::Searching);
         Visualiza_Baixa(codigo);
     }
 
@@ -189,7 +178,7 @@ void TfrmFiltroBaixa::Visualiza_Baixa(const std::string& code) {
     TfrmRecContBaixaPag& tela = TelaAberta();
     platform::TNetConnection* net = tela.netRecContBaixaPag;
     if (!net->Connected()) net->SetConnected(true);
-    TAnimacao animacao(6);
+    host::TBusyGuard animacao(host::TBusyKind::Searching);
 
     std::string situacao = code; // sent by reference; what comes back is not used
     const protocol::TFiltroCriteria criteria{

@@ -2,15 +2,13 @@
 // marked write-offs with the confirm command that follows it, and the mark column's pictures.
 #include "recalculation/cli_pag00900.h"
 
+#include "host/busyguard.h"
 #include "host/consiste.h"
-#include "host/showavi.h"
 #include "platform/application.h"
 
 namespace recalculation {
 
 using host::Consiste::MensErro;
-using host::Showavi::ActiveShowAvi;
-using host::Showavi::DeactiveShowAvi;
 using platform::TDataSetState;
 
 namespace {
@@ -64,24 +62,19 @@ void TfrmRecContBaixaPag::dbgPadraoTitleClick(platform::TColumn* column) {
             msgPadrao->ShowMsg(desmarca ? "DESMARCA_BAIXA" : "MARCA_BAIXA", platform::TMsgDlgType::mtConfirmation,
                                platform::mbYes | platform::mbNo, 0);
         if (answer == platform::mrYes) {
-            ActiveShowAvi(platform::Application().MainForm(), 1);
-            try {
-                Repaint();
-                // Every row whose mark is the opposite one changes, whatever its own status;
-                // rows with any other mark are left alone.
-                const std::string& from = desmarca ? kMarcada : kDesmarcada;
-                const std::string& to = desmarca ? kDesmarcada : kMarcada;
-                if (!desmarca && baixasMarcadas_) baixasMarcadas_->Reserve(static_cast<std::size_t>(cdsBaixaPag->RecordCount()));
-                cdsBaixaPag->First();
-                while (!cdsBaixaPag->Eof()) {
-                    if (cdsBaixaPagIDMARCADO->AsString() == from) TrocaMarca(to);
-                    cdsBaixaPag->Next();
-                }
-            } catch (...) {
-                DeactiveShowAvi();
-                throw;
+            // Hidden when the loop ends, also when a post fails, before the updates resume.
+            host::TBusyGuard animacao(host::TBusyKind::Processing);
+            Repaint();
+            // Every row whose mark is the opposite one changes, whatever its own status;
+            // rows with any other mark are left alone.
+            const std::string& from = desmarca ? kMarcada : kDesmarcada;
+            const std::string& to = desmarca ? kDesmarcada : kMarcada;
+            if (!desmarca && baixasMarcadas_) baixasMarcadas_->Reserve(static_cast<std::size_t>(cdsBaixaPag->RecordCount()));
+            cdsBaixaPag->First();
+            while (!cdsBaixaPag->Eof()) {
+                if (cdsBaixaPagIDMARCADO->AsString() == from) TrocaMarca(to);
+                cdsBaixaPag->Next();
             }
-            DeactiveShowAvi();
         }
     } catch (...) {
         cdsBaixaPag->EnableControls();

@@ -2,28 +2,21 @@
 // that every run sends to the server.
 #include "recalculation/cli_pag00900.h"
 
+#include "host/busyguard.h"
 #include "host/morvane.h"
-#include "host/showavi.h"
 #include "platform/application.h"
 #include "platform/sysutils.h"
 
 namespace recalculation {
 
-using host::Showavi::ActiveShowAvi;
-using host::Showavi::DeactiveShowAvi;
-
 void TfrmRecContBaixaPag::FormCreate(platform::TObject* sender) {
     host::TfrmPadraoGrid::FormCreate(sender);
-    ActiveShowAvi(platform::Application().MainForm(), 0);
-    try {
+    {
+        host::TBusyGuard animacao(host::TBusyKind::Opening);
         baixasMarcadas_ = std::make_unique<host::TKeyList>();
         netRecContBaixaPag->SetConnected(true);  // host and port are set on connecting
         if (!cdsMsg->Active()) cdsMsg->CreateDataSet();
-    } catch (...) {
-        DeactiveShowAvi();
-        throw;
     }
-    DeactiveShowAvi();
 
     // The host's current company, as it comes: a rejected one stays in the edit, reported, and
     // the screen opens all the same.

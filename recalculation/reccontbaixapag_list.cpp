@@ -4,16 +4,13 @@
 
 #include "filter/cli_pag00901.h"
 #include "filter/filtrobaixa.h"
+#include "host/busyguard.h"
 #include "host/consiste.h"
-#include "host/showavi.h"
 #include "platform/application.h"
 #include "platform/datetime.h"
 #include "protocol/filtroargs.h"
 
 namespace recalculation {
-
-using host::Showavi::ActiveShowAvi;
-using host::Showavi::DeactiveShowAvi;
 
 std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company, platform::TDateTime today) {
     const platform::Variant day = platform::Variant::FromDate(today);
@@ -28,18 +25,17 @@ void TfrmRecContBaixaPag::Carrega_BaixaPadrao() {
 
 void TfrmRecContBaixaPag::CarregaLista() {
     try {
-        ActiveShowAvi(platform::Application().MainForm(), 1);
+        // Hidden on the way out of this block, before a failure is shown below.
+        host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (filter::frmFiltroBaixa != nullptr)
             filter::frmFiltroBaixa->Visualiza_Baixa("T");
         else
             Carrega_BaixaPadrao();
-        DeactiveShowAvi();
     } catch (...) {
         // The list stays as it was. A failure already reported (the server's message through
         // CheckResultServ, or the dialog's) ends in the silent abort and stays silent; any other
         // (server unreachable, time-out, a packet that cannot be loaded) has reached nobody yet
         // and is shown once.
-        DeactiveShowAvi();
         platform::Application().HandleException();
     }
 }

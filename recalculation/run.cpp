@@ -4,15 +4,13 @@
 
 #include "filter/cli_pag00901.h"
 #include "filter/filtrobaixa.h"
+#include "host/busyguard.h"
 #include "host/consiste.h"
 #include "host/morvane.h"
-#include "host/showavi.h"
 #include "platform/application.h"
 
 namespace recalculation {
 
-using host::Showavi::ActiveShowAvi;
-using host::Showavi::DeactiveShowAvi;
 using platform::TRpcArg;
 using platform::Variant;
 
@@ -61,24 +59,6 @@ private:
     bool locked_ = false;
 };
 
-// The busy animation of one server call, hidden once whichever way the call ends.
-class TAnimacao {
-public:
-    TAnimacao() { ActiveShowAvi(platform::Application().MainForm(), 1); }
-    ~TAnimacao() { Esconde(); }
-    TAnimacao(const TAnimacao&) = delete;
-    TAnimacao& operator=(const TAnimacao&) = delete;
-    void Esconde() {
-        if (shown_) {
-            shown_ = false;
-            DeactiveShowAvi();
-        }
-    }
-
-private:
-    bool shown_ = true;
-};
-
 } // namespace
 
 void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
@@ -93,7 +73,9 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
 
     {
         if (!cdsResult->Active()) cdsResult->CreateDataSet();
-        TAnimacao animacao;
+        // Hidden once the reply is loaded, before any message or hand-over; on a failure, on
+        // the way out.
+        host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (!cdsListaBol->Active()) cdsListaBol->CreateDataSet();
         const Variant reply = netRecContBaixaPag->Call(
             "SetConfirmar", {TRpcArg(cdsBaixaPag->Data()), TRpcArg(medCdEmpresa->Text()),
@@ -106,7 +88,7 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
         cdsRateio->SetData(resposta[2]);
         cdsErrosTemp->SetData(resposta[3]);
         cdsListaBol->MergeChangeLog();
-        animacao.Esconde();
+        animacao.Stop();
 
         // Only the first result row in IDTPRESULT order counts.
         if (!cdsResult->IsEmpty()) {

@@ -1,0 +1,122 @@
+// The hosts' shared command line: declaring the options with CLI11 and applying them.
+#include "host/hostoptions.h"
+
+#include <CLI/CLI.hpp>
+
+#include <sstream>
+
+#include "host/session.h"
+#include "platform/application.h"
+#include "platform/sysutils.h"
+
+namespace host {
+
+void THostOptions::DeclareSession(CLI::App& app, const std::string& serverHelp) {
+    CLI::Option* serverOption = app.add_option("--server", server, serverHelp);
+    serverAlways_ = !server.empty();
+    if (serverAlways_) serverOption->capture_default_str();
+    app.add_option("--db", database, "Banco do hospedeiro: sqlite:ARQUIVO ou uma URL do PostgreSQL");
+    app.add_option("--operator", operatorCode, "Operador logado");
+    app.add_option("--company", company, "Empresa corrente");
+    app.add_option("--branch", branch, "Filial corrente");
+    app.add_option("--today", today, "Data de hoje, AAAA-MM-DD (padrão: o relógio do sistema)");
+}
+
+void THostOptions::DeclareModule(CLI::App& app, const std::string& registerHelp) {
+    app.add_option("--module", modulePath, "O módulo a carregar")->capture_default_str();
+    app.add_option("--register", registrations, registerHelp);
+}
+
+void THostOptions::Prepare() {
+    if (serverAlways_ || !server.empty()) {
+        std::string host;
+        ParseServer(server, host, serverPort_);
+        serverHost_ = std::move(host);
+    }
+    if (!today.empty()) {
+        platform::TDateTime day = ParseDay(today);
+        platform::SetClock([day] { return day; });
+    }
+    for (const std::string& registration : registrations) RegisterScreen(registration);
+}
+
+void THostOptions::ApplyTo(THostSession& session) const {
+    if (serverHost_) {
+        session.serverHost = *serverHost_;
+        session.serverPort = serverPort_;
+    }
+    if (!database.empty()) session.databaseUrl = database;
+    if (!operatorCode.empty()) session.operatorCode = operatorCode;
+    if (!company.empty()) session.company = company;
+    if (!branch.empty()) session.branch = branch;
+}
+
+std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    return std::nullopt;
+}
+
+void ParseServer(const std::string& text, std::string& host, int& port) {
+    std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        throw platform::Exception("--server espera HOST:PORTA, não \"" + text + "\"");
+    std::int64_t value = platform::StrToIntDef(text.substr(colon + 1), -1);
+    if (value < 1 || value > 65535) throw platform::Exception("--server: porta inválida em \"" + text + "\"");
+    host = text.substr(0, colon);
+    port = static_cast<int>(value);
+}
+
+platform::TDateTime ParseDay(const std::string& text) {
+    int year = 0, month = 0, day = 0;
+    char dash1 = 0, dash2 = 0;
+    std::istringstream in(text);
+    in >> year >> dash1 >> month >> dash2 >> day;
+    if (!in || !in.eof() || dash1 != '-' || dash2 != '-' || text.size() != 10 ||
+        !platform::IsValidDate(year, month, day))
+        throw platform::Exception("--today espera uma data AAAA-MM-DD, não \"" + text + "\"");
+    return platform::EncodeDate(year, month, day);
+}
+
+void RegisterScreen(const std::string& registration) {
+    std::size_t equals = registration.find('=');
+    if (equals == std::string::npos || equals == 0 || equals + 1 == registration.size())
+        throw platform::Exception("--register espera CODIGO=ARQUIVO, não \"" + registration + "\"");
+    ModuleRegistry().RegisterLibrary(registration.substr(0, equals), registration.substr(equals + 1));
+}
+
+bool RegisterAccountingScreen(const std::filesystem::path& library, TModuleOpener missing) {
+    std::error_code ec;
+    if (std::filesystem::exists(library, ec)) {
+        ModuleRegistry().RegisterLibrary("CTB10200", library.string());
+        return true;
+    }
+    ModuleRegistry().Register("CTB10200", std::move(missing));
+    return false;
+}
+
+std::filesystem::path ProgramLibDir() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return self.parent_path().parent_path() / "lib";
+}
+
+std::string DefaultModulePath() {
+    std::filesystem::path dir = ProgramLibDir();
+    return dir.empty() ? std::string("libPKG_PAG00900.so") : (dir / "libPKG_PAG00900.so").string();
+}
+
+platform::TForm* CreateMainForm() {
+    auto* mainForm = platform::CreateForm<platform::TForm>(&platform::Application());
+    mainForm->SetName("frmPrincipal");
+    mainForm->SetCaption("Contas a Pagar");
+    mainForm->SetFormStyle(platform::TFormStyle::fsMDIForm);
+    platform::Application().SetMainForm(mainForm);
+    return mainForm;
+}
+
+} // namespace host

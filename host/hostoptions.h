@@ -1,0 +1,87 @@
+// The command line that the desktop and scripted hosts share, and the start-up it drives: the
+// clock, the session, the screens opened through LoadBPL and the host's main form.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/moduleregistry.h"
+#include "platform/datetime.h"
+
+namespace CLI {
+class App;
+}
+
+namespace platform {
+class TForm;
+}
+
+namespace host {
+
+struct THostSession;
+
+/// The options both hosts take. A host sets the defaults it wants in the fields, declares the
+/// options, parses, then calls Prepare() and ApplyTo(). An empty text means "not given": the
+/// session keeps its value (the desktop's saved setting, or the framework's default).
+class THostOptions {
+public:
+    std::string server;
+    std::string database;
+    std::string operatorCode;
+    std::string company;
+    std::string branch;
+    std::string today;
+    std::string modulePath;
+    std::vector<std::string> registrations;
+
+    /// Declares --server, --db, --operator, --company, --branch and --today. A default already
+    /// in `server` is shown in the help and always used, so an explicitly empty --server is then
+    /// refused instead of falling back.
+    void DeclareSession(CLI::App& app, const std::string& serverHelp);
+    /// Declares --module (its default shown) and --register. Apart from DeclareSession so that
+    /// a host can put options of its own in between in the help.
+    void DeclareModule(CLI::App& app, const std::string& registerHelp);
+
+    /// Checks --server and --today (platform::Exception with a Portuguese message naming the
+    /// option), pins the clock to --today, and registers every --register screen after what the
+    /// host registered before (a later registration of a code replaces an earlier one).
+    void Prepare();
+    /// Puts the given values into the session; --server as parsed by Prepare().
+    void ApplyTo(THostSession& session) const;
+
+private:
+    bool serverAlways_ = false;
+    std::optional<std::string> serverHost_;
+    int serverPort_ = 0;
+};
+
+/// Parses the command line. Returns the exit status when the program should end here: 0 after
+/// --help, 2 after a bad option (CLI11 has printed why); nothing when it should go on.
+std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv);
+
+/// Splits "HOST:PORT" with a port in 1..65535; raises platform::Exception otherwise, leaving
+/// `host` and `port` as they were.
+void ParseServer(const std::string& text, std::string& host, int& port);
+/// A day written YYYY-MM-DD; raises platform::Exception otherwise.
+platform::TDateTime ParseDay(const std::string& text);
+
+/// Registers a screen opened by LoadBPL from a library, written "CODE=FILE"; raises
+/// platform::Exception for a text without a code or a file.
+void RegisterScreen(const std::string& registration);
+/// Registers CTB10200 from `library` when that file exists and returns true; otherwise
+/// registers `missing` as its opening (the host decides what a missing screen does).
+bool RegisterAccountingScreen(const std::filesystem::path& library, TModuleOpener missing);
+
+/// <program dir>/../lib, where the build and the installation put the libraries; empty when
+/// the program's own path cannot be read.
+std::filesystem::path ProgramLibDir();
+/// The module's file in ProgramLibDir(), or its bare name when that is unknown.
+std::string DefaultModulePath();
+
+/// Creates the host's main form "frmPrincipal", the MDI parent of the module's screens, and
+/// makes it the application's main form. Not shown yet: the host shows it when ready.
+platform::TForm* CreateMainForm();
+
+} // namespace host
