@@ -1,13 +1,17 @@
 // Data packets: a dataset's whole content (column definitions and rows) as one MessagePack byte string.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/datetime.h"
 #include "platform/fielddefs.h"
 #include "platform/recordstore.h"
+#include "platform/variant.h"
 
 namespace platform {
 
@@ -24,6 +28,132 @@ struct TPacketContent {
 
 /// Called with the packet's column definitions before any row is decoded; throws to refuse.
 using TPacketColumnsCheck = std::function<void(const std::vector<TFieldDef>& columns)>;
+
+/// Writes a data packet from column definitions and rows given value by value, so that rows
+/// read from elsewhere (a database cursor) become packet bytes without a dataset in between.
+/// Each row is one Append per column, in column order; Finish() returns the packet. The bytes
+/// equal EncodePacket's for a dataset holding the same columns and stored values.
+///
+/// The row count precedes the rows in the packet and is written in its smallest form. A writer
+/// told the count in advance writes straight into the packet's string; otherwise rows go to a
+/// buffer that grows in place and are copied behind the header at Finish, the buffer's pages
+/// given back as they are copied, so memory never holds much more than one packet.
+///
+/// Appends check the column's type (a text for String and FixedChar, the matching number for
+/// Float and DateTime...) and raise EDatabaseError on a mismatch, as they do for a value past
+/// the row's last column, a missing value at Finish or an append after Finish.
+class TDataPacketWriter {
+public:
+    /// Rows counted as they are appended.
+    explicit TDataPacketWriter(std::vector<TFieldDef> columns);
+    /// Exactly rowCount rows will follow; byteBound, when not 0, is an upper bound of the
+    /// packet's size reserved up front (pages it does not reach are never touched).
+    TDataPacketWriter(std::vector<TFieldDef> columns, std::size_t rowCount, std::size_t byteBound);
+    ~TDataPacketWriter();
+    TDataPacketWriter(const TDataPacketWriter&) = delete;
+    TDataPacketWriter& operator=(const TDataPacketWriter&) = delete;
+
+    const std::vector<TFieldDef>& Columns() const { return columns_; }
+    /// Rows completed so far.
+    std::size_t RowCount() const { return rows_; }
+
+    void AppendNull() {
+        Slot(kAny, 1);
+        *next_++ = static_cast<char>(0xC0);
+        Done();
+    }
+    /// A text as given, for a String or FixedChar column.
+    void AppendString(std::string_view text) {
+        if (text.size() + 5 > kStage) return AppendLongString(text);
+        Slot(kText, text.size() + 5);
+        PutStrHeader(text.size());
+        std::memcpy(next_, text.data(), text.size());
+        next_ += text.size();
+        Done();
+    }
+    /// A text fitted to its column as a dataset stores it: cut to the column's size in
+    /// characters, and for FixedChar padded with blanks to that size.
+    void AppendFieldString(std::string_view text) {
+        const TFieldDef& column = columns_[column_];
+        if (column.DataType == TFieldType::ftString && text.size() <= static_cast<std::size_t>(column.Size))
+            return AppendString(text);
+        AppendFittedString(text);
+    }
+    void AppendFloat(double value) { PutFloat64(TFieldType::ftFloat, value); }
+    void AppendDateTime(TDateTime value) { PutFloat64(TFieldType::ftDateTime, value); }
+    void AppendBoolean(bool value) {
+        Slot(static_cast<int>(TFieldType::ftBoolean), 1);
+        *next_++ = static_cast<char>(value ? 0xC3 : 0xC2);
+        Done();
+    }
+    void AppendInteger(std::int64_t value);
+    /// A value converted to the column's type as a dataset converts it; Null and Empty as null.
+    void AppendVariant(const Variant& value);
+    /// A whole row; EDatabaseError unless it has one value per column.
+    void AppendRow(const std::vector<Variant>& values);
+
+    /// The packet; EDatabaseError when a row is incomplete or, for a writer told the row count,
+    /// when another number of rows came.
+    std::string Finish();
+
+private:
+    static constexpr std::size_t kStage = 64 * 1024;
+    static constexpr int kText = -1;  // Slot's expectation: either text type
+    static constexpr int kAny = -2;   // Slot's expectation: any type (a null)
+
+    // Checks the current column's type, opens a row at its first column and makes room for
+    // `bytes` more bytes at next_.
+    void Slot(int expected, std::size_t bytes) {
+        if (expected != kAny && !Fits(expected)) WrongType(expected);
+        if (column_ == 0) StartRow();
+        if (static_cast<std::size_t>(end_ - next_) < bytes) Flush();
+    }
+    bool Fits(int expected) const {
+        const auto type = static_cast<int>(columns_[column_].DataType);
+        return expected == kText ? IsTextType(columns_[column_].DataType) : type == expected;
+    }
+    void Done() {
+        if (++column_ == columns_.size()) {
+            column_ = 0;
+            ++rows_;
+        }
+    }
+    void PutBigEndian(std::uint64_t value, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) *next_++ = static_cast<char>(value >> (8 * i));
+    }
+    void PutStrHeader(std::size_t n) {
+        if (n < 32) *next_++ = static_cast<char>(0xA0 | n);
+        else if (n <= 0xFF) *next_++ = static_cast<char>(0xD9), PutBigEndian(n, 1);
+        else if (n <= 0xFFFF) *next_++ = static_cast<char>(0xDA), PutBigEndian(n, 2);
+        else *next_++ = static_cast<char>(0xDB), PutBigEndian(n, 4);
+    }
+    void PutFloat64(TFieldType type, double value) {
+        Slot(static_cast<int>(type), 9);
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        *next_++ = static_cast<char>(0xCB);
+        PutBigEndian(bits, 8);
+        Done();
+    }
+    void StartRow();
+    [[noreturn]] void WrongType(int expected) const;
+    void Flush();
+    void AppendLongString(std::string_view text);
+    void AppendFittedString(std::string_view text);
+    void Start();
+
+    std::vector<TFieldDef> columns_;
+    std::size_t column_ = 0;    // the next value's column
+    std::size_t rows_ = 0;      // rows completed
+    bool counted_ = false;      // told the row count in advance
+    bool finished_ = false;
+    std::size_t declaredRows_ = 0;
+    std::string out_;           // the packet: the whole of it, or its head before the row count
+    TByteBuffer body_;          // the rows, when their count comes at the end
+    std::unique_ptr<char[]> stage_;  // values are staged here and flushed in blocks
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+};
 
 /// The stored rows of an open dataset (pending edits excluded) with every column definition:
 /// ["PAGDP", version, [[name, type, size, required]...], [[value...]...]], nulls as nil, texts

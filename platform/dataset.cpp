@@ -749,12 +749,8 @@ void TRowAppender::SetString(int field, std::string_view value) {
         dataSet_->store_.SetText(row, f->column_, value);
         return;
     }
-    std::string text = Utf8Length(value) > size ? Utf8Copy(value, 0, size) : std::string(value);
-    if (f->DataType() == TFieldType::ftFixedChar) {
-        std::size_t length = Utf8Length(text);
-        if (length < size) text.append(size - length, ' ');
-    }
-    dataSet_->store_.SetText(row, f->column_, text);
+    std::string fitted;
+    dataSet_->store_.SetText(row, f->column_, FitText(TFieldDef{{}, f->DataType(), f->Size()}, value, fitted));
 }
 
 void TRowAppender::SetFloat(int field, double value) {
