@@ -1,10 +1,14 @@
 // Data packets: encoding a dataset to MessagePack and streaming a packet back into row storage.
 #include "platform/datapacket.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
+#include <utility>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -54,25 +58,24 @@ void AppendArrayHeader(std::string& out, std::size_t n) {
     pk.pack_array(static_cast<std::uint32_t>(n));
 }
 
-// Appends the buffer's bytes to out and frees the buffer. A large buffer gives its pages back
-// to the system as they are copied, so the two copies never take the whole size at once.
-void MoveInto(TByteBuffer& from, std::string& out) {
-    constexpr std::size_t kStep = std::size_t{1} << 20;
-    const auto* bytes = reinterpret_cast<const char*>(from.Data());
-    const std::size_t size = from.Size();
+// Appends size bytes of a malloc'd block to out and frees the block. A large block gives its
+// pages back to the system as they are copied, so the two copies never take the whole size at
+// once.
+void MoveInto(char* block, std::size_t size, std::string& out) {
+    constexpr std::size_t kStep = std::size_t{256} << 10;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    std::uintptr_t released = (reinterpret_cast<std::uintptr_t>(bytes) + page - 1) & ~(page - 1);
+    std::uintptr_t released = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
     for (std::size_t at = 0; at < size; at += kStep) {
         const std::size_t count = std::min(kStep, size - at);
-        out.append(bytes + at, count);
-        if (size < 4 * kStep) continue;
-        const std::uintptr_t copied = reinterpret_cast<std::uintptr_t>(bytes + at + count) & ~(page - 1);
+        out.append(block + at, count);
+        if (size < 16 * kStep) continue;
+        const std::uintptr_t copied = reinterpret_cast<std::uintptr_t>(block + at + count) & ~(page - 1);
         if (copied > released) {
             madvise(reinterpret_cast<void*>(released), copied - released, MADV_DONTNEED);
             released = copied;
         }
     }
-    from.Release();
+    std::free(block);
 }
 
 // ---- decoding ----
@@ -411,7 +414,7 @@ TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns, std::size_t
     AppendArrayHeader(out_, rowCount);
 }
 
-TDataPacketWriter::~TDataPacketWriter() = default;
+TDataPacketWriter::~TDataPacketWriter() { std::free(body_); }
 
 void TDataPacketWriter::Start() {
     if (columns_.empty()) throw EDatabaseError("Pacote de dados sem definição de campos");
@@ -433,9 +436,13 @@ void TDataPacketWriter::Start() {
         if (c.Required) pk.pack_true();
         else pk.pack_false();
     }
-    stage_ = std::make_unique_for_overwrite<char[]>(kStage);
-    next_ = stage_.get();
-    end_ = next_ + kStage;
+    if (counted_) {
+        stage_ = std::make_unique_for_overwrite<char[]>(kStage);
+        next_ = stage_.get();
+        end_ = next_ + kStage;
+    } else {
+        GrowBody(kStage);
+    }
 }
 
 void TDataPacketWriter::StartRow() {
@@ -458,18 +465,36 @@ void TDataPacketWriter::WrongType(int expected) const {
 }
 
 void TDataPacketWriter::Flush() {
-    const auto count = static_cast<std::size_t>(next_ - stage_.get());
-    if (counted_) out_.append(stage_.get(), count);
-    else body_.Append(stage_.get(), count);
+    if (!counted_) return GrowBody(kStage);
+    out_.append(stage_.get(), static_cast<std::size_t>(next_ - stage_.get()));
     next_ = stage_.get();
+}
+
+void TDataPacketWriter::GrowBody(std::size_t count) {
+    const auto used = static_cast<std::size_t>(next_ - body_);
+    const auto capacity = static_cast<std::size_t>(end_ - body_);
+    if (capacity - used >= count) return;
+    // Growing by half keeps the reallocations few; pages of the capacity that the rows do not
+    // reach are never touched.
+    const std::size_t grown = std::max(used + count, capacity + capacity / 2);
+    auto* block = static_cast<char*>(std::realloc(body_, grown));
+    if (!block) throw std::bad_alloc();
+    body_ = block;
+    next_ = block + used;
+    end_ = block + grown;
 }
 
 void TDataPacketWriter::AppendLongString(std::string_view text) {
     Slot(kText, 5);
     PutStrHeader(text.size());
-    Flush();
-    if (counted_) out_.append(text);
-    else body_.Append(text.data(), text.size());
+    if (counted_) {
+        Flush();
+        out_.append(text);
+    } else {
+        GrowBody(text.size());
+        std::memcpy(next_, text.data(), text.size());
+        next_ += text.size();
+    }
     Done();
 }
 
@@ -514,18 +539,23 @@ std::string TDataPacketWriter::Finish() {
     if (counted_ && rows_ != declaredRows_)
         throw EDatabaseError("Pacote de dados com " + std::to_string(rows_) + " registros; anunciados " +
                              std::to_string(declaredRows_));
-    Flush();
     finished_ = true;
-    stage_.reset();
-    next_ = end_ = nullptr;
-    if (counted_) return std::move(out_);
+    if (counted_) {
+        Flush();
+        stage_.reset();
+        next_ = end_ = nullptr;
+        return std::move(out_);
+    }
+    const auto rowBytes = static_cast<std::size_t>(next_ - body_);
     std::string packet;
-    const std::size_t size = out_.size() + ArrayHeaderBytes(rows_) + body_.Size();
+    const std::size_t size = out_.size() + ArrayHeaderBytes(rows_) + rowBytes;
     packet.reserve(size);
     AdviseHugePages(packet.data(), size);
     packet.append(out_);
     AppendArrayHeader(packet, rows_);
-    MoveInto(body_, packet);
+    char* block = std::exchange(body_, nullptr);
+    next_ = end_ = nullptr;
+    MoveInto(block, rowBytes, packet);
     out_.clear();
     return packet;
 }

@@ -35,9 +35,10 @@ using TPacketColumnsCheck = std::function<void(const std::vector<TFieldDef>& col
 /// equal EncodePacket's for a dataset holding the same columns and stored values.
 ///
 /// The row count precedes the rows in the packet and is written in its smallest form. A writer
-/// told the count in advance writes straight into the packet's string; otherwise rows go to a
-/// buffer that grows in place and are copied behind the header at Finish, the buffer's pages
-/// given back as they are copied, so memory never holds much more than one packet.
+/// told the count in advance writes straight into the packet's string (through a small staging
+/// block); otherwise rows are written into a buffer that grows in place (realloc) and are copied
+/// behind the header at Finish, the buffer's pages given back as they are copied, so memory
+/// never holds much more than one packet.
 ///
 /// Appends check the column's type (a text for String and FixedChar, the matching number for
 /// Float and DateTime...) and raise EDatabaseError on a mismatch, as they do for a value past
@@ -137,7 +138,9 @@ private:
     }
     void StartRow();
     [[noreturn]] void WrongType(int expected) const;
+    // Makes room for at least kStage bytes at next_.
     void Flush();
+    void GrowBody(std::size_t count);
     void AppendLongString(std::string_view text);
     void AppendFittedString(std::string_view text);
     void Start();
@@ -149,10 +152,10 @@ private:
     bool finished_ = false;
     std::size_t declaredRows_ = 0;
     std::string out_;           // the packet: the whole of it, or its head before the row count
-    TByteBuffer body_;          // the rows, when their count comes at the end
-    std::unique_ptr<char[]> stage_;  // values are staged here and flushed in blocks
-    char* next_ = nullptr;
-    char* end_ = nullptr;
+    std::unique_ptr<char[]> stage_;  // told the count: values are staged here, flushed to out_
+    char* body_ = nullptr;      // not told the count: the rows, in a malloc'd block
+    char* next_ = nullptr;      // where the next byte goes, in stage_ or body_
+    char* end_ = nullptr;       // the end of stage_ or of body_'s capacity
 };
 
 /// The stored rows of an open dataset (pending edits excluded) with every column definition:
