@@ -19,6 +19,7 @@
 #endif
 
 #include "platform/dataset.h"
+#include "platform/fieldtext.h"
 #include "platform/sysutils.h"
 
 namespace platform {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/fieldtext.h"
 #include "platform/sysutils.h"
 
 namespace platform {

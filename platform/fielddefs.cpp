@@ -17,17 +17,6 @@ const char* FieldTypeName(TFieldType type) {
     return "?";
 }
 
-std::string_view FitText(const TFieldDef& column, std::string_view text, std::string& scratch) {
-    const auto size = static_cast<std::size_t>(column.Size);
-    if (text.size() <= size && column.DataType == TFieldType::ftString) return text;  // bytes bound characters
-    scratch = Utf8Length(text) > size ? Utf8Copy(text, 0, size) : std::string(text);
-    if (column.DataType == TFieldType::ftFixedChar) {
-        const std::size_t length = Utf8Length(scratch);
-        if (length < size) scratch.append(size - length, ' ');
-    }
-    return scratch;
-}
-
 TFieldDef& TFieldDefs::Add(std::string name, TFieldType type, int size, bool required) {
     if (Trim(name).empty()) throw EDatabaseError("Nome de campo vazio");
     if (IndexOf(name) >= 0) throw EDatabaseError("Campo '" + name + "' definido mais de uma vez");

@@ -48,11 +48,6 @@ struct TFieldDef {
     bool operator==(const TFieldDef&) const = default;
 };
 
-/// A text as a column of the definition stores it: cut to the column's size in characters and,
-/// for FixedChar, padded with blanks to that size. Returns text itself when it already fits,
-/// else a view of scratch, which receives the fitted text.
-std::string_view FitText(const TFieldDef& column, std::string_view text, std::string& scratch);
-
 /// The stored field definitions of a dataset, in column order. Names are unique ignoring case.
 class TFieldDefs {
 public:
