@@ -209,6 +209,23 @@ void BM_LoadAll(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadAll)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The server's own handling of the load, without client or transport: the remote object's
+// GetBaixaPag_Filtro on a pooled connection, its reply built.
+void BM_ListMethod(benchmark::State& state) {
+    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
+    server::TConnectionPool pool("sqlite:" + path);
+    server::TServerContext context{pool, {}};
+    server::TRdmRecContBaixaPag object(context);
+    std::vector<Variant> args;
+    for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
+    for (auto _ : state) {
+        std::vector<Variant> copy = args;
+        Variant reply = object.Invoke("GetBaixaPag_Filtro", copy);
+        benchmark::DoNotOptimize(reply);
+    }
+}
+BENCHMARK(BM_ListMethod)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 // Bulk write-offs are paid evenly over 1000 days: 100 days are a tenth of them.
 void BM_LoadDateRange(benchmark::State& state) { LoadInto(state, Today() - 99, Today()); }
 BENCHMARK(BM_LoadDateRange)->Arg(100000)->Unit(benchmark::kMillisecond);
