@@ -419,6 +419,7 @@ TDataPacketWriter::~TDataPacketWriter() { std::free(body_); }
 
 void TDataPacketWriter::Start() {
     if (columns_.empty()) throw EDatabaseError("Pacote de dados sem definição de campos");
+    for (const TFieldDef& c : columns_) types_.push_back(c.DataType);
     StringSink sink{out_};
     msgpack::packer<StringSink> pk(sink);
     pk.pack_array(4);

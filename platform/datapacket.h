@@ -1,7 +1,9 @@
 // Data packets: a dataset's whole content (column definitions and rows) as one MessagePack byte string.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -68,8 +70,9 @@ public:
         if (text.size() + 5 > kStage) return AppendLongString(text);
         Slot(kText, text.size() + 5);
         PutStrHeader(text.size());
-        std::memcpy(next_, text.data(), text.size());
-        next_ += text.size();
+        char* p = next_;
+        std::memcpy(p, text.data(), text.size());
+        next_ = p + text.size();
         Done();
     }
     /// A text fitted to its column as a dataset stores it: cut to the column's size in
@@ -110,30 +113,50 @@ private:
         if (static_cast<std::size_t>(end_ - next_) < bytes) Flush();
     }
     bool Fits(int expected) const {
-        const auto type = static_cast<int>(columns_[column_].DataType);
-        return expected == kText ? IsTextType(columns_[column_].DataType) : type == expected;
+        const TFieldType type = types_[column_];
+        return expected == kText ? IsTextType(type) : static_cast<int>(type) == expected;
     }
     void Done() {
-        if (++column_ == columns_.size()) {
+        if (++column_ == types_.size()) {
             column_ = 0;
             ++rows_;
         }
     }
+    // Values are composed in locals and stored with one copy: a store through char* could
+    // alias the writer's own members, which would otherwise be reloaded after every byte.
     void PutBigEndian(std::uint64_t value, int bytes) {
-        for (int i = bytes - 1; i >= 0; --i) *next_++ = static_cast<char>(value >> (8 * i));
+        const std::uint64_t big = std::endian::native == std::endian::little ? __builtin_bswap64(value) : value;
+        char b[8];
+        std::memcpy(b, &big, 8);
+        char* p = next_;
+        std::memcpy(p, b + 8 - bytes, static_cast<std::size_t>(bytes));
+        next_ = p + bytes;
     }
     void PutStrHeader(std::size_t n) {
-        if (n < 32) *next_++ = static_cast<char>(0xA0 | n);
-        else if (n <= 0xFF) *next_++ = static_cast<char>(0xD9), PutBigEndian(n, 1);
-        else if (n <= 0xFFFF) *next_++ = static_cast<char>(0xDA), PutBigEndian(n, 2);
-        else *next_++ = static_cast<char>(0xDB), PutBigEndian(n, 4);
+        char* p = next_;
+        if (n < 32) {
+            *p = static_cast<char>(0xA0 | n);
+            next_ = p + 1;
+        } else if (n <= 0xFF) {
+            p[0] = static_cast<char>(0xD9), p[1] = static_cast<char>(n);
+            next_ = p + 2;
+        } else if (n <= 0xFFFF) {
+            *p = static_cast<char>(0xDA), next_ = p + 1, PutBigEndian(n, 2);
+        } else {
+            *p = static_cast<char>(0xDB), next_ = p + 1, PutBigEndian(n, 4);
+        }
     }
     void PutFloat64(TFieldType type, double value) {
         Slot(static_cast<int>(type), 9);
         std::uint64_t bits;
         std::memcpy(&bits, &value, sizeof bits);
-        *next_++ = static_cast<char>(0xCB);
-        PutBigEndian(bits, 8);
+        const std::uint64_t big = std::endian::native == std::endian::little ? __builtin_bswap64(bits) : bits;
+        char b[9];
+        b[0] = static_cast<char>(0xCB);
+        std::memcpy(b + 1, &big, 8);
+        char* p = next_;
+        std::memcpy(p, b, 9);
+        next_ = p + 9;
         Done();
     }
     void StartRow();
@@ -146,6 +169,7 @@ private:
     void Start();
 
     std::vector<TFieldDef> columns_;
+    std::vector<TFieldType> types_;  // the columns' types, compactly
     std::size_t column_ = 0;    // the next value's column
     std::size_t rows_ = 0;      // rows completed
     bool counted_ = false;      // told the row count in advance
