@@ -43,8 +43,9 @@ using TPacketColumnsCheck = std::function<void(const std::vector<TFieldDef>& col
 /// never holds much more than one packet.
 ///
 /// Appends check the column's type (a text for String and FixedChar, the matching number for
-/// Float and DateTime...) and raise EDatabaseError on a mismatch, as they do for a value past
-/// the row's last column, a missing value at Finish or an append after Finish.
+/// Float and DateTime...) and raise EDatabaseError on a mismatch; so do a row of the wrong
+/// length given to AppendRow, more or fewer rows than announced, an incomplete last row at
+/// Finish and an append after Finish. A refused value writes nothing.
 class TDataPacketWriter {
 public:
     /// Rows counted as they are appended.
