@@ -33,7 +33,10 @@ void CheckArgKinds(std::string_view method, std::string_view kinds,
         bool ok = false;
         const char* expected = "";
         switch (kinds[i]) {
-        case 'S': ok = type == VarType::String; expected = "um texto"; break;
+        case 'S':
+            ok = type == VarType::String;
+            expected = "um texto";
+            break;
         case 'D':
             ok = type == VarType::Date || type == VarType::Integer || type == VarType::Double;
             expected = "uma data";
@@ -42,7 +45,10 @@ void CheckArgKinds(std::string_view method, std::string_view kinds,
             ok = type == VarType::Double || type == VarType::Integer;
             expected = "um número";
             break;
-        case 'I': ok = type == VarType::Integer; expected = "um inteiro"; break;
+        case 'I':
+            ok = type == VarType::Integer;
+            expected = "um inteiro";
+            break;
         case 'V': ok = true; break;
         default:
             throw Exception(name + ": tipo de argumento desconhecido '" + std::string(1, kinds[i]) +
@@ -83,8 +89,8 @@ struct Session {
     std::string objectName;
     std::unique_ptr<TRemoteObject> object;
     std::mutex callMutex;
-    Clock::time_point lastUse;  // guarded by the server's sessions mutex
-    int activeCalls = 0;        // guarded by the server's sessions mutex
+    Clock::time_point lastUse; // guarded by the server's sessions mutex
+    int activeCalls = 0;       // guarded by the server's sessions mutex
 };
 
 constexpr std::size_t kMiB = 1024 * 1024;
@@ -96,16 +102,16 @@ void SetReply(httplib::Response& res, std::string body) {
     }
     // A large reply (a data packet) is streamed from one shared copy instead of being copied.
     auto shared = std::make_shared<const std::string>(std::move(body));
-    res.set_content_provider(shared->size(), kWireContentType,
-                             [shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                 return sink.write(shared->data() + offset, length);
-                             });
+    res.set_content_provider(
+        shared->size(), kWireContentType,
+        [shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            return sink.write(shared->data() + offset, length);
+        });
 }
 
 std::string StatusMessage(int status, const httplib::Request& req) {
     switch (status) {
-    case 404:
-        return "O servidor de aplicação não atende \"" + req.method + " " + req.path + "\".";
+    case 404: return "O servidor de aplicação não atende \"" + req.method + " " + req.path + "\".";
     case 413: return "A requisição excede o tamanho máximo aceito pelo servidor de aplicação.";
     default:
         return "O servidor de aplicação recusou a requisição \"" + req.method + " " + req.path +
@@ -117,7 +123,7 @@ std::string StatusMessage(int status, const httplib::Request& req) {
 
 struct TRpcServer::Impl {
     httplib::Server http;
-    std::map<std::string, TRemoteObjectFactory> factories;  // fixed once listening
+    std::map<std::string, TRemoteObjectFactory> factories; // fixed once listening
     int threadCount = 16;
     std::size_t maxRequestBytes = 64 * kMiB;
     std::chrono::milliseconds idleTimeout = std::chrono::hours(1);
@@ -127,13 +133,13 @@ struct TRpcServer::Impl {
     std::thread reaper;
     std::atomic<bool> listenReturned{false};
     int port = 0;
-    std::mutex stopMutex;  // serialises Listen and Stop
+    std::mutex stopMutex; // serialises Listen and Stop
 
     mutable std::mutex sessionsMutex;
     std::condition_variable reaperWake;
-    bool stopping = false;  // guarded by sessionsMutex
-    std::unordered_map<std::string, std::shared_ptr<Session>> sessions;  // guarded by sessionsMutex
-    std::random_device random;  // guarded by sessionsMutex
+    bool stopping = false;                                              // guarded by sessionsMutex
+    std::unordered_map<std::string, std::shared_ptr<Session>> sessions; // guarded by sessionsMutex
+    std::random_device random;                                          // guarded by sessionsMutex
 
     void Configure();
     void Handle(const httplib::Request& req, httplib::Response& res,
@@ -159,10 +165,9 @@ void TRpcServer::Impl::Configure() {
     http.set_payload_max_length(maxRequestBytes);
     http.set_keep_alive_max_count(100000);
     http.set_keep_alive_timeout(keepAliveTimeout.count());
-    http.Post(R"(/([^/]+)/([^/]+))", [this](const httplib::Request& req, httplib::Response& res,
-                                            const httplib::ContentReader& reader) {
-        Handle(req, res, reader);
-    });
+    http.Post(R"(/([^/]+)/([^/]+))",
+              [this](const httplib::Request& req, httplib::Response& res,
+                     const httplib::ContentReader& reader) { Handle(req, res, reader); });
     // Statuses that httplib answers by itself (404, 400, 413...) still get a reply body.
     http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (res.body.empty())
@@ -173,9 +178,7 @@ void TRpcServer::Impl::Configure() {
             std::string what = "falha desconhecida";
             try {
                 std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                what = e.what();
-            } catch (...) {
+            } catch (const std::exception& e) { what = e.what(); } catch (...) {
             }
             res.status = 500;
             res.set_content(EncodeErrorReply("Falha interna do servidor de aplicação: " + what),
@@ -271,9 +274,7 @@ std::string TRpcServer::Impl::Call(const std::shared_ptr<Session>& session,
         for (std::size_t i = 0; i < wireArgs.size(); ++i)
             if (wireArgs[i].byRef) byRef.push_back(std::move(args[i]));
         return EncodeOkReply(result, byRef);
-    } catch (const std::exception& e) {
-        return EncodeErrorReply(e.what());
-    } catch (...) {
+    } catch (const std::exception& e) { return EncodeErrorReply(e.what()); } catch (...) {
         return EncodeErrorReply("Falha desconhecida em " + object + "." + method + ".");
     }
 }
@@ -302,7 +303,7 @@ std::string TRpcServer::Impl::Connect(const std::string& object) {
 }
 
 void TRpcServer::Impl::EndSession(const std::string& id) {
-    std::shared_ptr<Session> ended;  // destroyed after the lock is released
+    std::shared_ptr<Session> ended; // destroyed after the lock is released
     std::lock_guard<std::mutex> lock(sessionsMutex);
     auto it = sessions.find(id);
     if (it == sessions.end()) return;
@@ -311,7 +312,7 @@ void TRpcServer::Impl::EndSession(const std::string& id) {
 }
 
 std::shared_ptr<Session> TRpcServer::Impl::BeginCall(const std::string& id) {
-    std::shared_ptr<Session> expired;  // destroyed after the lock is released
+    std::shared_ptr<Session> expired; // destroyed after the lock is released
     std::lock_guard<std::mutex> lock(sessionsMutex);
     auto it = sessions.find(id);
     if (it == sessions.end()) return nullptr;
@@ -367,7 +368,9 @@ void TRpcServer::Impl::ReapLoop() {
 
 TRpcServer::TRpcServer() : impl_(std::make_unique<Impl>()) {}
 
-TRpcServer::~TRpcServer() { Stop(); }
+TRpcServer::~TRpcServer() {
+    Stop();
+}
 
 void TRpcServer::RegisterObject(const std::string& name, TRemoteObjectFactory factory) {
     if (impl_->listener.joinable())
@@ -377,8 +380,12 @@ void TRpcServer::RegisterObject(const std::string& name, TRemoteObjectFactory fa
     impl_->factories[name] = std::move(factory);
 }
 
-void TRpcServer::SetThreadCount(int count) { impl_->threadCount = count; }
-void TRpcServer::SetMaxRequestBytes(std::size_t bytes) { impl_->maxRequestBytes = bytes; }
+void TRpcServer::SetThreadCount(int count) {
+    impl_->threadCount = count;
+}
+void TRpcServer::SetMaxRequestBytes(std::size_t bytes) {
+    impl_->maxRequestBytes = bytes;
+}
 void TRpcServer::SetSessionIdleTimeout(std::chrono::milliseconds timeout) {
     impl_->idleTimeout = timeout;
 }
@@ -422,9 +429,13 @@ void TRpcServer::Stop() {
     impl_->reaper.join();
 }
 
-bool TRpcServer::Running() const { return impl_->listener.joinable() && impl_->http.is_running(); }
+bool TRpcServer::Running() const {
+    return impl_->listener.joinable() && impl_->http.is_running();
+}
 
-int TRpcServer::Port() const { return impl_->port; }
+int TRpcServer::Port() const {
+    return impl_->port;
+}
 
 std::size_t TRpcServer::SessionCount() const {
     std::lock_guard<std::mutex> lock(impl_->sessionsMutex);

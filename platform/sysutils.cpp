@@ -5,7 +5,9 @@
 
 namespace platform {
 
-void Abort() { throw EAbort(); }
+void Abort() {
+    throw EAbort();
+}
 
 std::string UpperCase(std::string_view text) {
     std::string out(text);
@@ -32,7 +34,9 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+static bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string TrimLeft(std::string_view text) {
     std::size_t i = 0;
@@ -46,9 +50,13 @@ std::string TrimRight(std::string_view text) {
     return std::string(text.substr(0, n));
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string Trim(std::string_view text) {
+    return TrimLeft(TrimRight(text));
+}
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::int64_t StrToInt(std::string_view text) {
     std::string t = Trim(text);
@@ -64,12 +72,12 @@ std::int64_t StrToInt(std::string_view text) {
 std::int64_t StrToIntDef(std::string_view text, std::int64_t fallback) {
     try {
         return StrToInt(text);
-    } catch (const EConvertError&) {
-        return fallback;
-    }
+    } catch (const EConvertError&) { return fallback; }
 }
 
-static bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+static bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 std::size_t Utf8Length(std::string_view text) {
     std::size_t n = 0;

@@ -16,11 +16,16 @@ std::size_t FindBadByte(std::string_view text) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         std::size_t extra = 0;
         if (c < 0x20 || c == 0x7f) return i;
-        if (c < 0x80) extra = 0;
-        else if ((c & 0xe0) == 0xc0 && c >= 0xc2) extra = 1;
-        else if ((c & 0xf0) == 0xe0) extra = 2;
-        else if ((c & 0xf8) == 0xf0 && c <= 0xf4) extra = 3;
-        else return i;
+        if (c < 0x80)
+            extra = 0;
+        else if ((c & 0xe0) == 0xc0 && c >= 0xc2)
+            extra = 1;
+        else if ((c & 0xf0) == 0xe0)
+            extra = 2;
+        else if ((c & 0xf8) == 0xf0 && c <= 0xf4)
+            extra = 3;
+        else
+            return i;
         if (i + extra >= text.size() && extra) return i;
         for (std::size_t k = 1; k <= extra; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return i;

@@ -7,12 +7,12 @@ TConnectionPool::TConnectionPool(std::string url, std::size_t maxIdle)
     : url_(std::move(url)), maxIdle_(maxIdle) {}
 
 TConnectionPool::TLease::~TLease() {
-    if (!connection_) return;  // moved from
+    if (!connection_) return; // moved from
     if (!discard_ && connection_->InTransaction()) {
         try {
             connection_->Rollback();
         } catch (const platform::Exception&) {
-            discard_ = true;  // a connection that cannot roll back is not reused
+            discard_ = true; // a connection that cannot roll back is not reused
         }
     }
     if (!discard_) pool_->Return(std::move(connection_));
