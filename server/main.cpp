@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     int idleMinutes = 60;
     int maxRequestMb = 64;
     int pauseBeforeCommitMs = 0;
+    std::size_t maxMarked = server::kDefaultMaxMarked;
     app.add_option("--db", db,
                    "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco "
                    "(padrão: sqlite:" + server::DefaultDatabasePath() + ", criado com dados de "
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 7 * 24 * 60))->capture_default_str();
     app.add_option("--max-request-mb", maxRequestMb, "Tamanho máximo de uma requisição, em MB")
         ->check(CLI::Range(1, 4096))->capture_default_str();
+    app.add_option("--max-marked", maxMarked, "Máximo de baixas marcadas aceitas num recálculo")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))->capture_default_str();
     app.add_option("--pause-before-commit-ms", pauseBeforeCommitMs,
                    "Testes de falha: espera antes de confirmar cada recálculo")
         ->check(CLI::Range(0, 600000))->group("");
@@ -82,6 +85,7 @@ int main(int argc, char** argv) {
         options.sessionIdleTimeout = std::chrono::minutes(idleMinutes);
         options.maxRequestBytes = static_cast<std::size_t>(maxRequestMb) << 20;
         options.run.pauseBeforeCommit = std::chrono::milliseconds(pauseBeforeCommitMs);
+        options.run.maxMarked = maxMarked;
 
         server::TPagServer pagServer(options);
         {
