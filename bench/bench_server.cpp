@@ -4,13 +4,23 @@
 // write-offs; BM_Confirm has a database of its own. Every server benchmark starts its own server
 // on a loopback port and calls it through the client connection. Compare the "real_time" of
 // the JSON output: the client mostly waits, so its CPU time says little.
+//
+// BM_LoadAll also reports memory (Linux): server_peak_bytes is the growth of this process's
+// peak resident set while the remote object's GetBaixaPag_Filtro runs on its own (no client,
+// no transport; its connection opened and warmed by an earlier call), next to the packet's
+// size; rpc_body_peak_bytes adds the RPC layer's encoding of the reply body to that call.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <malloc.h>
+
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 
@@ -19,7 +29,10 @@
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
 #include "protocol/filtroargs.h"
+#include "platform/wire.h"
+#include "server/connectionpool.h"
 #include "server/pagserver.h"
+#include "server/rdmreccontbaixapag.h"
 #include "server/schema.h"
 #include "server/seed.h"
 #include "server/writeofflist.h"
@@ -139,8 +152,72 @@ void LoadInto(benchmark::State& state, TDateTime paidFrom, TDateTime paidTo) {
     state.counters["rows"] = cds.RecordCount();
 }
 
-void BM_LoadAll(benchmark::State& state) { LoadInto(state, 0, 0); }
+// A "VmRSS:"-style line of /proc/self/status, in bytes.
+std::size_t StatusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with(key)) return std::stoull(line.substr(key.size())) * 1024;
+    throw std::runtime_error("/proc/self/status sem " + key);
+}
+
+// How far the process's peak resident set rises above its resident set while `work` runs:
+// freed heap is handed back first, then the kernel's high-water mark is reset to the current
+// resident set and read afterwards.
+std::size_t PeakResidentGrowth(const std::function<void()>& work) {
+    malloc_trim(0);
+    {
+        std::ofstream reset("/proc/self/clear_refs");
+        reset << "5";
+    }
+    const std::size_t before = StatusBytes("VmRSS:");
+    work();
+    return StatusBytes("VmHWM:") - before;
+}
+
+void BM_LoadAll(benchmark::State& state) {
+    LoadInto(state, 0, 0);
+    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
+    server::TConnectionPool pool("sqlite:" + path);
+    server::TServerContext context{pool, {}};
+    server::TRdmRecContBaixaPag object(context);
+    std::vector<Variant> args;
+    for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
+    auto call = [&] {
+        std::vector<Variant> copy = args;
+        return object.Invoke("GetBaixaPag_Filtro", copy);
+    };
+    call();  // opens and warms the pooled connection
+    Variant reply;
+    const std::size_t methodPeak = PeakResidentGrowth([&] { reply = call(); });
+    const std::size_t packetBytes = UnpackServerReply(reply).payload.AsBytes().size();
+    reply = Variant();
+    const std::size_t bodyPeak = PeakResidentGrowth([&] {
+        Variant result = call();
+        benchmark::DoNotOptimize(EncodeOkReply(result).size());
+    });
+    state.counters["packet_bytes"] = static_cast<double>(packetBytes);
+    state.counters["server_peak_bytes"] = static_cast<double>(methodPeak);
+    state.counters["rpc_body_peak_bytes"] = static_cast<double>(bodyPeak);
+}
 BENCHMARK(BM_LoadAll)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The server's own handling of the load, without client or transport: the remote object's
+// GetBaixaPag_Filtro on a pooled connection, its reply built.
+void BM_ListMethod(benchmark::State& state) {
+    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
+    server::TConnectionPool pool("sqlite:" + path);
+    server::TServerContext context{pool, {}};
+    server::TRdmRecContBaixaPag object(context);
+    std::vector<Variant> args;
+    for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
+    for (auto _ : state) {
+        std::vector<Variant> copy = args;
+        Variant reply = object.Invoke("GetBaixaPag_Filtro", copy);
+        benchmark::DoNotOptimize(reply);
+    }
+}
+BENCHMARK(BM_ListMethod)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Bulk write-offs are paid evenly over 1000 days: 100 days are a tenth of them.
 void BM_LoadDateRange(benchmark::State& state) { LoadInto(state, Today() - 99, Today()); }

@@ -1,53 +1,24 @@
 // Realistic rows of the 29-field write-off record, generated deterministically for benchmarks.
 #pragma once
 
-#include <array>
 #include <cstdio>
 #include <random>
 #include <string>
 
 #include "platform/dataset.h"
 #include "platform/datetime.h"
+#include "protocol/writeofflayout.h"
 
 namespace bench {
 
-struct WriteOffField {
-    const char* name;
-    platform::TFieldType type;
-    int size;
-};
-
-/// The write-off record's fields in dataset order.
-inline const std::array<WriteOffField, 29>& WriteOffFields() {
-    using platform::TFieldType;
-    static const std::array<WriteOffField, 29> fields = {{
-        {"CDPICTAGEN", TFieldType::ftString, 10},   {"CDFILIAL", TFieldType::ftString, 4},
-        {"NRBAIXAPAG", TFieldType::ftString, 10},   {"CDEMPRESA", TFieldType::ftString, 2},
-        {"NRMOVBANC", TFieldType::ftString, 10},    {"CDREDUCONT", TFieldType::ftString, 3},
-        {"CDCONTCTBL", TFieldType::ftString, 20},   {"NRCHEQUE", TFieldType::ftString, 6},
-        {"DTBAIXAPAG", TFieldType::ftDateTime, 0},  {"VRBAIXAPAG", TFieldType::ftFloat, 0},
-        {"DSNOMCHEQUE", TFieldType::ftString, 40},  {"IDSTEMICHEQ", TFieldType::ftString, 1},
-        {"NRLCTBBPAG", TFieldType::ftString, 12},   {"IDSTATUSBPAG", TFieldType::ftString, 1},
-        {"CDOPERADOR", TFieldType::ftString, 12},   {"IDMARCADO", TFieldType::ftFixedChar, 1},
-        {"CDBANCO", TFieldType::ftString, 3},       {"CDAGENCIA", TFieldType::ftString, 5},
-        {"CDCONTCORR", TFieldType::ftString, 10},   {"DSCONTCORR", TFieldType::ftString, 20},
-        {"CDPICTCONT", TFieldType::ftString, 20},   {"DSBAIXAPAG", TFieldType::ftString, 250},
-        {"CDTPBAIXAPAG", TFieldType::ftString, 2},  {"IDBAIXAUTILP", TFieldType::ftString, 1},
-        {"NMTPBAIXAPAG", TFieldType::ftString, 50}, {"IDCTBLBXPAG", TFieldType::ftString, 1},
-        {"DTLANCBAIXAP", TFieldType::ftDateTime, 0}, {"NMOPERADOR", TFieldType::ftString, 40},
-        {"IDPARTIDABOLPAG", TFieldType::ftString, 1},
-    }};
-    return fields;
-}
-
-/// Declares the write-off record as persistent fields of a closed dataset.
+/// Declares the shared write-off record as persistent fields of a closed dataset.
 inline void AddWriteOffFields(platform::TDataSet& dataSet) {
-    for (const WriteOffField& f : WriteOffFields()) {
-        switch (f.type) {
-        case platform::TFieldType::ftString: dataSet.AddStringField(f.name, f.size); break;
-        case platform::TFieldType::ftFixedChar: dataSet.AddFixedCharField(f.name, f.size); break;
-        case platform::TFieldType::ftFloat: dataSet.AddFloatField(f.name); break;
-        case platform::TFieldType::ftDateTime: dataSet.AddDateTimeField(f.name); break;
+    for (const platform::TFieldDef& f : protocol::WriteOffFields()) {
+        switch (f.DataType) {
+        case platform::TFieldType::ftString: dataSet.AddStringField(f.Name, f.Size); break;
+        case platform::TFieldType::ftFixedChar: dataSet.AddFixedCharField(f.Name, f.Size); break;
+        case platform::TFieldType::ftFloat: dataSet.AddFloatField(f.Name); break;
+        case platform::TFieldType::ftDateTime: dataSet.AddDateTimeField(f.Name); break;
         default: break;
         }
     }

@@ -64,8 +64,10 @@ bool MaxNumber(std::string_view text, int intDigits, int decimals, std::string_v
     const int length = static_cast<int>(Utf8Length(text));
     int start = std::clamp(selStart, 0, length);
     int count = std::clamp(selLength, 0, length - start);
-    std::string result = Utf8Copy(text, 0, static_cast<std::size_t>(start)) + std::string(key) +
-                         Utf8Copy(text, static_cast<std::size_t>(start + count), std::string::npos);
+    const auto head = static_cast<std::size_t>(start);
+    const auto tail = head + static_cast<std::size_t>(count);
+    std::string result =
+        Utf8Copy(text, 0, head) + std::string(key) + Utf8Copy(text, tail, std::string::npos);
 
     int integerCount = 0, decimalCount = 0, separators = 0;
     for (char c : result) {

@@ -50,8 +50,7 @@ void TModuleRegistry::Open(const std::string& screenCode, const platform::Varian
         if (entryPoint == nullptr)
             throw Exception("O módulo " + entry.libraryPath + " não exporta a rotina " +
                             ModuleEntryName + " para abrir a tela " + screenCode + ".");
-        std::string code = screenCode;
-        entry.opener = [entryPoint, code](const platform::Variant& p) {
+        entry.opener = [entryPoint, code = screenCode](const platform::Variant& p) {
             entryPoint(code.c_str(), &p);
         };
     }

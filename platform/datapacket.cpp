@@ -1,10 +1,17 @@
 // Data packets: encoding a dataset to MessagePack and streaming a packet back into row storage.
 #include "platform/datapacket.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
+#include <utility>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <msgpack.hpp>
 #ifdef __SSE2__
@@ -12,6 +19,7 @@
 #endif
 
 #include "platform/dataset.h"
+#include "platform/fieldtext.h"
 #include "platform/sysutils.h"
 
 namespace platform {
@@ -24,99 +32,51 @@ constexpr std::uint32_t kMaxNameBytes = 256;
 
 // ---- encoding ----
 
-// Writes the packet through a small buffer into a string reserved in advance (an upper bound of
-// the packet), so the packet's bytes are written once and never zero-filled first.
-class ChunkWriter {
-public:
-    explicit ChunkWriter(std::string& out) : out_(out) {}
-    ChunkWriter(const ChunkWriter&) = delete;
-    ChunkWriter& operator=(const ChunkWriter&) = delete;
-    ~ChunkWriter() = default;
-
-    static constexpr std::size_t kChunk = 64 * 1024;
-    /// Makes room for count bytes (at most kChunk) at next.
-    void Room(std::size_t count) {
-        if (static_cast<std::size_t>(buffer_ + kChunk - next) < count) Flush();
-    }
-    void Flush() {
-        out_.append(buffer_, static_cast<std::size_t>(next - buffer_));
-        next = buffer_;
-    }
-    /// The packer's interface.
-    void write(const char* bytes, std::size_t count) {
-        if (count > kChunk) {
-            Flush();
-            out_.append(bytes, count);
-            return;
-        }
-        Room(count);
-        std::memcpy(next, bytes, count);
-        next += count;
-    }
-    /// Bytes too long for the buffer go straight to the string.
-    void Direct(const char* bytes, std::size_t count) {
-        Flush();
-        out_.append(bytes, count);
-    }
-
-    char* next = buffer_;
-
-private:
-    std::string& out_;
-    char buffer_[kChunk];
-};
-
 std::size_t ArrayHeaderBytes(std::size_t n) { return n < 16 ? 1 : (n <= 0xFFFF ? 3 : 5); }
 std::size_t StrHeaderBytes(std::size_t n) { return n < 32 ? 1 : (n <= 0xFF ? 2 : (n <= 0xFFFF ? 3 : 5)); }
 std::size_t StrBytes(std::string_view s) { return StrHeaderBytes(s.size()) + s.size(); }
 
-// Row values are written straight in MessagePack's formats, a few bytes each (nil, booleans,
-// float 64, str, array headers); the library's packer writes the definitions and integers.
-// Doubles always go as float 64, so every value, -0.0 and NaN payloads included, comes back bit
-// for bit (the packer's pack_double writes integral doubles as integers).
-inline void PutByte(ChunkWriter& w, unsigned value) {
-    w.Room(1);
-    *w.next++ = static_cast<char>(value);
-}
+// The library's packer writes the definitions and integers; row values other than integers
+// are written straight in MessagePack's formats by the writer. Doubles always go as float 64,
+// so every value, -0.0 and NaN payloads included, comes back bit for bit (the packer's
+// pack_double writes integral doubles as integers).
+struct StringSink {
+    std::string& out;
+    void write(const char* bytes, std::size_t count) { out.append(bytes, count); }
+};
 
-inline void PutBigEndian(ChunkWriter& w, std::uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) *w.next++ = static_cast<char>(value >> (8 * i));
-}
-
-inline void PutFloat64(ChunkWriter& w, double value) {
-    w.Room(9);
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    PutByte(w, 0xCB);
-    PutBigEndian(w, bits, 8);
-}
-
-inline void PutStr(ChunkWriter& w, std::string_view s) {
-    std::size_t n = s.size();
-    bool fits = n + 5 <= ChunkWriter::kChunk;
-    w.Room(fits ? n + 5 : 5);
-    if (n < 32) PutByte(w, 0xA0 | static_cast<unsigned>(n));
-    else if (n <= 0xFF) PutByte(w, 0xD9), PutBigEndian(w, n, 1);
-    else if (n <= 0xFFFF) PutByte(w, 0xDA), PutBigEndian(w, n, 2);
-    else PutByte(w, 0xDB), PutBigEndian(w, n, 4);
-    if (!fits) {
-        w.Direct(s.data(), n);
-        return;
+struct StageSink {
+    char*& next;
+    void write(const char* bytes, std::size_t count) {
+        std::memcpy(next, bytes, count);
+        next += count;
     }
-    std::memcpy(w.next, s.data(), n);
-    w.next += n;
+};
+
+void AppendArrayHeader(std::string& out, std::size_t n) {
+    StringSink sink{out};
+    msgpack::packer<StringSink> pk(sink);
+    pk.pack_array(static_cast<std::uint32_t>(n));
 }
 
-inline void PutArrayHeader(ChunkWriter& w, std::size_t n) {
-    w.Room(5);
-    if (n < 16) PutByte(w, 0x90 | static_cast<unsigned>(n));
-    else if (n <= 0xFFFF) PutByte(w, 0xDC), PutBigEndian(w, n, 2);
-    else PutByte(w, 0xDD), PutBigEndian(w, n, 4);
-}
-
-template <class Packer> void PackStr(Packer& pk, std::string_view s) {
-    pk.pack_str(static_cast<std::uint32_t>(s.size()));
-    pk.pack_str_body(s.data(), static_cast<std::uint32_t>(s.size()));
+// Appends size bytes of a malloc'd block to out and frees the block. A large block gives its
+// pages back to the system as they are copied, so the two copies never take the whole size at
+// once.
+void MoveInto(char* block, std::size_t size, std::string& out) {
+    constexpr std::size_t kStep = std::size_t{256} << 10;
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    std::uintptr_t released = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
+    for (std::size_t at = 0; at < size; at += kStep) {
+        const std::size_t count = std::min(kStep, size - at);
+        out.append(block + at, count);
+        if (size < 16 * kStep) continue;
+        const std::uintptr_t copied = reinterpret_cast<std::uintptr_t>(block + at + count) & ~(page - 1);
+        if (copied > released) {
+            madvise(reinterpret_cast<void*>(released), copied - released, MADV_DONTNEED);
+            released = copied;
+        }
+    }
+    std::free(block);
 }
 
 // ---- decoding ----
@@ -439,6 +399,171 @@ private:
 
 } // namespace
 
+// ---- the writer ----
+
+TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns) : columns_(std::move(columns)) {
+    Start();
+}
+
+TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns, std::size_t rowCount, std::size_t byteBound)
+    : columns_(std::move(columns)), counted_(true), declaredRows_(rowCount) {
+    if (byteBound != 0) {
+        out_.reserve(byteBound);
+        AdviseHugePages(out_.data(), byteBound);
+    }
+    Start();
+    AppendArrayHeader(out_, rowCount);
+}
+
+TDataPacketWriter::~TDataPacketWriter() { std::free(body_); }
+
+void TDataPacketWriter::Start() {
+    if (columns_.empty()) throw EDatabaseError("Pacote de dados sem definição de campos");
+    for (const TFieldDef& c : columns_) types_.push_back(c.DataType);
+    StringSink sink{out_};
+    msgpack::packer<StringSink> pk(sink);
+    pk.pack_array(4);
+    pk.pack_str(static_cast<std::uint32_t>(kMagic.size()));
+    pk.pack_str_body(kMagic.data(), static_cast<std::uint32_t>(kMagic.size()));
+    pk.pack_uint32(static_cast<std::uint32_t>(kPacketVersion));
+    pk.pack_array(static_cast<std::uint32_t>(columns_.size()));
+    for (const TFieldDef& c : columns_) {
+        const std::string_view type = FieldTypeName(c.DataType);
+        pk.pack_array(4);
+        pk.pack_str(static_cast<std::uint32_t>(c.Name.size()));
+        pk.pack_str_body(c.Name.data(), static_cast<std::uint32_t>(c.Name.size()));
+        pk.pack_str(static_cast<std::uint32_t>(type.size()));
+        pk.pack_str_body(type.data(), static_cast<std::uint32_t>(type.size()));
+        pk.pack_uint32(static_cast<std::uint32_t>(c.Size));
+        if (c.Required) pk.pack_true();
+        else pk.pack_false();
+    }
+    if (counted_) {
+        stage_ = std::make_unique_for_overwrite<char[]>(kStage);
+        next_ = stage_.get();
+        end_ = next_ + kStage;
+    } else {
+        GrowBody(kStage);
+    }
+}
+
+void TDataPacketWriter::StartRow() {
+    if (finished_) throw EDatabaseError("Pacote de dados já encerrado");
+    if (counted_ && rows_ == declaredRows_)
+        throw EDatabaseError("Pacote de dados com mais registros que os " + std::to_string(declaredRows_) +
+                             " anunciados");
+    if (static_cast<std::size_t>(end_ - next_) < 5) Flush();
+    const std::size_t n = columns_.size();
+    if (n < 16) *next_++ = static_cast<char>(0x90 | n);
+    else if (n <= 0xFFFF) *next_++ = static_cast<char>(0xDC), PutBigEndian(n, 2);
+    else *next_++ = static_cast<char>(0xDD), PutBigEndian(n, 4);
+}
+
+void TDataPacketWriter::WrongType(int expected) const {
+    const TFieldDef& c = columns_[column_];
+    throw EDatabaseError("Tipo incompatível para o campo '" + c.Name + "': esperado " + FieldTypeName(c.DataType) +
+                         ", recebido " +
+                         (expected == kText ? "String" : FieldTypeName(static_cast<TFieldType>(expected))));
+}
+
+void TDataPacketWriter::Flush() {
+    if (!counted_) return GrowBody(kStage);
+    out_.append(stage_.get(), static_cast<std::size_t>(next_ - stage_.get()));
+    next_ = stage_.get();
+}
+
+void TDataPacketWriter::GrowBody(std::size_t count) {
+    const auto used = static_cast<std::size_t>(next_ - body_);
+    const auto capacity = static_cast<std::size_t>(end_ - body_);
+    if (capacity - used >= count) return;
+    // Growing by half keeps the reallocations few; pages of the capacity that the rows do not
+    // reach are never touched.
+    const std::size_t grown = std::max(used + count, capacity + capacity / 2);
+    auto* block = static_cast<char*>(std::realloc(body_, grown));
+    if (!block) throw std::bad_alloc();
+    body_ = block;
+    next_ = block + used;
+    end_ = block + grown;
+}
+
+void TDataPacketWriter::AppendLongString(std::string_view text) {
+    Slot(kText, 5);
+    PutStrHeader(text.size());
+    if (counted_) {
+        Flush();
+        out_.append(text);
+    } else {
+        GrowBody(text.size());
+        std::memcpy(next_, text.data(), text.size());
+        next_ += text.size();
+    }
+    Done();
+}
+
+void TDataPacketWriter::AppendFittedString(std::string_view text) {
+    if (!Fits(kText)) WrongType(kText);
+    std::string fitted;
+    AppendString(FitText(columns_[column_], text, fitted));
+}
+
+void TDataPacketWriter::AppendInteger(std::int64_t value) {
+    Slot(static_cast<int>(TFieldType::ftInteger), 9);
+    StageSink sink{next_};
+    msgpack::packer<StageSink> pk(sink);
+    pk.pack_int64(value);
+    Done();
+}
+
+void TDataPacketWriter::AppendVariant(const Variant& value) {
+    if (value.IsNull() || value.IsEmpty()) return AppendNull();
+    switch (columns_[column_].DataType) {
+    case TFieldType::ftString:
+    case TFieldType::ftFixedChar: AppendFieldString(value.AsString()); break;
+    case TFieldType::ftFloat: AppendFloat(value.AsDouble()); break;
+    case TFieldType::ftDateTime: AppendDateTime(value.AsDate()); break;
+    case TFieldType::ftInteger: AppendInteger(value.AsInteger()); break;
+    case TFieldType::ftBoolean: AppendBoolean(value.AsBoolean()); break;
+    }
+}
+
+void TDataPacketWriter::AppendRow(const std::vector<Variant>& values) {
+    if (column_ != 0 || values.size() != columns_.size())
+        throw EDatabaseError("Registro com " + std::to_string(values.size()) + " valores para " +
+                             std::to_string(columns_.size()) + " campos");
+    for (const Variant& v : values) AppendVariant(v);
+}
+
+std::string TDataPacketWriter::Finish() {
+    if (finished_) throw EDatabaseError("Pacote de dados já encerrado");
+    if (column_ != 0)
+        throw EDatabaseError("Registro incompleto no pacote de dados: " + std::to_string(column_) + " valores para " +
+                             std::to_string(columns_.size()) + " campos");
+    if (counted_ && rows_ != declaredRows_)
+        throw EDatabaseError("Pacote de dados com " + std::to_string(rows_) + " registros; anunciados " +
+                             std::to_string(declaredRows_));
+    finished_ = true;
+    if (counted_) {
+        Flush();
+        stage_.reset();
+        next_ = end_ = nullptr;
+        return std::move(out_);
+    }
+    const auto rowBytes = static_cast<std::size_t>(next_ - body_);
+    std::string packet;
+    const std::size_t size = out_.size() + ArrayHeaderBytes(rows_) + rowBytes;
+    packet.reserve(size);
+    AdviseHugePages(packet.data(), size);
+    packet.append(out_);
+    AppendArrayHeader(packet, rows_);
+    char* block = std::exchange(body_, nullptr);
+    next_ = end_ = nullptr;
+    MoveInto(block, rowBytes, packet);
+    out_.clear();
+    return packet;
+}
+
+// ---- datasets ----
+
 std::string EncodePacket(const TDataSet& dataSet) {
     dataSet.CheckActive();
     const std::vector<TFieldDef>& columns = dataSet.columns_;
@@ -447,58 +572,34 @@ std::string EncodePacket(const TDataSet& dataSet) {
     const std::size_t rowCount = store.RowCount();
 
     // An upper bound of the packet's size: 9 bytes for any value (a text of up to 7 bytes
-    // included) plus every byte of the text arena, which holds all longer texts. Pages of the
-    // reservation that the packet does not reach are never touched.
+    // included) plus every byte of the text arena, which holds all longer texts.
     std::size_t bound = 1 + StrBytes(kMagic) + 1 + ArrayHeaderBytes(columns.size()) + ArrayHeaderBytes(rowCount);
     for (const TFieldDef& c : columns)
         bound += 1 + StrBytes(c.Name) + StrBytes(FieldTypeName(c.DataType)) + 5 + 1;
     bound += rowCount * (ArrayHeaderBytes(static_cast<std::size_t>(columnCount)) + 9 * static_cast<std::size_t>(columnCount));
     bound += store.TextBytes();
 
-    std::string out;
-    out.reserve(bound);
-    AdviseHugePages(out.data(), bound);
-    auto writerStorage = std::make_unique<ChunkWriter>(out);
-    ChunkWriter& writer = *writerStorage;
-    msgpack::packer<ChunkWriter> pk(writer);
-    pk.pack_array(4);
-    PackStr(pk, kMagic);
-    pk.pack_uint32(static_cast<std::uint32_t>(kPacketVersion));
-    pk.pack_array(static_cast<std::uint32_t>(columns.size()));
-    for (const TFieldDef& c : columns) {
-        pk.pack_array(4);
-        PackStr(pk, c.Name);
-        PackStr(pk, FieldTypeName(c.DataType));
-        pk.pack_uint32(static_cast<std::uint32_t>(c.Size));
-        if (c.Required) pk.pack_true();
-        else pk.pack_false();
-    }
-    PutArrayHeader(writer, rowCount);
-    const std::vector<TFieldType> types = [&] {
-        std::vector<TFieldType> t;
-        for (int c = 0; c < columnCount; ++c) t.push_back(store.ColumnType(c));
-        return t;
-    }();
+    TDataPacketWriter writer(columns, rowCount, bound);
+    std::vector<TFieldType> types;
+    for (int c = 0; c < columnCount; ++c) types.push_back(store.ColumnType(c));
     for (std::size_t r = 0; r < rowCount; ++r) {
         const std::byte* row = store.Row(r);
-        PutArrayHeader(writer, static_cast<std::size_t>(columnCount));
         for (int c = 0; c < columnCount; ++c) {
             if (store.IsNull(row, c)) {
-                PutByte(writer, 0xC0);
+                writer.AppendNull();
                 continue;
             }
             switch (types[static_cast<std::size_t>(c)]) {
             case TFieldType::ftString:
-            case TFieldType::ftFixedChar: PutStr(writer, store.GetText(row, c)); break;
-            case TFieldType::ftFloat:
-            case TFieldType::ftDateTime: PutFloat64(writer, store.GetDouble(row, c)); break;
-            case TFieldType::ftInteger: pk.pack_int64(store.GetInt(row, c)); break;
-            case TFieldType::ftBoolean: PutByte(writer, store.GetInt(row, c) != 0 ? 0xC3 : 0xC2); break;
+            case TFieldType::ftFixedChar: writer.AppendString(store.GetText(row, c)); break;
+            case TFieldType::ftFloat: writer.AppendFloat(store.GetDouble(row, c)); break;
+            case TFieldType::ftDateTime: writer.AppendDateTime(store.GetDouble(row, c)); break;
+            case TFieldType::ftInteger: writer.AppendInteger(store.GetInt(row, c)); break;
+            case TFieldType::ftBoolean: writer.AppendBoolean(store.GetInt(row, c) != 0); break;
             }
         }
     }
-    writer.Flush();
-    return out;
+    return writer.Finish();
 }
 
 TPacketContent DecodePacket(std::string_view bytes, const TPacketColumnsCheck& check) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/fieldtext.h"
 #include "platform/sysutils.h"
 
 namespace platform {
@@ -749,12 +750,8 @@ void TRowAppender::SetString(int field, std::string_view value) {
         dataSet_->store_.SetText(row, f->column_, value);
         return;
     }
-    std::string text = Utf8Length(value) > size ? Utf8Copy(value, 0, size) : std::string(value);
-    if (f->DataType() == TFieldType::ftFixedChar) {
-        std::size_t length = Utf8Length(text);
-        if (length < size) text.append(size - length, ' ');
-    }
-    dataSet_->store_.SetText(row, f->column_, text);
+    std::string fitted;
+    dataSet_->store_.SetText(row, f->column_, FitText(TFieldDef{{}, f->DataType(), f->Size()}, value, fitted));
 }
 
 void TRowAppender::SetFloat(int field, double value) {

@@ -36,6 +36,7 @@ public:
     template <class T>
         requires std::constructible_from<Variant, T&&> &&
                  (!std::same_as<std::remove_cvref_t<T>, TRpcArg>)
+    // NOLINTNEXTLINE(bugprone-forwarding-reference-overload): the constraint above excludes TRpcArg
     TRpcArg(T&& value) : value_(std::forward<T>(value)) {}
 
     static TRpcArg Ref(Variant& target);

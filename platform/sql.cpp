@@ -500,10 +500,9 @@ std::int64_t TextToInt64(std::string_view text) {
 
 } // namespace sqlimpl
 
-void sqlimpl::TNamedColumnsCursor::CheckIndex(int column) const {
-    if (column < 0 || column >= static_cast<int>(names_.size()))
-        throw ERangeError("Coluna " + std::to_string(column) + " fora do resultado (" +
-                          std::to_string(names_.size()) + " colunas)");
+void sqlimpl::TNamedColumnsCursor::BadIndex(int column) const {
+    throw ERangeError("Coluna " + std::to_string(column) + " fora do resultado (" +
+                      std::to_string(names_.size()) + " colunas)");
 }
 
 void sqlimpl::TNamedColumnsCursor::NotANumber(int column) const {

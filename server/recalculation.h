@@ -73,7 +73,7 @@ inline constexpr const char* kWriteOffIntegration = "BXP";
 /// other than "E" are skipped. Returns what the client gets; `posted` tells whether the run
 /// committed (no result key, no error). Raises ERunRefused, or EDatabaseError when the
 /// database fails; either way nothing is posted.
-TRunOutcome RunRecalculation(platform::TSqlConnection& connection, const TRunRequest& request,
+TRunOutcome RunRecalculation(platform::TSqlConnection& db, const TRunRequest& request,
                              const TRunOptions& options, bool& posted);
 
 } // namespace server

@@ -1,16 +1,9 @@
-// The write-off list: the 29-field record, the filtered SELECT and the data packet it becomes.
+// The write-off list: the filtered SELECT of the 29-field record and the data packet it becomes.
 #include "server/writeofflist.h"
 
 #include <cmath>
-#include <condition_variable>
-#include <cstdint>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "platform/datapacket.h"
-#include "platform/dataset.h"
 #include "server/codelist.h"
 #include "server/sqlfragments.h"
 
@@ -88,27 +81,6 @@ private:
 
 } // namespace
 
-const std::vector<TFieldDef>& WriteOffFields() {
-    static const std::vector<TFieldDef> fields = {
-        {"CDPICTAGEN", TFieldType::ftString, 10},   {"CDFILIAL", TFieldType::ftString, 4},
-        {"NRBAIXAPAG", TFieldType::ftString, 10},   {"CDEMPRESA", TFieldType::ftString, 2},
-        {"NRMOVBANC", TFieldType::ftString, 10},    {"CDREDUCONT", TFieldType::ftString, 3},
-        {"CDCONTCTBL", TFieldType::ftString, 20},   {"NRCHEQUE", TFieldType::ftString, 6},
-        {"DTBAIXAPAG", TFieldType::ftDateTime, 0},  {"VRBAIXAPAG", TFieldType::ftFloat, 0},
-        {"DSNOMCHEQUE", TFieldType::ftString, 40},  {"IDSTEMICHEQ", TFieldType::ftString, 1},
-        {"NRLCTBBPAG", TFieldType::ftString, 12},   {"IDSTATUSBPAG", TFieldType::ftString, 1},
-        {"CDOPERADOR", TFieldType::ftString, 12},   {"IDMARCADO", TFieldType::ftFixedChar, 1},
-        {"CDBANCO", TFieldType::ftString, 3},       {"CDAGENCIA", TFieldType::ftString, 5},
-        {"CDCONTCORR", TFieldType::ftString, 10},   {"DSCONTCORR", TFieldType::ftString, 20},
-        {"CDPICTCONT", TFieldType::ftString, 20},   {"DSBAIXAPAG", TFieldType::ftString, 250},
-        {"CDTPBAIXAPAG", TFieldType::ftString, 2},  {"IDBAIXAUTILP", TFieldType::ftString, 1},
-        {"NMTPBAIXAPAG", TFieldType::ftString, 50}, {"IDCTBLBXPAG", TFieldType::ftString, 1},
-        {"DTLANCBAIXAP", TFieldType::ftDateTime, 0}, {"NMOPERADOR", TFieldType::ftString, 40},
-        {"IDPARTIDABOLPAG", TFieldType::ftString, 1},
-    };
-    return fields;
-}
-
 TSqlStatement BuildWriteOffQuery(platform::TSqlKind kind, const TWriteOffCriteria& c) {
     TSqlFragments sql(kind);
     TSqlStatement statement;
@@ -167,95 +139,6 @@ TSqlStatement BuildListedWriteOffQuery(const std::string& listNumber) {
     return statement;
 }
 
-namespace {
-
-// Rows read from a cursor, copied compactly so that another thread can append them to a dataset.
-// Invariant: values holds one entry per column of each row; a text is the range [begin, end) of
-// text, a number or date its value; null marks the entries that are null.
-struct TRowChunk {
-    struct TValue {
-        double number = 0;
-        std::uint32_t begin = 0, end = 0;
-        bool null = true;
-    };
-    std::vector<TValue> values;
-    std::string text;
-    std::size_t rows = 0;
-};
-
-constexpr std::size_t kRowsPerChunk = 2048;
-constexpr std::size_t kChunksInFlight = 8;
-
-// A bounded queue of chunks between the thread that reads the cursor and the one that fills the
-// dataset. Invariant: once closed, nothing more is pushed.
-class TChunkQueue {
-public:
-    /// Waits for room; false when the consumer has given up.
-    bool Push(TRowChunk chunk) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return chunks_.size() < kChunksInFlight || abandoned_; });
-        if (abandoned_) return false;
-        chunks_.push_back(std::move(chunk));
-        changed_.notify_all();
-        return true;
-    }
-    /// Waits for a chunk; false at the end.
-    bool Pop(TRowChunk& chunk) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !chunks_.empty() || closed_; });
-        if (chunks_.empty()) return false;
-        chunk = std::move(chunks_.front());
-        chunks_.pop_front();
-        changed_.notify_all();
-        return true;
-    }
-    void Close() {
-        std::lock_guard lock(mutex_);
-        closed_ = true;
-        changed_.notify_all();
-    }
-    void Abandon() {
-        std::lock_guard lock(mutex_);
-        abandoned_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<TRowChunk> chunks_;
-    bool closed_ = false;
-    bool abandoned_ = false;
-};
-
-// Appends the chunks' rows to the dataset until the queue ends.
-void FillRows(TChunkQueue& queue, platform::TClientDataSet& data, const std::vector<TFieldDef>& fields) {
-    const std::size_t count = fields.size();
-    platform::TRowAppender rows(data);
-    TRowChunk chunk;
-    while (queue.Pop(chunk)) {
-        const TRowChunk::TValue* value = chunk.values.data();
-        for (std::size_t r = 0; r < chunk.rows; ++r) {
-            rows.AddRow();
-            for (std::size_t i = 0; i < count; ++i, ++value) {
-                if (value->null) continue;  // a new row starts with every value null
-                const int field = static_cast<int>(i);
-                switch (fields[i].DataType) {
-                case TFieldType::ftFloat: rows.SetFloat(field, value->number); break;
-                case TFieldType::ftDateTime: rows.SetDateTime(field, value->number); break;
-                default:
-                    rows.SetString(field, std::string_view(chunk.text).substr(value->begin,
-                                                                               value->end - value->begin));
-                    break;
-                }
-            }
-        }
-    }
-    rows.Finish();
-}
-
-} // namespace
-
 std::string WriteOffPacket(platform::TSqlCursor& cursor) {
     const std::vector<TFieldDef>& fields = WriteOffFields();
     const std::size_t count = fields.size();
@@ -263,61 +146,24 @@ std::string WriteOffPacket(platform::TSqlCursor& cursor) {
         throw platform::EDatabaseError("A consulta das baixas devolveu " +
                                        std::to_string(cursor.ColumnCount()) + " colunas; esperadas " +
                                        std::to_string(count) + ".");
-    platform::TClientDataSet data;
-    for (const TFieldDef& f : fields) data.FieldDefs().Add(f.Name, f.DataType, f.Size, f.Required);
-    data.CreateDataSet();
-
-    // The cursor stays on this thread (its connection's); a helper fills the dataset meanwhile,
-    // so that stepping the database and building the rows overlap.
-    TChunkQueue queue;
-    std::exception_ptr fillFailure;
-    std::thread filler([&] {
-        try {
-            FillRows(queue, data, fields);
-        } catch (...) {
-            fillFailure = std::current_exception();
-            queue.Abandon();
-        }
-    });
-    try {
-        TRowChunk chunk;
-        bool more = true;
-        while (more) {
-            chunk.values.clear();
-            chunk.text.clear();
-            chunk.rows = 0;
-            while (chunk.rows < kRowsPerChunk && (more = cursor.Next())) {
-                ++chunk.rows;
-                for (std::size_t i = 0; i < count; ++i) {
-                    TRowChunk::TValue& value = chunk.values.emplace_back();
-                    const int column = static_cast<int>(i);
-                    if (cursor.IsNull(column)) continue;
-                    value.null = false;
-                    if (fields[i].DataType == TFieldType::ftFloat ||
-                        fields[i].DataType == TFieldType::ftDateTime) {
-                        value.number = cursor.Double(column);
-                    } else {
-                        const std::string_view text = cursor.Text(column);
-                        value.begin = static_cast<std::uint32_t>(chunk.text.size());
-                        chunk.text.append(text);
-                        value.end = static_cast<std::uint32_t>(chunk.text.size());
-                    }
-                }
+    std::vector<TFieldType> types;
+    for (const TFieldDef& f : fields) types.push_back(f.DataType);
+    platform::TDataPacketWriter packet(fields);
+    while (cursor.Next()) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const int column = static_cast<int>(i);
+            if (cursor.IsNull(column)) {
+                packet.AppendNull();
+                continue;
             }
-            if (chunk.rows > 0 && !queue.Push(std::move(chunk))) break;
-            chunk = TRowChunk();
-            chunk.values.reserve(kRowsPerChunk * count);
+            switch (types[i]) {
+            case TFieldType::ftFloat: packet.AppendFloat(cursor.Double(column)); break;
+            case TFieldType::ftDateTime: packet.AppendDateTime(cursor.Double(column)); break;
+            default: packet.AppendFieldString(cursor.Text(column)); break;
+            }
         }
-    } catch (...) {
-        queue.Close();
-        queue.Abandon();
-        filler.join();
-        throw;
     }
-    queue.Close();
-    filler.join();
-    if (fillFailure) std::rethrow_exception(fillFailure);
-    return platform::EncodePacket(data);
+    return packet.Finish();
 }
 
 std::string LoadWriteOffs(platform::TSqlConnection& connection, const TWriteOffCriteria& criteria) {

@@ -1,4 +1,4 @@
-// The write-off list: the 29-field record, the filtered SELECT and the data packet it becomes.
+// The write-off list: the filtered SELECT of the 29-field record and the data packet it becomes.
 #pragma once
 
 #include <string>
@@ -6,6 +6,7 @@
 
 #include "platform/fielddefs.h"
 #include "platform/sql.h"
+#include "protocol/writeofflayout.h"
 
 namespace server {
 
@@ -34,7 +35,7 @@ struct TWriteOffCriteria {
 inline constexpr int kDocumentWidth = 7;
 
 /// The write-off record's field definitions, in the record's order.
-const std::vector<platform::TFieldDef>& WriteOffFields();
+using protocol::WriteOffFields;
 
 /// A statement with its parameters.
 struct TSqlStatement {
@@ -50,7 +51,8 @@ TSqlStatement BuildWriteOffQuery(platform::TSqlKind kind, const TWriteOffCriteri
 TSqlStatement BuildListedWriteOffQuery(const std::string& listNumber);
 
 /// Reads every row of a cursor over one of the statements above into a data packet with the
-/// record's fields (the mark "N" on every row).
+/// record's fields (the mark "N" on every row), each value written into the packet as it is
+/// read; texts are fitted to their fields as a dataset would store them.
 std::string WriteOffPacket(platform::TSqlCursor& cursor);
 
 /// Runs the list query and returns its data packet.
