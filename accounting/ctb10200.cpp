@@ -26,7 +26,9 @@ public:
 
 } // namespace
 
-TfrmLancContabil* FrmLancContabil() { return frmLancContabil; }
+TfrmLancContabil* FrmLancContabil() {
+    return frmLancContabil;
+}
 
 void AbreLancContabil(const platform::Variant& params) {
     const TLancParams lancParams = LeLancParams(params);
@@ -39,10 +41,10 @@ void AbreLancContabil(const platform::Variant& params) {
         form->Mostra(view);
         frmLancContabil = form.get();
         try {
-            form->AfterConstruction();  // an MDI child is shown and activated here
+            form->AfterConstruction(); // an MDI child is shown and activated here
         } catch (...) {
             frmLancContabil = nullptr;
-            throw;  // `form` frees the screen that could not be shown
+            throw; // `form` frees the screen that could not be shown
         }
         form.release();
     } else {

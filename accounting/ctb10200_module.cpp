@@ -9,12 +9,11 @@
 #include "platform/sysutils.h"
 
 extern "C" __attribute__((visibility("default"))) void OpenModule(const char* screenCode,
-                                                                   const platform::Variant* params) {
+                                                                  const platform::Variant* params) {
     const std::string code = screenCode != nullptr ? screenCode : "";
     if (!platform::SameText(code, accounting::kScreenCode))
         throw platform::Exception("O módulo CTB10200 não abre a tela \"" + code + "\".");
-    if (params == nullptr)
-        throw platform::Exception("A tela CTB10200 foi aberta sem parâmetros.");
+    if (params == nullptr) throw platform::Exception("A tela CTB10200 foi aberta sem parâmetros.");
     // The host's registry holds this screen; a registry without it is the module's own copy.
     if (!host::ModuleRegistry().IsRegistered(accounting::kScreenCode))
         throw platform::Exception("O módulo CTB10200 não está ligado ao programa hospedeiro: o "

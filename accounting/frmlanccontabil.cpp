@@ -151,16 +151,31 @@ TfrmLancContabil::TfrmLancContabil(platform::TComponent* owner) : platform::TFor
     tshRateio = page("tshRateio", "Rateio");
     tshErros = page("tshErros", "Erros");
     dbgLancamentos = Grade(tshLancamentos, "dbgLancamentos", dtsLancamentos);
-    Colunas(dbgLancamentos, {{"NRSEQCTBTEMP", 50}, {"DTLANCCTBTEMP", 70}, {"CDCONTCTBL", 110},
-                             {"CDCONTREDU", 70}, {"NMCONTCTBL", 160}, {"VRDEBITO", 85, true},
-                             {"VRCREDITO", 85, true}, {"CDHISTPADR", 55}, {"DSHISTCTB", 260},
-                             {"CDLANCCTBCOME", 110}, {"CDDOCUCONT", 90}, {"NRLANCCTBTEMP", 90}});
+    Colunas(dbgLancamentos, {{"NRSEQCTBTEMP", 50},
+                             {"DTLANCCTBTEMP", 70},
+                             {"CDCONTCTBL", 110},
+                             {"CDCONTREDU", 70},
+                             {"NMCONTCTBL", 160},
+                             {"VRDEBITO", 85, true},
+                             {"VRCREDITO", 85, true},
+                             {"CDHISTPADR", 55},
+                             {"DSHISTCTB", 260},
+                             {"CDLANCCTBCOME", 110},
+                             {"CDDOCUCONT", 90},
+                             {"NRLANCCTBTEMP", 90}});
     dbgRateio = Grade(tshRateio, "dbgRateio", dtsRateio);
-    Colunas(dbgRateio, {{"NRSEQCTBTEMP", 50}, {"NRSEQRATTEMP", 45}, {"CDFILIAL", 40},
-                        {"NMFILIAL", 160}, {"CDCENTCUST", 50}, {"NMCENTCUST", 180},
-                        {"VRLANCCUST", 85, true}, {"DTCOMPCTBTEMP", 70}, {"NRLANCCTBTEMP", 90}});
+    Colunas(dbgRateio, {{"NRSEQCTBTEMP", 50},
+                        {"NRSEQRATTEMP", 45},
+                        {"CDFILIAL", 40},
+                        {"NMFILIAL", 160},
+                        {"CDCENTCUST", 50},
+                        {"NMCENTCUST", 180},
+                        {"VRLANCCUST", 85, true},
+                        {"DTCOMPCTBTEMP", 70},
+                        {"NRLANCCTBTEMP", 90}});
     dbgErros = Grade(tshErros, "dbgErros", dtsErros);
-    Colunas(dbgErros, {{"CDERROTEMP", 45}, {"DSERRO", 380}, {"NRSEQCTBTEMP", 60}, {"CDCONTCTBL", 110}});
+    Colunas(dbgErros,
+            {{"CDERROTEMP", 45}, {"DSERRO", 380}, {"NRSEQCTBTEMP", 60}, {"CDCONTCTBL", 110}});
     pgcLancamentos->SetActivePage(tshLancamentos);
     AlignControls();
 
@@ -180,7 +195,8 @@ void TfrmLancContabil::Mostra(const TLancView& view) {
     if (view.origem == TLancOrigem::Efetivado)
         edtNrLanc->SetText(view.nrLanc);
     else
-        edtNrLanc->SetText(view.qtLancamentos + view.qtRateio + view.qtErros > 0 ? "Provisório" : "");
+        edtNrLanc->SetText(view.qtLancamentos + view.qtRateio + view.qtErros > 0 ? "Provisório"
+                                                                                 : "");
     lblSituacao->SetCaption(view.Situacao());
     lblTotais->SetCaption(view.Totais());
     tshErros->SetTabVisible(view.qtErros > 0);
@@ -199,6 +215,8 @@ void TfrmLancContabil::FormKeyDown(platform::TObject* /*sender*/, platform::Word
     }
 }
 
-void TfrmLancContabil::btnFecharClick(platform::TObject* /*sender*/) { Close(); }
+void TfrmLancContabil::btnFecharClick(platform::TObject* /*sender*/) {
+    Close();
+}
 
 } // namespace accounting

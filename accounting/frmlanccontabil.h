@@ -62,7 +62,8 @@ public:
     void btnFecharClick(platform::TObject* sender);
 
 private:
-    platform::TDBGrid* Grade(platform::TTabSheet* page, const char* name, platform::TDataSource* source);
+    platform::TDBGrid* Grade(platform::TTabSheet* page, const char* name,
+                             platform::TDataSource* source);
     platform::TEdit* Campo(const char* name, int left, int width);
 };
 

@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kAmountFormat = "#,##0.00";
 
-TField* Text(TClientDataSet& cds, const char* name, int size, const char* label, bool visible = true) {
+TField* Text(TClientDataSet& cds, const char* name, int size, const char* label,
+             bool visible = true) {
     TField* field = cds.AddStringField(name, size);
     field->SetDisplayLabel(label);
     field->SetVisible(visible);

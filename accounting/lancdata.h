@@ -23,7 +23,8 @@ void DefineRateio(platform::TClientDataSet& cds);
 void DefineErros(platform::TClientDataSet& cds);
 
 /// Fills a row being appended with values worked out from the source's current row.
-using TRowExtra = std::function<void(platform::TRowAppender& row, const platform::TDataSet& source)>;
+using TRowExtra =
+    std::function<void(platform::TRowAppender& row, const platform::TDataSet& source)>;
 
 /// Opens `target` (laid out by one of the Define functions) empty and appends one row per row
 /// of `source`, copying each field of `target` that `source` has by the same name (ignoring

@@ -14,11 +14,9 @@ namespace {
 std::string Texto(const Variant& value, const char* what) {
     switch (value.Type()) {
     case VarType::Empty:
-    case VarType::Null:
-        return "";
+    case VarType::Null: return "";
     case VarType::String:
-    case VarType::Integer:
-        return platform::Trim(value.AsString());
+    case VarType::Integer: return platform::Trim(value.AsString());
     default:
         throw Exception(std::string("Parâmetro inválido para a tela CTB10200: ") + what +
                         " deve ser um texto, não " + Variant::TypeName(value.Type()) + ".");
@@ -29,8 +27,7 @@ Variant Pacote(const Variant& value, const char* what) {
     switch (value.Type()) {
     case VarType::Empty:
     case VarType::Null:
-    case VarType::Bytes:
-        return value;
+    case VarType::Bytes: return value;
     default:
         throw Exception(std::string("Parâmetro inválido para a tela CTB10200: ") + what +
                         " deve ser um pacote de dados, não " + Variant::TypeName(value.Type()) +

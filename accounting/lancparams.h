@@ -10,11 +10,11 @@ namespace accounting {
 /// The parameters as the accounting screen uses them. Each data member is a data packet, or
 /// Null/Empty for a dataset that was never opened (read as carrying no rows).
 struct TLancParams {
-    std::string empresa;  // [0] company code
-    std::string nrLanc;   // [1] posted entry number; empty for provisional entries
-    platform::Variant lancamentos;  // [2] provisional entries
-    platform::Variant rateio;       // [3] their cost-centre apportionment
-    platform::Variant erros;        // [4] accounting errors
+    std::string empresa;           // [0] company code
+    std::string nrLanc;            // [1] posted entry number; empty for provisional entries
+    platform::Variant lancamentos; // [2] provisional entries
+    platform::Variant rateio;      // [3] their cost-centre apportionment
+    platform::Variant erros;       // [4] accounting errors
 };
 
 /// Reads a variant array with bounds 0 to 4. Texts are trimmed of surrounding blanks; a Null

@@ -47,18 +47,27 @@ void DefineQryLancCtb(host::TADOIBQuery& qry) {
         lines.insert(lines.end(), {"ORDER BY", "   L.NRSEQCTB"});
         return lines;
     };
-    qry.SQL() = text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE",
-                      "   L.NRLANCCTB = :P_NRLANCCTB",
-                      "   AND L.CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, L.CDEMPRESA)"});
+    qry.SQL() =
+        text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", "   L.NRLANCCTB = :P_NRLANCCTB",
+              "   AND L.CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, L.CDEMPRESA)"});
     qry.SQL_IB() = qry.SQL();
     qry.SQL_ORACLE() = text({"WHERE", "   L.NRLANCCTB = :P_NRLANCCTB",
                              "   AND L.CDEMPRESA = NVL(:P_CDEMPRESA, L.CDEMPRESA)"});
     qry.SQL_MSSQL() = text({"WHERE", "   L.NRLANCCTB = :P_NRLANCCTB",
                             "   AND L.CDEMPRESA = ISNULL (:P_CDEMPRESA, L.CDEMPRESA)"});
     Fields(qry,
-           {{"CDEMPRESA", 2}, {"NMEMPRESA", 40}, {"NRLANCCTBTEMP", 20}, {"NRSEQCTBTEMP", 6},
-            {"CDCONTCTBL", 20}, {"CDCONTREDU", 20}, {"NMCONTCTBL", 40}, {"CDHISTPADR", 4},
-            {"DSHISTCTB", 200}, {"IDLANCCTBCOME", 1}, {"CDLANCCTBCOME", 21}, {"CDDOCUCONT", 40}},
+           {{"CDEMPRESA", 2},
+            {"NMEMPRESA", 40},
+            {"NRLANCCTBTEMP", 20},
+            {"NRSEQCTBTEMP", 6},
+            {"CDCONTCTBL", 20},
+            {"CDCONTREDU", 20},
+            {"NMCONTCTBL", 40},
+            {"CDHISTPADR", 4},
+            {"DSHISTCTB", 200},
+            {"IDLANCCTBCOME", 1},
+            {"CDLANCCTBCOME", 21},
+            {"CDDOCUCONT", 40}},
            {"VRLANCCTBTEMP"}, {"DTLANCCTBTEMP"});
 }
 
@@ -87,17 +96,23 @@ void DefineQryRateioCtb(host::TADOIBQuery& qry) {
         lines.insert(lines.end(), {"ORDER BY", "   R.NRSEQCTB,", "   R.NRSEQRAT"});
         return lines;
     };
-    qry.SQL() = text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE",
-                      "   R.NRLANCCTB = :P_NRLANCCTB",
-                      "   AND R.CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, R.CDEMPRESA)"});
+    qry.SQL() =
+        text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", "   R.NRLANCCTB = :P_NRLANCCTB",
+              "   AND R.CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, R.CDEMPRESA)"});
     qry.SQL_IB() = qry.SQL();
     qry.SQL_ORACLE() = text({"WHERE", "   R.NRLANCCTB = :P_NRLANCCTB",
                              "   AND R.CDEMPRESA = NVL(:P_CDEMPRESA, R.CDEMPRESA)"});
     qry.SQL_MSSQL() = text({"WHERE", "   R.NRLANCCTB = :P_NRLANCCTB",
                             "   AND R.CDEMPRESA = ISNULL (:P_CDEMPRESA, R.CDEMPRESA)"});
     Fields(qry,
-           {{"CDEMPRESA", 2}, {"NRLANCCTBTEMP", 20}, {"NRSEQCTBTEMP", 6}, {"NRSEQRATTEMP", 5},
-            {"CDFILIAL", 4}, {"NMFILIAL", 30}, {"CDCENTCUST", 4}, {"NMCENTCUST", 40}},
+           {{"CDEMPRESA", 2},
+            {"NRLANCCTBTEMP", 20},
+            {"NRSEQCTBTEMP", 6},
+            {"NRSEQRATTEMP", 5},
+            {"CDFILIAL", 4},
+            {"NMFILIAL", 30},
+            {"CDCENTCUST", 4},
+            {"NMCENTCUST", 40}},
            {"VRLANCCUST"}, {"DTCOMPCTBTEMP"});
 }
 

@@ -29,12 +29,15 @@ std::unique_ptr<TClientDataSet> AbrePacote(const Variant& packet, const std::str
     return cds;
 }
 
-bool TemLinhas(const TDataSet& data) { return data.Active() && !data.IsEmpty(); }
+bool TemLinhas(const TDataSet& data) {
+    return data.Active() && !data.IsEmpty();
+}
 
 // Keeps the posted entry's queries open while their rows are copied, and closes them after.
 class TQueriesAbertas {
 public:
-    TQueriesAbertas(host::TADOIBQuery& lanc, host::TADOIBQuery& rateio) : lanc_(lanc), rateio_(rateio) {}
+    TQueriesAbertas(host::TADOIBQuery& lanc, host::TADOIBQuery& rateio)
+        : lanc_(lanc), rateio_(rateio) {}
     ~TQueriesAbertas() {
         lanc_.Close();
         rateio_.Close();
@@ -67,8 +70,8 @@ std::string TLancView::Situacao() const {
         if (qtLancamentos == 0)
             return "Lançamento contábil " + nrLanc + " não encontrado" +
                    (empresa.empty() ? std::string(".") : " na empresa " + empresa + ".");
-        return "Lançamento contábil " + nrLanc + " efetivado: " +
-               Quantidade(qtLancamentos, "linha", "linhas") + ".";
+        return "Lançamento contábil " + nrLanc +
+               " efetivado: " + Quantidade(qtLancamentos, "linha", "linhas") + ".";
     }
     if (qtErros > 0)
         return "Lançamentos provisórios. A contabilização não foi concluída: " +
@@ -127,7 +130,8 @@ TLancView MontaLancView(const TLancParams& params, host::TADOIBQuery& qryLancCtb
                         view.debitos += amount;
                     }
                 });
-    CopiaLinhas(*fonteRateio, rateioOut, {"NRSEQCTBTEMP", "CDCENTCUST", "VRLANCCUST"}, origemRateio);
+    CopiaLinhas(*fonteRateio, rateioOut, {"NRSEQCTBTEMP", "CDCENTCUST", "VRLANCCUST"},
+                origemRateio);
 
     // The account of each entry line, by sequence, for the errors that refer to it.
     std::map<std::string, std::string> contas;
@@ -140,9 +144,10 @@ TLancView MontaLancView(const TLancParams& params, host::TADOIBQuery& qryLancCtb
                 [&](platform::TRowAppender& row, const TDataSet& source) {
                     row.SetString(descricao,
                                   DescricaoErroCtb(source.FieldByName("CDERROTEMP")->AsString()));
-                    auto line = contas.find(
-                        platform::Trim(source.FieldByName("NRSEQCTBTEMP")->AsString()));
-                    if (line != contas.end() && !line->second.empty()) row.SetString(conta, line->second);
+                    auto line =
+                        contas.find(platform::Trim(source.FieldByName("NRSEQCTBTEMP")->AsString()));
+                    if (line != contas.end() && !line->second.empty())
+                        row.SetString(conta, line->second);
                 });
 
     view.qtLancamentos = lancOut.RecordCount();

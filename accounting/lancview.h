@@ -11,8 +11,8 @@ namespace accounting {
 
 /// Where the entries shown come from.
 enum class TLancOrigem {
-    Provisorio,  // handed over by the caller (a recalculation that could not post)
-    Efetivado,   // read from the database: the posted entry of an entry number
+    Provisorio, // handed over by the caller (a recalculation that could not post)
+    Efetivado,  // read from the database: the posted entry of an entry number
 };
 
 /// The screen's content. Invariant: lancamentos, rateio and erros are data packets in the
@@ -21,8 +21,8 @@ enum class TLancOrigem {
 struct TLancView {
     TLancOrigem origem = TLancOrigem::Provisorio;
     std::string empresa;
-    std::string nmEmpresa;  // from the entries; empty without them
-    std::string nrLanc;     // the posted entry's number; empty for provisional entries
+    std::string nmEmpresa; // from the entries; empty without them
+    std::string nrLanc;    // the posted entry's number; empty for provisional entries
     platform::Variant lancamentos, rateio, erros;
     int qtLancamentos = 0, qtRateio = 0, qtErros = 0;
     double debitos = 0, creditos = 0;

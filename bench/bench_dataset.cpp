@@ -1,4 +1,5 @@
-// Benchmarks of the client dataset and its data packet on 100,000 write-off rows, with their baselines.
+// Benchmarks of the client dataset and its data packet on 100,000 write-off rows, with their
+// baselines.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -95,7 +96,8 @@ void BM_PacketDecode(benchmark::State& state) {
     state.counters["packet_bytes"] = static_cast<double>(packet.AsBytes().size());
     state.counters["dataset_bytes"] = static_cast<double>(heap);
     state.counters["storage_capacity_bytes"] = static_cast<double>(cds.AllocatedBytes());
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * packet.AsBytes().size()));
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations() * packet.AsBytes().size()));
 }
 
 void BM_PacketEncode(benchmark::State& state) {
@@ -123,8 +125,10 @@ void BM_EditPostWalk(benchmark::State& state) {
     marked.reserve(static_cast<std::size_t>(state.range(0)));
     cds->AfterPost = [&](TDataSet*) {
         std::string key = filial->AsString() + baixa->AsString();
-        if (marcado->AsString() == "S") marked.insert(std::move(key));
-        else marked.erase(key);
+        if (marcado->AsString() == "S")
+            marked.insert(std::move(key));
+        else
+            marked.erase(key);
     };
     const char* mark = "S";
     for (auto _ : state) {

@@ -26,14 +26,17 @@ using namespace platform;
 
 namespace {
 
-TDateTime Today() { return std::floor(Date()); }
+TDateTime Today() {
+    return std::floor(Date());
+}
 
 // A database of the demo data and `count` bulk write-offs, in a folder removed at the end, and
 // a server on it listening on a loopback port.
 class TRunServer {
 public:
     explicit TRunServer(int count) {
-        folder_ = std::filesystem::temp_directory_path() / ("pag-bench-run-" + std::to_string(getpid()));
+        folder_ =
+            std::filesystem::temp_directory_path() / ("pag-bench-run-" + std::to_string(getpid()));
         std::filesystem::create_directories(folder_);
         url_ = "sqlite:" + (folder_ / "run.db").string();
         {
@@ -52,7 +55,7 @@ public:
     ~TRunServer() {
         server_->Stop();
         server_.reset();
-        std::error_code ignored;  // a leftover folder in the temporary directory does no harm
+        std::error_code ignored; // a leftover folder in the temporary directory does no harm
         std::filesystem::remove_all(folder_, ignored);
     }
     int Port() const { return port_; }
@@ -84,12 +87,16 @@ void BM_RunScreen(benchmark::State& state) {
     host::Session().branch = server::kDemoBranch;
     auto* screen = CreateForm<recalculation::TfrmRecContBaixaPag>(&Application());
     int calls = 0;
-    screen->netRecContBaixaPag->OnCall = [&calls](const std::string&, const std::vector<Variant>&) { ++calls; };
+    screen->netRecContBaixaPag->OnCall = [&calls](const std::string&, const std::vector<Variant>&) {
+        ++calls;
+    };
 
     for (auto _ : state) {
         state.PauseTiming();
-        screen->cdsBaixaPag->SetData(UnpackServerReply(
-            screen->netRecContBaixaPag->Call("GetBaixaPag_Filtro", AllDates(server::kDemoCompany))).payload);
+        screen->cdsBaixaPag->SetData(
+            UnpackServerReply(screen->netRecContBaixaPag->Call("GetBaixaPag_Filtro",
+                                                               AllDates(server::kDemoCompany)))
+                .payload);
         TDataSet& list = *screen->cdsBaixaPag;
         int count = 0;
         for (list.First(); !list.Eof(); list.Next()) {
@@ -99,7 +106,7 @@ void BM_RunScreen(benchmark::State& state) {
                 continue;
             list.Edit();
             screen->cdsBaixaPagIDMARCADO->SetAsString("S");
-            list.Post();  // the after-post rule keeps the marked set
+            list.Post(); // the after-post rule keeps the marked set
             ++count;
         }
         list.First();
@@ -116,7 +123,8 @@ void BM_RunScreen(benchmark::State& state) {
         state.PauseTiming();
         bool success = false;
         for (const TServiceEvent& e : services.Events()) {
-            if (e.kind == TServiceEvent::Error) state.SkipWithError(("o recálculo falhou: " + e.text).c_str());
+            if (e.kind == TServiceEvent::Error)
+                state.SkipWithError(("o recálculo falhou: " + e.text).c_str());
             if (e.kind == TServiceEvent::Message) success = true;
         }
         if (!success || calls != 4) {

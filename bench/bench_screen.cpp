@@ -25,13 +25,13 @@ class ScreenHarness {
 public:
     ScreenHarness() {
         Application().SetServices(&services);
-        host::Session().serverPort = 1;  // nothing listens there: the connect fails quietly
+        host::Session().serverPort = 1; // nothing listens there: the connect fails quietly
         auto db = TSqlConnection::Open("sqlite::memory:");
-        db->ExecuteScript(
-            "CREATE TABLE EMPRESA (CDEMPRESA VARCHAR(2), NMEMPRESA VARCHAR(40), CDCENTCUST VARCHAR(4));"
-            "CREATE TABLE OPEREMPR (CDOPERADOR VARCHAR(12), CDEMPRESA VARCHAR(2));"
-            "INSERT INTO EMPRESA VALUES ('01', 'Comercial Boa Vista Ltda', '0101');"
-            "INSERT INTO OPEREMPR VALUES ('OPERADOR', '01')");
+        db->ExecuteScript("CREATE TABLE EMPRESA (CDEMPRESA VARCHAR(2), NMEMPRESA VARCHAR(40), "
+                          "CDCENTCUST VARCHAR(4));"
+                          "CREATE TABLE OPEREMPR (CDOPERADOR VARCHAR(12), CDEMPRESA VARCHAR(2));"
+                          "INSERT INTO EMPRESA VALUES ('01', 'Comercial Boa Vista Ltda', '0101');"
+                          "INSERT INTO OPEREMPR VALUES ('OPERADOR', '01')");
         host::Dbgeral::SetConnection(std::move(db));
         host::Session().operatorCode = "OPERADOR";
         host::Session().company = "01";
@@ -84,8 +84,10 @@ void BM_MarkAllScreen(benchmark::State& state) {
 
         state.PauseTiming();
         const int expected = marking ? rows : 0;
-        if (screen.BaixasMarcadas()->Count() != expected) state.SkipWithError("marked set out of step");
-        if (screen.dbgPadrao->RefreshCount() - refreshes != 1) state.SkipWithError("the grid was told more than once");
+        if (screen.BaixasMarcadas()->Count() != expected)
+            state.SkipWithError("marked set out of step");
+        if (screen.dbgPadrao->RefreshCount() - refreshes != 1)
+            state.SkipWithError("the grid was told more than once");
         static_cast<TClientDataSet&>(list).MergeChangeLog();
         marking = !marking;
         state.ResumeTiming();
@@ -98,7 +100,8 @@ void BM_RebuildMsg(benchmark::State& state) {
         harness.screen->Carrega_Msg();
         benchmark::DoNotOptimize(harness.screen->cdsMsg->RecordCount());
     }
-    if (harness.screen->cdsMsg->RecordCount() != 30) state.SkipWithError("catalogue copy incomplete");
+    if (harness.screen->cdsMsg->RecordCount() != 30)
+        state.SkipWithError("catalogue copy incomplete");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// Benchmarks of the application server end to end, with SQLite stepping the list's SELECT as baseline.
+// Benchmarks of the application server end to end, with SQLite stepping the list's SELECT as
+// baseline.
 //
 // BM_SqliteStepAll, BM_LoadAll and BM_LoadDateRange share one database file of N bulk
 // write-offs; BM_Confirm has a database of its own. Every server benchmark starts its own server
@@ -28,8 +29,8 @@
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
-#include "protocol/filtroargs.h"
 #include "platform/wire.h"
+#include "protocol/filtroargs.h"
 #include "server/connectionpool.h"
 #include "server/pagserver.h"
 #include "server/rdmreccontbaixapag.h"
@@ -41,7 +42,9 @@ using namespace platform;
 
 namespace {
 
-TDateTime Today() { return std::floor(Date()); }
+TDateTime Today() {
+    return std::floor(Date());
+}
 
 // The folder of this run's databases, removed when the program ends.
 const std::filesystem::path& BenchFolder() {
@@ -50,7 +53,7 @@ const std::filesystem::path& BenchFolder() {
                                      ("pag-bench-server-" + std::to_string(getpid()));
         TFolder() { std::filesystem::create_directories(path); }
         ~TFolder() {
-            std::error_code ignored;  // nothing to do about a folder that cannot be removed
+            std::error_code ignored; // nothing to do about a folder that cannot be removed
             std::filesystem::remove_all(path, ignored);
         }
     };
@@ -108,7 +111,8 @@ void BM_SqliteStepAll(benchmark::State& state) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db, statement.text.c_str(), -1, &stmt, nullptr);
         for (int i = 0; i < statement.params.Count(); ++i) {
-            const int index = sqlite3_bind_parameter_index(stmt, (":" + statement.params.Name(i)).c_str());
+            const int index =
+                sqlite3_bind_parameter_index(stmt, (":" + statement.params.Name(i)).c_str());
             const std::string value = statement.params.Value(i).AsString();
             sqlite3_bind_text(stmt, index, value.c_str(), -1, SQLITE_TRANSIENT);
         }
@@ -187,7 +191,7 @@ void BM_LoadAll(benchmark::State& state) {
         std::vector<Variant> copy = args;
         return object.Invoke("GetBaixaPag_Filtro", copy);
     };
-    call();  // opens and warms the pooled connection
+    call(); // opens and warms the pooled connection
     Variant reply;
     const std::size_t methodPeak = PeakResidentGrowth([&] { reply = call(); });
     const std::size_t packetBytes = UnpackServerReply(reply).payload.AsBytes().size();
@@ -220,7 +224,9 @@ void BM_ListMethod(benchmark::State& state) {
 BENCHMARK(BM_ListMethod)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Bulk write-offs are paid evenly over 1000 days: 100 days are a tenth of them.
-void BM_LoadDateRange(benchmark::State& state) { LoadInto(state, Today() - 99, Today()); }
+void BM_LoadDateRange(benchmark::State& state) {
+    LoadInto(state, Today() - 99, Today());
+}
 BENCHMARK(BM_LoadDateRange)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // SetConfirmar of N marked real write-offs, committed. The list is read afresh (untimed) before
@@ -245,7 +251,8 @@ void BM_Confirm(benchmark::State& state) {
         list.SetData(UnpackServerReply(fixture.net.Call("GetBaixaPag_Filtro", criteria)).payload);
         int count = 0;
         for (list.First(); !list.Eof(); list.Next()) {
-            const bool mark = count < marked && list.FieldByName("NRBAIXAPAG")->AsString().starts_with("B") &&
+            const bool mark = count < marked &&
+                              list.FieldByName("NRBAIXAPAG")->AsString().starts_with("B") &&
                               list.FieldByName("IDSTATUSBPAG")->AsString() == "E";
             if (mark) ++count;
             list.Edit();

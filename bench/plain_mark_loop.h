@@ -38,8 +38,10 @@ inline void BM_PlainMarkLoop(benchmark::State& state) {
         for (PlainWriteOff& w : list) {
             w.idmarcado = mark;
             std::string key = w.cdfilial + w.nrbaixapag;
-            if (w.idmarcado == 'S') marked.insert(std::move(key));
-            else marked.erase(key);
+            if (w.idmarcado == 'S')
+                marked.insert(std::move(key));
+            else
+                marked.erase(key);
         }
         benchmark::DoNotOptimize(marked.size());
         mark = mark == 'S' ? 'N' : 'S';

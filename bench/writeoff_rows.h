@@ -28,19 +28,26 @@ inline void AddWriteOffFields(platform::TDataSet& dataSet) {
 /// numbers forming unique 14-character keys, dates in 2024, amounts with cents, names with
 /// accents, descriptions of 100 to 250 characters, cheque fields null when not paid by cheque.
 inline void FillWriteOffs(platform::TDataSet& dataSet, int count, unsigned seed = 20240315) {
-    static const char* const kNames[] = {"José da Silva", "Maria Aparecida Souza", "João Pereira Lima",
-                                         "Ana Cláudia Gonçalves", "Distribuidora Paulista Ltda",
-                                         "Comércio de Peças Araújo", "Indústria Têxtil Nordeste S.A.",
+    static const char* const kNames[] = {"José da Silva",
+                                         "Maria Aparecida Souza",
+                                         "João Pereira Lima",
+                                         "Ana Cláudia Gonçalves",
+                                         "Distribuidora Paulista Ltda",
+                                         "Comércio de Peças Araújo",
+                                         "Indústria Têxtil Nordeste S.A.",
                                          "Transportes Irmãos Conceição"};
-    static const char* const kTypes[] = {"Pagamento de Fornecedor", "Adiantamento", "Pagamento Parcial",
-                                         "Baixa por Devolução", "Pagamento de Imposto", "Tarifa Bancária"};
-    static const char* const kWords[] = {"pagamento", "referente", "à", "nota", "fiscal", "série", "parcela",
-                                         "fornecedor", "serviços", "prestados", "competência", "março",
-                                         "conforme", "contrato", "manutenção", "transporte", "mercadorias",
-                                         "juros", "multa", "desconto", "crédito", "liquidação", "boleto"};
-    static const char* const kAccounts[] = {"Conta Movimento BB", "Itaú Pagamentos", "Bradesco Fornec.",
-                                            "Caixa Econômica"};
-    static const char* const kOperators[] = {"Carlos Eduardo Ramos", "Fernanda Lúcia Prado", "Paulo Sérgio Matos"};
+    static const char* const kTypes[] = {"Pagamento de Fornecedor", "Adiantamento",
+                                         "Pagamento Parcial",       "Baixa por Devolução",
+                                         "Pagamento de Imposto",    "Tarifa Bancária"};
+    static const char* const kWords[] = {
+        "pagamento", "referente",  "à",          "nota",       "fiscal",      "série",
+        "parcela",   "fornecedor", "serviços",   "prestados",  "competência", "março",
+        "conforme",  "contrato",   "manutenção", "transporte", "mercadorias", "juros",
+        "multa",     "desconto",   "crédito",    "liquidação", "boleto"};
+    static const char* const kAccounts[] = {"Conta Movimento BB", "Itaú Pagamentos",
+                                            "Bradesco Fornec.", "Caixa Econômica"};
+    static const char* const kOperators[] = {"Carlos Eduardo Ramos", "Fernanda Lúcia Prado",
+                                             "Paulo Sérgio Matos"};
     std::mt19937 rng(seed);
     auto pick = [&](auto& list) { return list[rng() % (sizeof(list) / sizeof(list[0]))]; };
     auto digits = [&](int n) {
@@ -71,12 +78,16 @@ inline void FillWriteOffs(platform::TDataSet& dataSet, int count, unsigned seed 
         load.SetString(f++, digits(10));
         load.SetString(f++, digits(3));
         load.SetString(f++, "1.1.01.02." + digits(4));
-        if (cheque) load.SetString(f++, digits(6));
-        else load.SetNull(f++);
+        if (cheque)
+            load.SetString(f++, digits(6));
+        else
+            load.SetNull(f++);
         load.SetDateTime(f++, firstDay + rng() % 366);
         load.SetFloat(f++, static_cast<double>(1000 + rng() % 5000000) / 100.0);
-        if (cheque) load.SetString(f++, pick(kNames));
-        else load.SetNull(f++);
+        if (cheque)
+            load.SetString(f++, pick(kNames));
+        else
+            load.SetNull(f++);
         load.SetString(f++, cheque ? "S" : "N");
         load.SetString(f++, digits(12));
         load.SetString(f++, rng() % 4 == 0 ? "P" : (rng() % 3 == 0 ? "C" : "E"));

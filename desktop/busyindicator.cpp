@@ -14,7 +14,8 @@
 namespace desktop {
 
 TBusyIndicator::TBusyIndicator(QWidget* anchor)
-    : QFrame(anchor, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus), anchor_(anchor) {
+    : QFrame(anchor, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      anchor_(anchor) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(2);
@@ -43,7 +44,9 @@ QString TBusyIndicator::KindText(int kind) {
     return QStringLiteral("Aguarde...");
 }
 
-QString TBusyIndicator::Text() const { return label_->text(); }
+QString TBusyIndicator::Text() const {
+    return label_->text();
+}
 
 void TBusyIndicator::On(int kind) {
     kinds_.push_back(kind);

@@ -47,14 +47,16 @@ void PaintCanvasOps(QPainter& painter, const std::vector<platform::TCanvasOp>& o
         case platform::TCanvasOp::FillRect: {
             QColor color = ToQColor(op.brushColor);
             if (color.isValid())
-                painter.fillRect(QRect(op.rect.Left, op.rect.Top, op.rect.Width(), op.rect.Height()), color);
+                painter.fillRect(
+                    QRect(op.rect.Left, op.rect.Top, op.rect.Width(), op.rect.Height()), color);
             break;
         }
         case platform::TCanvasOp::TextOut:
         case platform::TCanvasOp::TextRect: PaintText(painter, op); break;
         case platform::TCanvasOp::Draw:
-            painter.drawImage(QPoint(op.x, op.y),
-                              ToQImage(op.bitmap, op.transparentColor != platform::clNone, op.transparentColor));
+            painter.drawImage(
+                QPoint(op.x, op.y),
+                ToQImage(op.bitmap, op.transparentColor != platform::clNone, op.transparentColor));
             break;
         }
     }

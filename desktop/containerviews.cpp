@@ -30,8 +30,8 @@ protected:
         QFrame::paintEvent(event);
         if (caption.isEmpty()) return;
         QPainter painter(this);
-        painter.drawText(contentsRect().adjusted(2, 0, -2, 0), static_cast<int>(alignment | Qt::AlignVCenter),
-                         caption);
+        painter.drawText(contentsRect().adjusted(2, 0, -2, 0),
+                         static_cast<int>(alignment | Qt::AlignVCenter), caption);
     }
 };
 
@@ -102,7 +102,9 @@ void TPanelView::SyncAll() {
     auto* frame = static_cast<TPanelWidget*>(Widget());
     switch (panel.BevelOuter()) {
     case platform::TBevelCut::bvRaised: frame->setFrameStyle(QFrame::Panel | QFrame::Raised); break;
-    case platform::TBevelCut::bvLowered: frame->setFrameStyle(QFrame::Panel | QFrame::Sunken); break;
+    case platform::TBevelCut::bvLowered:
+        frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        break;
     case platform::TBevelCut::bvNone: frame->setFrameStyle(QFrame::NoFrame); break;
     }
     frame->setLineWidth(1);
@@ -124,7 +126,9 @@ QWidget* TGroupBoxView::CreateWidget(QWidget* host) {
     return box;
 }
 
-void TGroupBoxView::SyncText() { static_cast<QGroupBox*>(Widget())->setTitle(ToQString(Control().Caption())); }
+void TGroupBoxView::SyncText() {
+    static_cast<QGroupBox*>(Widget())->setTitle(ToQString(Control().Caption()));
+}
 
 // ---- Radio groups ----
 
@@ -139,7 +143,9 @@ void TRadioGroupView::SyncAll() {
     BuildItems();
 }
 
-void TRadioGroupView::SyncText() { box_->setTitle(ToQString(Control().Caption())); }
+void TRadioGroupView::SyncText() {
+    box_->setTitle(ToQString(Control().Caption()));
+}
 
 void TRadioGroupView::SyncBounds() {
     TControlView::SyncBounds();
@@ -195,8 +201,8 @@ void TRadioGroupView::PlaceItems() {
     for (int i = 0; i < count; ++i) {
         int column = i / rows;
         int row = i % rows;
-        buttons_[static_cast<std::size_t>(i)]->setGeometry(8 + column * width, top + row * rowHeight, width,
-                                                           std::min(rowHeight, 20));
+        buttons_[static_cast<std::size_t>(i)]->setGeometry(
+            8 + column * width, top + row * rowHeight, width, std::min(rowHeight, 20));
     }
 }
 
@@ -217,16 +223,22 @@ QWidget* TPageControlView::CreateWidget(QWidget* host) {
     return tabs_;
 }
 
-TPageControlView::~TPageControlView() { delete tabFilter_.data(); }
+TPageControlView::~TPageControlView() {
+    delete tabFilter_.data();
+}
 
-void TPageControlView::SyncAll() { TControlView::SyncAll(); }
+void TPageControlView::SyncAll() {
+    TControlView::SyncAll();
+}
 
 void TPageControlView::Changed(platform::TChange change) {
     if (change == platform::TChange::ActivePage) RefreshTabs();
     TControlView::Changed(change);
 }
 
-void TPageControlView::AdoptChild(TControlView&) { RefreshTabs(); }
+void TPageControlView::AdoptChild(TControlView&) {
+    RefreshTabs();
+}
 
 void TPageControlView::ReleaseChild(TControlView& child) {
     int index = tabs_->indexOf(child.Widget());

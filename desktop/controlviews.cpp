@@ -25,13 +25,16 @@ TControlView::~TControlView() {
     }
 }
 
-void TControlView::Run(const std::function<void()>& action) const { TRenderer::Run(action); }
+void TControlView::Run(const std::function<void()>& action) const {
+    TRenderer::Run(action);
+}
 
 void TControlView::Build(TControlView* parent, QWidget* host) {
     parent_ = parent;
     widget_ = CreateWidget(host);
     renderer_.Register(*this);
-    observer_ = control_->AddObserver([this](platform::TControl*, platform::TChange change) { Changed(change); });
+    observer_ = control_->AddObserver(
+        [this](platform::TControl*, platform::TChange change) { Changed(change); });
     ++syncing_;
     SyncAll();
     --syncing_;
@@ -85,9 +88,13 @@ void TControlView::SyncBounds() {
     widget_->setGeometry(control_->Left(), control_->Top(), control_->Width(), control_->Height());
 }
 
-void TControlView::SyncVisible() { widget_->setVisible(control_->Visible()); }
+void TControlView::SyncVisible() {
+    widget_->setVisible(control_->Visible());
+}
 
-void TControlView::SyncEnabled() { widget_->setEnabled(control_->Enabled()); }
+void TControlView::SyncEnabled() {
+    widget_->setEnabled(control_->Enabled());
+}
 
 void TControlView::SyncColor() {
     QColor color = ToQColor(control_->Color());
@@ -113,7 +120,9 @@ void TControlView::SyncFont() {
     widget_->setPalette(palette);
 }
 
-void TControlView::SyncHint() { widget_->setToolTip(ToQString(control_->Hint())); }
+void TControlView::SyncHint() {
+    widget_->setToolTip(ToQString(control_->Hint()));
+}
 
 void TControlView::AdoptChild(TControlView&) {}
 
@@ -135,8 +144,9 @@ void TControlView::SyncChildren() {
     }
     std::vector<std::unique_ptr<TControlView>> ordered;
     for (platform::TControl* control : wanted) {
-        auto found = std::find_if(children_.begin(), children_.end(),
-                                  [control](const auto& view) { return &view->Control() == control; });
+        auto found = std::find_if(children_.begin(), children_.end(), [control](const auto& view) {
+            return &view->Control() == control;
+        });
         if (found != children_.end()) {
             ordered.push_back(std::move(*found));
             children_.erase(found);
@@ -152,21 +162,31 @@ void TControlView::SyncChildren() {
 
 std::unique_ptr<TControlView> CreateControlView(TRenderer& renderer, platform::TControl& control) {
     using namespace platform;
-    if (dynamic_cast<TDBGrid*>(&control)) return std::make_unique<TGridControlView>(renderer, control);
-    if (dynamic_cast<host::TDateEditPlus*>(&control)) return std::make_unique<TDateEditView>(renderer, control);
+    if (dynamic_cast<TDBGrid*>(&control))
+        return std::make_unique<TGridControlView>(renderer, control);
+    if (dynamic_cast<host::TDateEditPlus*>(&control))
+        return std::make_unique<TDateEditView>(renderer, control);
     if (dynamic_cast<TCustomEdit*>(&control)) return std::make_unique<TEditView>(renderer, control);
-    if (dynamic_cast<TButtonControl*>(&control)) return std::make_unique<TButtonView>(renderer, control);
-    if (dynamic_cast<TRadioGroup*>(&control)) return std::make_unique<TRadioGroupView>(renderer, control);
-    if (dynamic_cast<TGroupBox*>(&control)) return std::make_unique<TGroupBoxView>(renderer, control);
+    if (dynamic_cast<TButtonControl*>(&control))
+        return std::make_unique<TButtonView>(renderer, control);
+    if (dynamic_cast<TRadioGroup*>(&control))
+        return std::make_unique<TRadioGroupView>(renderer, control);
+    if (dynamic_cast<TGroupBox*>(&control))
+        return std::make_unique<TGroupBoxView>(renderer, control);
     if (dynamic_cast<TPanel*>(&control)) return std::make_unique<TPanelView>(renderer, control);
-    if (dynamic_cast<TTabSheet*>(&control)) return std::make_unique<TTabSheetView>(renderer, control);
-    if (dynamic_cast<TPageControl*>(&control)) return std::make_unique<TPageControlView>(renderer, control);
-    if (dynamic_cast<TProgressBar*>(&control)) return std::make_unique<TProgressView>(renderer, control);
-    if (dynamic_cast<TSpeedButton*>(&control)) return std::make_unique<TSpeedButtonView>(renderer, control);
+    if (dynamic_cast<TTabSheet*>(&control))
+        return std::make_unique<TTabSheetView>(renderer, control);
+    if (dynamic_cast<TPageControl*>(&control))
+        return std::make_unique<TPageControlView>(renderer, control);
+    if (dynamic_cast<TProgressBar*>(&control))
+        return std::make_unique<TProgressView>(renderer, control);
+    if (dynamic_cast<TSpeedButton*>(&control))
+        return std::make_unique<TSpeedButtonView>(renderer, control);
     if (dynamic_cast<TImage*>(&control)) return std::make_unique<TImageView>(renderer, control);
     if (dynamic_cast<TDBText*>(&control)) return std::make_unique<TDBTextView>(renderer, control);
     if (dynamic_cast<TLabel*>(&control)) return std::make_unique<TLabelView>(renderer, control);
-    if (dynamic_cast<TWinControl*>(&control)) return std::make_unique<TContainerView>(renderer, control);
+    if (dynamic_cast<TWinControl*>(&control))
+        return std::make_unique<TContainerView>(renderer, control);
     return std::make_unique<TBlankView>(renderer, control);
 }
 

@@ -13,7 +13,7 @@
 namespace platform {
 class TControl;
 class TForm;
-}
+} // namespace platform
 
 namespace desktop {
 
@@ -77,7 +77,7 @@ protected:
     TControlView* parent_ = nullptr;
     std::vector<std::unique_ptr<TControlView>> children_;
     int observer_ = 0;
-    int syncing_ = 0;  // above 0 while the view writes to its widget (signals ignored)
+    int syncing_ = 0; // above 0 while the view writes to its widget (signals ignored)
     /// The context of the view's signal connections: they end with the view, before its widget
     /// (deleted later) can emit anything more.
     QObject context_;

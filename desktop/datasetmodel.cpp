@@ -7,7 +7,8 @@
 
 namespace desktop {
 
-TDataSetModel::TDataSetModel(platform::TDataSet& data, platform::TField& keyField, bool checkable, QObject* parent)
+TDataSetModel::TDataSetModel(platform::TDataSet& data, platform::TField& keyField, bool checkable,
+                             QObject* parent)
     : QAbstractTableModel(parent), data_(data), keyField_(keyField), checkable_(checkable) {
     for (platform::TField* field : data_.Fields())
         if (field->Visible()) fields_.push_back(field);
@@ -43,7 +44,8 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
         if (!checkable_ || index.column() != 0) return {};
         return chosen_.count(KeyAt(index.row())) ? Qt::Checked : Qt::Unchecked;
     case Qt::TextAlignmentRole:
-        if (field->DataType() == platform::TFieldType::ftFloat || field->DataType() == platform::TFieldType::ftInteger)
+        if (field->DataType() == platform::TFieldType::ftFloat ||
+            field->DataType() == platform::TFieldType::ftInteger)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default: return {};
@@ -51,7 +53,8 @@ QVariant TDataSetModel::data(const QModelIndex& index, int role) const {
 }
 
 bool TDataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkable_ || role != Qt::CheckStateRole || !index.isValid() || index.column() != 0) return false;
+    if (!checkable_ || role != Qt::CheckStateRole || !index.isValid() || index.column() != 0)
+        return false;
     std::string key = KeyAt(index.row());
     if (key.empty()) return false;
     bool wanted = value.toInt() == Qt::Checked;
@@ -73,7 +76,8 @@ QVariant TDataSetModel::headerData(int section, Qt::Orientation orientation, int
 Qt::ItemFlags TDataSetModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (checkable_ && index.column() == 0 && !KeyAt(index.row()).empty()) flags |= Qt::ItemIsUserCheckable;
+    if (checkable_ && index.column() == 0 && !KeyAt(index.row()).empty())
+        flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
 

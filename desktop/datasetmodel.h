@@ -10,7 +10,7 @@
 namespace platform {
 class TDataSet;
 class TField;
-}
+} // namespace platform
 
 namespace desktop {
 
@@ -22,13 +22,15 @@ namespace desktop {
 class TDataSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TDataSetModel(platform::TDataSet& data, platform::TField& keyField, bool checkable, QObject* parent = nullptr);
+    TDataSetModel(platform::TDataSet& data, platform::TField& keyField, bool checkable,
+                  QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     /// The key of a row (0-based); empty outside the rows.

@@ -91,12 +91,12 @@ QIcon PrinterIcon() {
     QPainter painter(&pixmap);
     painter.setPen(QColor(48, 48, 48));
     painter.setBrush(Qt::white);
-    painter.drawRect(4, 1, 7, 5);                     // paper in
+    painter.drawRect(4, 1, 7, 5); // paper in
     painter.setBrush(QColor(160, 160, 160));
-    painter.drawRect(1, 6, 13, 6);                    // body
+    painter.drawRect(1, 6, 13, 6); // body
     painter.setBrush(Qt::white);
     painter.drawRect(4, 10, 7, 5);                    // paper out
-    painter.fillRect(11, 8, 2, 1, QColor(0, 160, 0));  // light
+    painter.fillRect(11, 8, 2, 1, QColor(0, 160, 0)); // light
     return QIcon(pixmap);
 }
 
@@ -104,9 +104,9 @@ QIcon DiskIcon() {
     QPixmap pixmap = IconCanvas();
     QPainter painter(&pixmap);
     painter.fillRect(1, 1, 14, 14, QColor(0, 0, 128));
-    painter.fillRect(4, 1, 8, 5, Qt::white);   // label
+    painter.fillRect(4, 1, 8, 5, Qt::white); // label
     painter.fillRect(9, 2, 2, 3, QColor(0, 0, 128));
-    painter.fillRect(3, 9, 10, 6, QColor(192, 192, 192));  // shutter
+    painter.fillRect(3, 9, 10, 6, QColor(192, 192, 192)); // shutter
     return QIcon(pixmap);
 }
 
@@ -142,8 +142,10 @@ QIcon CommandIcon(const std::string& name, const std::string& hint) {
     const QColor green(0, 128, 0), red(192, 0, 0), navy(0, 0, 128);
     if (NameHas(name, hint, "primeiro")) return TriangleIcon(true, true);
     if (NameHas(name, hint, "anterior")) return TriangleIcon(true, false);
-    if (NameHas(name, hint, "proximo") || NameHas(name, hint, "próximo")) return TriangleIcon(false, false);
-    if (NameHas(name, hint, "ultimo") || NameHas(name, hint, "último")) return TriangleIcon(false, true);
+    if (NameHas(name, hint, "proximo") || NameHas(name, hint, "próximo"))
+        return TriangleIcon(false, false);
+    if (NameHas(name, hint, "ultimo") || NameHas(name, hint, "último"))
+        return TriangleIcon(false, true);
     if (NameHas(name, hint, "incluir")) return GlyphIcon(U'\u271A', green);
     if (NameHas(name, hint, "alterar")) return GlyphIcon(U'\u270E', navy);
     if (NameHas(name, hint, "excluir")) return GlyphIcon(U'\u2716', red);
@@ -154,11 +156,13 @@ QIcon CommandIcon(const std::string& name, const std::string& hint) {
     if (NameHas(name, hint, "sair")) return GlyphIcon(U'\u21E5', red);
     if (NameHas(name, hint, "filtr")) return FunnelIcon();
     if (NameHas(name, hint, "contab")) return GlyphIcon(U'\u2211', navy);
-    if (NameHas(name, hint, "pesquis") || platform::LowerCase(name).rfind("btp", 0) == 0) return MagnifierIcon();
+    if (NameHas(name, hint, "pesquis") || platform::LowerCase(name).rfind("btp", 0) == 0)
+        return MagnifierIcon();
     if (NameHas(name, hint, "salvar") || NameHas(name, hint, "saveopc")) return DiskIcon();
     if (NameHas(name, hint, "carregar") || NameHas(name, hint, "loadopc")) return FolderIcon();
     if (NameHas(name, hint, "help") || NameHas(name, hint, "ajuda")) return GlyphIcon(U'?', navy);
-    if (NameHas(name, hint, "limpa") || NameHas(name, hint, "desfazer")) return GlyphIcon(U'\u21B6', navy);
+    if (NameHas(name, hint, "limpa") || NameHas(name, hint, "desfazer"))
+        return GlyphIcon(U'\u21B6', navy);
     return {};
 }
 
@@ -210,7 +214,8 @@ void TLabelView::SyncBounds() {
     auto* label = dynamic_cast<platform::TLabel*>(&Control());
     if (label && label->AutoSize() && !label->WordWrap()) {
         QSize needed = static_cast<QLabel*>(Widget())->sizeHint();
-        Widget()->resize(std::max(needed.width(), Control().Width()), std::max(needed.height(), Control().Height()));
+        Widget()->resize(std::max(needed.width(), Control().Width()),
+                         std::max(needed.height(), Control().Height()));
     }
 }
 
@@ -301,7 +306,9 @@ void TSpeedButtonView::Changed(platform::TChange change) {
     TControlView::Changed(change);
 }
 
-void TSpeedButtonView::SyncText() { SyncLook(); }
+void TSpeedButtonView::SyncText() {
+    SyncLook();
+}
 
 void TSpeedButtonView::SyncLook() {
     auto& speed = static_cast<platform::TSpeedButton&>(Control());
@@ -319,8 +326,9 @@ void TSpeedButtonView::SyncLook() {
     button->setIcon(icon);
     QString caption = ToQString(speed.Caption());
     button->setText(caption);
-    button->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly
-                                             : caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    button->setToolButtonStyle(icon.isNull()       ? Qt::ToolButtonTextOnly
+                               : caption.isEmpty() ? Qt::ToolButtonIconOnly
+                                                   : Qt::ToolButtonTextBesideIcon);
     button->setCheckable(speed.GroupIndex() != 0);
     button->setChecked(speed.Down());
 }
@@ -329,11 +337,14 @@ void TSpeedButtonView::SyncLook() {
 
 QWidget* TGridControlView::CreateWidget(QWidget* host) {
     auto& grid = static_cast<platform::TDBGrid&>(Control());
-    auto* view = new TGridView(grid, [](const std::function<void()>& action) { TRenderer::Run(action); }, host);
+    auto* view = new TGridView(
+        grid, [](const std::function<void()>& action) { TRenderer::Run(action); }, host);
     return view;
 }
 
-TGridView* TGridControlView::GridView() const { return static_cast<TGridView*>(Widget()); }
+TGridView* TGridControlView::GridView() const {
+    return static_cast<TGridView*>(Widget());
+}
 
 void TGridControlView::SyncColor() {
     QColor color = ToQColor(Control().Color());

@@ -95,14 +95,18 @@ TFormView::~TFormView() {
     }
 }
 
-platform::TForm& TFormView::Form() const { return static_cast<platform::TForm&>(Control()); }
+platform::TForm& TFormView::Form() const {
+    return static_cast<platform::TForm&>(Control());
+}
 
 QWidget* TFormView::Window() const {
     if (sub_) return sub_;
     return dialog_;
 }
 
-bool TFormView::MenuMerged() const { return sub_ != nullptr; }
+bool TFormView::MenuMerged() const {
+    return sub_ != nullptr;
+}
 
 QWidget* TFormView::CreateWidget(QWidget*) {
     platform::TForm& form = Form();
@@ -116,8 +120,10 @@ QWidget* TFormView::CreateWidget(QWidget*) {
                          [this](Qt::WindowStates, Qt::WindowStates now) {
                              if (syncing_ > 0) return;
                              platform::TWindowState state = platform::TWindowState::wsNormal;
-                             if (now & Qt::WindowMinimized) state = platform::TWindowState::wsMinimized;
-                             if (now & Qt::WindowMaximized) state = platform::TWindowState::wsMaximized;
+                             if (now & Qt::WindowMinimized)
+                                 state = platform::TWindowState::wsMinimized;
+                             if (now & Qt::WindowMaximized)
+                                 state = platform::TWindowState::wsMaximized;
                              platform::TForm* target = &Form();
                              if (target->WindowState() != state) {
                                  ++syncing_;
@@ -135,13 +141,14 @@ QWidget* TFormView::CreateWidget(QWidget*) {
         layout->addWidget(client);
     }
     if (form.Menu()) {
-        menu_ = std::make_unique<TMenuMirror>(*form.Menu()->Items(), [](const std::function<void()>& action) {
-            TRenderer::Run(action);
-        });
+        menu_ = std::make_unique<TMenuMirror>(
+            *form.Menu()->Items(),
+            [](const std::function<void()>& action) { TRenderer::Run(action); });
         menu_->OnRebuilt = [this] {
             if (dialog_)
                 BuildMenuBar();
-            else if (Renderer().OnActiveChildChanged && platform::Application().ActiveMDIChild() == &Form())
+            else if (Renderer().OnActiveChildChanged &&
+                     platform::Application().ActiveMDIChild() == &Form())
                 Renderer().OnActiveChildChanged(&Form());
         };
         if (dialog_) BuildMenuBar();
@@ -203,7 +210,8 @@ void TFormView::ClientResized() {
     ++syncing_;
     platform::TForm* target = &form;
     Run([target, size, frameWidth, frameHeight] {
-        target->SetBounds(target->Left(), target->Top(), size.width() + frameWidth, size.height() + frameHeight);
+        target->SetBounds(target->Left(), target->Top(), size.width() + frameWidth,
+                          size.height() + frameHeight);
     });
     --syncing_;
 }

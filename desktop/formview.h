@@ -10,7 +10,6 @@
 
 #include "desktop/controlviews.h"
 
-
 namespace platform {
 class TForm;
 }

@@ -26,12 +26,15 @@ int CurrentRecordCount(const platform::TDBGrid& grid) {
 
 } // namespace
 
-TGridModel::TGridModel(platform::TDBGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {
+TGridModel::TGridModel(platform::TDBGrid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid) {
     columns_ = grid_.VisibleColumns();
     rows_ = CurrentRecordCount(grid_);
 }
 
-int TGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int TGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
 
 int TGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());

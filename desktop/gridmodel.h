@@ -9,7 +9,7 @@ namespace platform {
 class TColumn;
 class TDBGrid;
 class TDataSet;
-}
+} // namespace platform
 
 namespace desktop {
 
@@ -26,7 +26,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     /// The grid column shown in a model column; nullptr outside the columns.

@@ -26,7 +26,8 @@ namespace {
 class TGridDelegate : public QStyledItemDelegate {
 public:
     explicit TGridDelegate(TGridView& view) : QStyledItemDelegate(&view), view_(view) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         view_.PaintCell(*painter, option.rect, index);
     }
 
@@ -91,12 +92,13 @@ void TGridView::ColumnsChanged() {
     platform::TDBGridOptions options = grid_.Options();
     const bool titlesShown = options.Contains(platform::dgTitles);
     horizontalHeader()->setVisible(titlesShown);
-    horizontalHeader()->setSectionResizeMode(options.Contains(platform::dgColumnResize) ? QHeaderView::Interactive
-                                                                                        : QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode(
+        options.Contains(platform::dgColumnResize) ? QHeaderView::Interactive : QHeaderView::Fixed);
     verticalHeader()->setVisible(options.Contains(platform::dgIndicator));
     verticalHeader()->setFixedWidth(12);
     setShowGrid(options.Contains(platform::dgColLines) || options.Contains(platform::dgRowLines));
-    const int rowHeight = grid_.DefaultRowHeight() + (options.Contains(platform::dgRowLines) ? 1 : 0);
+    const int rowHeight =
+        grid_.DefaultRowHeight() + (options.Contains(platform::dgRowLines) ? 1 : 0);
     verticalHeader()->setDefaultSectionSize(rowHeight);
     if (titlesShown) {
         QFontMetrics metrics(ToQFont(grid_.TitleFont()));
@@ -111,7 +113,8 @@ void TGridView::ColumnsChanged() {
 void TGridView::ApplyColumnWidths() {
     const int lines = grid_.Options().Contains(platform::dgColLines) ? 1 : 0;
     for (int section = 0; section < model_->columnCount(); ++section)
-        if (platform::TColumn* column = model_->Column(section)) setColumnWidth(section, column->Width() + lines);
+        if (platform::TColumn* column = model_->Column(section))
+            setColumnWidth(section, column->Width() + lines);
 }
 
 void TGridView::DataChanged() {
@@ -156,7 +159,7 @@ void TGridView::scrollContentsBy(int dx, int dy) {
 void TGridView::paintEvent(QPaintEvent* event) {
     if (Frozen()) {
         ++frozenPaints_;
-        return;  // the opaque viewport keeps what was painted last
+        return; // the opaque viewport keeps what was painted last
     }
     QPainter background(viewport());
     background.fillRect(event->rect(), ToQColor(grid_.Color()));

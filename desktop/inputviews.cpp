@@ -50,7 +50,8 @@ QIcon CalendarIcon() {
 
 QWidget* TEditView::CreateWidget(QWidget* host) {
     edit_ = new TPlatformLineEdit(host);
-    if (dynamic_cast<host::TNumberEdit*>(&Control())) edit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (dynamic_cast<host::TNumberEdit*>(&Control()))
+        edit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QObject::connect(edit_, &QLineEdit::cursorPositionChanged, &context_, [this](int, int) {
         if (syncing_ > 0) return;
         auto& edit = static_cast<platform::TCustomEdit&>(Control());
@@ -114,7 +115,9 @@ void TEditView::SyncSelection() {
         edit_->setCursorPosition(edit.SelStart());
 }
 
-void TEditView::SyncReadOnly() { edit_->setReadOnly(static_cast<platform::TCustomEdit&>(Control()).ReadOnly()); }
+void TEditView::SyncReadOnly() {
+    edit_->setReadOnly(static_cast<platform::TCustomEdit&>(Control()).ReadOnly());
+}
 
 void TEditView::SyncColor() {
     QColor color = ToQColor(Control().Color());
@@ -184,7 +187,7 @@ QWidget* TButtonView::CreateWidget(QWidget* host) {
         button_ = new QCheckBox(host);
     } else if (dynamic_cast<platform::TRadioButton*>(&control)) {
         auto* radio = new QRadioButton(host);
-        radio->setAutoExclusive(false);  // the platform unchecks the siblings
+        radio->setAutoExclusive(false); // the platform unchecks the siblings
         button_ = radio;
     } else {
         auto* push = new QPushButton(host);
@@ -222,7 +225,9 @@ void TButtonView::Changed(platform::TChange change) {
     TControlView::Changed(change);
 }
 
-void TButtonView::SyncText() { button_->setText(ToQString(Control().Caption())); }
+void TButtonView::SyncText() {
+    button_->setText(ToQString(Control().Caption()));
+}
 
 void TButtonView::SyncChecked() {
     if (auto* check = dynamic_cast<platform::TCheckBox*>(&Control())) {

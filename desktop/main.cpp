@@ -57,10 +57,13 @@ int main(int argc, char** argv) {
     host::THostOptions options;
     options.modulePath = host::DefaultModulePath();
     std::string open;
-    options.DeclareSession(cli, "Servidor de aplicação HOST:PORTA (padrão: o configurado, ou 127.0.0.1:8211)");
-    cli.add_option("--open", open, "Tela a abrir ao iniciar (PAG00900)")->check(CLI::IsMember({"PAG00900"}, CLI::ignore_case));
-    options.DeclareModule(cli, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO");
-    cli.allow_extras();  // Qt's own options (-platform, -style...) are Qt's
+    options.DeclareSession(
+        cli, "Servidor de aplicação HOST:PORTA (padrão: o configurado, ou 127.0.0.1:8211)");
+    cli.add_option("--open", open, "Tela a abrir ao iniciar (PAG00900)")
+        ->check(CLI::IsMember({"PAG00900"}, CLI::ignore_case));
+    options.DeclareModule(cli,
+                          "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO");
+    cli.allow_extras(); // Qt's own options (-platform, -style...) are Qt's
     if (std::optional<int> status = host::ParseCommandLine(cli, argc, argv)) return *status;
     for (const std::string& extra : cli.remaining())
         if (extra.rfind("--", 0) == 0) {
@@ -100,11 +103,13 @@ int main(int argc, char** argv) {
         try {
             module = std::make_unique<desktop::TModuleHost>(options.modulePath);
             if (const module::TLibModule* loaded = module::FindLibModule(module->Name()))
-                if (!loaded->resourceNote.empty()) std::cerr << kProgram << ": " << loaded->resourceNote << std::endl;
+                if (!loaded->resourceNote.empty())
+                    std::cerr << kProgram << ": " << loaded->resourceNote << std::endl;
             module->Initialize();
         } catch (const std::exception& e) {
             std::cerr << kProgram << ": " << e.what() << std::endl;
-            QMessageBox box(QMessageBox::Critical, QStringLiteral("Erro"), desktop::ToQString(e.what()));
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Erro"),
+                            desktop::ToQString(e.what()));
             box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
             box.exec();
             platform::Application().DestroyForms();
@@ -117,7 +122,7 @@ int main(int argc, char** argv) {
         window.show();
         if (!open.empty()) QTimer::singleShot(0, &window, [&window] { window.OpenScreen(); });
         status = app.exec();
-        module->Shutdown();  // every form destroyed (the main form too), then Finalize
+        module->Shutdown(); // every form destroyed (the main form too), then Finalize
         platform::Application().SetMainForm(nullptr);
     }
     return status;

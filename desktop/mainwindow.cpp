@@ -36,7 +36,8 @@ TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent
     platform::Application().SetServices(services_.get());
     renderer_->OnActiveChildChanged = [this](platform::TForm* form) { MergeChildMenu(form); };
     services_->OnModuleOpened = [this](const std::string& code) {
-        statusBar()->showMessage(QStringLiteral("Abrindo ") + ToQString(code) + QStringLiteral("..."), 3000);
+        statusBar()->showMessage(
+            QStringLiteral("Abrindo ") + ToQString(code) + QStringLiteral("..."), 3000);
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Arquivo"));
@@ -45,7 +46,8 @@ TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent
     file->addAction(QStringLiteral("Sai&r"), this, [this] { close(); });
 
     QMenu* payables = menuBar()->addMenu(QStringLiteral("Contas a &Pagar"));
-    openScreen_ = payables->addAction(QStringLiteral("PAG00900 - Recálculo da Contabilização da Baixa (Pagamento)"));
+    openScreen_ = payables->addAction(
+        QStringLiteral("PAG00900 - Recálculo da Contabilização da Baixa (Pagamento)"));
     connect(openScreen_, &QAction::triggered, this, [this] { OpenScreen(); });
 
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Janela"));
@@ -66,7 +68,8 @@ TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent
 }
 
 TMainWindow::~TMainWindow() {
-    if (&platform::Application().Services() == services_.get()) platform::Application().SetServices(nullptr);
+    if (&platform::Application().Services() == services_.get())
+        platform::Application().SetServices(nullptr);
     renderer_->OnActiveChildChanged = nullptr;
 }
 
@@ -79,12 +82,13 @@ void TMainWindow::RefreshStatus() {
     operatorLabel_->setText(QStringLiteral("Operador: ") + ToQString(session.operatorCode));
     companyLabel_->setText(QStringLiteral("Empresa: ") + ToQString(session.company));
     branchLabel_->setText(QStringLiteral("Filial: ") + ToQString(session.branch));
-    serverLabel_->setText(QStringLiteral("Servidor: ") + ToQString(session.serverHost) + QLatin1Char(':') +
-                          QString::number(session.serverPort));
+    serverLabel_->setText(QStringLiteral("Servidor: ") + ToQString(session.serverHost) +
+                          QLatin1Char(':') + QString::number(session.serverPort));
 }
 
 QStringList TMainWindow::StatusTexts() const {
-    return {operatorLabel_->text(), companyLabel_->text(), branchLabel_->text(), serverLabel_->text()};
+    return {operatorLabel_->text(), companyLabel_->text(), branchLabel_->text(),
+            serverLabel_->text()};
 }
 
 void TMainWindow::ShowSettings() {

@@ -13,7 +13,8 @@ namespace desktop {
 
 QString MenuActionText(const platform::TMenuItem& item) {
     QString text = ToQString(item.Caption());
-    if (item.ShortCut() != 0) text += QLatin1Char('\t') + ToQString(platform::ShortCutToText(item.ShortCut()));
+    if (item.ShortCut() != 0)
+        text += QLatin1Char('\t') + ToQString(platform::ShortCutToText(item.ShortCut()));
     return text;
 }
 
@@ -103,7 +104,8 @@ bool TMenuMirror::StructureChanged() const {
 void TMenuMirror::Build() {
     if (!attached_) return;
     Clear();
-    for (platform::TMenuItem* item : root_->Items()) topActions_.push_back(BuildAction(*item, this));
+    for (platform::TMenuItem* item : root_->Items())
+        topActions_.push_back(BuildAction(*item, this));
     structure_.clear();
     structure_.push_back(root_->Items());
     for (const TNode& node : nodes_) structure_.push_back(node.item->Items());
@@ -113,7 +115,8 @@ void TMenuMirror::Build() {
 void ExecPopupMenu(platform::TPopupMenu& menu, QPoint globalPosition, const TRunAction& run) {
     run([&menu] { menu.Popup(); });
     QMenu qmenu;
-    std::function<void(QMenu&, platform::TMenuItem&)> fill = [&](QMenu& target, platform::TMenuItem& parent) {
+    std::function<void(QMenu&, platform::TMenuItem&)> fill = [&](QMenu& target,
+                                                                 platform::TMenuItem& parent) {
         for (platform::TMenuItem* item : parent.Items()) {
             if (!item->Visible()) continue;
             if (item->IsLine()) {

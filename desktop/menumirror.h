@@ -13,7 +13,7 @@ class QMenu;
 namespace platform {
 class TMenuItem;
 class TPopupMenu;
-}
+} // namespace platform
 
 namespace desktop {
 
@@ -57,7 +57,7 @@ private:
     TRunAction run_;
     int rootObserver_ = 0;
     std::vector<TNode> nodes_;
-    std::vector<std::vector<platform::TMenuItem*>> structure_;  // Items() of root, then each node
+    std::vector<std::vector<platform::TMenuItem*>> structure_; // Items() of root, then each node
     std::vector<QAction*> topActions_;
     std::vector<QMenu*> menus_;
     bool attached_ = true;

@@ -1,4 +1,5 @@
-// The desktop's hold on the PAG00900 module: loaded at start-up, initialised once, finalised at exit.
+// The desktop's hold on the PAG00900 module: loaded at start-up, initialised once, finalised at
+// exit.
 #include "desktop/modulehost.h"
 
 #include "host/hostoptions.h"
@@ -8,9 +9,12 @@
 
 namespace desktop {
 
-TModuleHost::TModuleHost(const std::string& fileName) : library_(std::make_unique<module::TModuleLibrary>(fileName)) {}
+TModuleHost::TModuleHost(const std::string& fileName)
+    : library_(std::make_unique<module::TModuleLibrary>(fileName)) {}
 
-TModuleHost::~TModuleHost() { Shutdown(); }
+TModuleHost::~TModuleHost() {
+    Shutdown();
+}
 
 void TModuleHost::Initialize() {
     if (initialized_ || finished_) return;
@@ -31,16 +35,24 @@ void TModuleHost::Shutdown() {
     if (initialized_) library_->Finalize();
 }
 
-const std::string& TModuleHost::FileName() const { return library_->FileName(); }
+const std::string& TModuleHost::FileName() const {
+    return library_->FileName();
+}
 
-std::string TModuleHost::Name() const { return library_->Name(); }
+std::string TModuleHost::Name() const {
+    return library_->Name();
+}
 
-void TModuleHost::RegisterScreen(const std::string& registration) { host::RegisterScreen(registration); }
+void TModuleHost::RegisterScreen(const std::string& registration) {
+    host::RegisterScreen(registration);
+}
 
 bool TModuleHost::RegisterAccountingScreen() {
-    return host::RegisterAccountingScreen(host::ProgramLibDir() / "libCTB10200.so", [](const platform::Variant&) {
-        throw platform::Exception("A tela CTB10200 (Contabilização) não está instalada neste computador.");
-    });
+    return host::RegisterAccountingScreen(
+        host::ProgramLibDir() / "libCTB10200.so", [](const platform::Variant&) {
+            throw platform::Exception(
+                "A tela CTB10200 (Contabilização) não está instalada neste computador.");
+        });
 }
 
 } // namespace desktop

@@ -1,4 +1,5 @@
-// The desktop's hold on the PAG00900 module: loaded at start-up, initialised once, finalised at exit.
+// The desktop's hold on the PAG00900 module: loaded at start-up, initialised once, finalised at
+// exit.
 #pragma once
 
 #include <memory>

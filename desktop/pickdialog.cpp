@@ -17,8 +17,8 @@
 
 namespace desktop {
 
-TPickDialog::TPickDialog(platform::TDataSet& dataSet, const std::string& keyField, const std::string& title,
-                         bool multiple, QWidget* parent)
+TPickDialog::TPickDialog(platform::TDataSet& dataSet, const std::string& keyField,
+                         const std::string& title, bool multiple, QWidget* parent)
     : QDialog(parent), multiple_(multiple) {
     setWindowTitle(ToQString(title));
     setModal(true);
@@ -49,8 +49,10 @@ TPickDialog::TPickDialog(platform::TDataSet& dataSet, const std::string& keyFiel
 
     auto* buttons = new QDialogButtonBox(this);
     if (multiple_) {
-        QPushButton* all = buttons->addButton(QStringLiteral("Marcar &todos"), QDialogButtonBox::ActionRole);
-        QPushButton* none = buttons->addButton(QStringLiteral("&Desmarcar todos"), QDialogButtonBox::ActionRole);
+        QPushButton* all =
+            buttons->addButton(QStringLiteral("Marcar &todos"), QDialogButtonBox::ActionRole);
+        QPushButton* none =
+            buttons->addButton(QStringLiteral("&Desmarcar todos"), QDialogButtonBox::ActionRole);
         connect(all, &QPushButton::clicked, this, [this] { model_->ChooseAll(true); });
         connect(none, &QPushButton::clicked, this, [this] { model_->ChooseAll(false); });
     }

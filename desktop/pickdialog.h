@@ -24,8 +24,8 @@ class TDataSetModel;
 class TPickDialog : public QDialog {
     Q_OBJECT
 public:
-    TPickDialog(platform::TDataSet& dataSet, const std::string& keyField, const std::string& title, bool multiple,
-                QWidget* parent = nullptr);
+    TPickDialog(platform::TDataSet& dataSet, const std::string& keyField, const std::string& title,
+                bool multiple, QWidget* parent = nullptr);
     ~TPickDialog() override;
 
     TDataSetModel& Model() const { return *model_; }

@@ -38,16 +38,20 @@ char32_t DingbatFor(unsigned char c) {
 }
 
 bool IsClassicFamily(const std::string& name) {
-    return name.empty() || platform::SameText(name, "MS Sans Serif") || platform::SameText(name, "MS Shell Dlg") ||
-           platform::SameText(name, "MS Shell Dlg 2") || platform::SameText(name, "Tahoma") ||
-           platform::SameText(name, "System");
+    return name.empty() || platform::SameText(name, "MS Sans Serif") ||
+           platform::SameText(name, "MS Shell Dlg") || platform::SameText(name, "MS Shell Dlg 2") ||
+           platform::SameText(name, "Tahoma") || platform::SameText(name, "System");
 }
 
 } // namespace
 
-QString ToQString(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQString(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-std::string FromQString(const QString& text) { return text.toStdString(); }
+std::string FromQString(const QString& text) {
+    return text.toStdString();
+}
 
 QColor ToQColor(platform::TColor color) {
     if (color == platform::clNone || color == platform::clDefault) return {};
@@ -56,21 +60,24 @@ QColor ToQColor(platform::TColor color) {
 }
 
 bool IsSymbolFont(const platform::TFont& font) {
-    return font.Charset == platform::SYMBOL_CHARSET || platform::SameText(font.Name, "Monotype Sorts") ||
-           platform::SameText(font.Name, "Zapf Dingbats") || platform::SameText(font.Name, "Wingdings");
+    return font.Charset == platform::SYMBOL_CHARSET ||
+           platform::SameText(font.Name, "Monotype Sorts") ||
+           platform::SameText(font.Name, "Zapf Dingbats") ||
+           platform::SameText(font.Name, "Wingdings");
 }
 
 QFont ToQFont(const platform::TFont& font) {
     QFont f = QApplication::font();
     if (!IsClassicFamily(font.Name) && !IsSymbolFont(font))
         f.setFamily(ToQString(font.Name));
-    else  // the classic dialog font is narrow: a condensed face keeps texts inside their designed widths
+    else // the classic dialog font is narrow: a condensed face keeps texts inside their designed
+         // widths
         f.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QApplication::font().family()});
     int height = font.Height;
     if (height < 0)
         f.setPixelSize(-height);
     else if (height > 0)
-        f.setPixelSize(std::max(1, height * 4 / 5));  // cell height: about a fifth is leading
+        f.setPixelSize(std::max(1, height * 4 / 5)); // cell height: about a fifth is leading
     f.setBold((font.Style & platform::fsBold) != 0);
     f.setItalic((font.Style & platform::fsItalic) != 0);
     f.setUnderline((font.Style & platform::fsUnderline) != 0);
@@ -89,10 +96,12 @@ QString DisplayText(const std::string& text, const platform::TFont& font) {
     return out;
 }
 
-QImage ToQImage(const platform::TBitmap& bitmap, bool transparent, platform::TColor transparentColor) {
+QImage ToQImage(const platform::TBitmap& bitmap, bool transparent,
+                platform::TColor transparentColor) {
     QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_ARGB32);
     if (bitmap.Empty()) return image;
-    platform::TColor clear = transparentColor == platform::clNone ? bitmap.TransparentColor() : transparentColor;
+    platform::TColor clear =
+        transparentColor == platform::clNone ? bitmap.TransparentColor() : transparentColor;
     clear = platform::ColorToRGB(clear);
     for (int y = 0; y < bitmap.Height(); ++y)
         for (int x = 0; x < bitmap.Width(); ++x) {
@@ -100,7 +109,9 @@ QImage ToQImage(const platform::TBitmap& bitmap, bool transparent, platform::TCo
             if (transparent && c == clear)
                 image.setPixel(x, y, qRgba(0, 0, 0, 0));
             else
-                image.setPixel(x, y, qRgb(platform::GetRValue(c), platform::GetGValue(c), platform::GetBValue(c)));
+                image.setPixel(
+                    x, y,
+                    qRgb(platform::GetRValue(c), platform::GetGValue(c), platform::GetBValue(c)));
         }
     return image;
 }
@@ -109,7 +120,8 @@ platform::Word VirtualKey(int qtKey) {
     using namespace platform;
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return static_cast<Word>(qtKey);
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return static_cast<Word>(qtKey);
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return static_cast<Word>(VK_F1 + (qtKey - Qt::Key_F1));
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return static_cast<Word>(VK_F1 + (qtKey - Qt::Key_F1));
     switch (qtKey) {
     case Qt::Key_Space: return VK_SPACE;
     case Qt::Key_Return:
@@ -152,7 +164,7 @@ TKeyInput KeyInput(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Delete:
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return input;  // handled as keys, never typed
+    case Qt::Key_Backtab: return input; // handled as keys, never typed
     case Qt::Key_Return:
     case Qt::Key_Enter: input.ch = 13; return input;
     case Qt::Key_Escape: input.ch = 27; return input;

@@ -40,9 +40,9 @@ QImage ToQImage(const platform::TBitmap& bitmap, bool transparent = false,
 
 /// A key press as the platform sees it.
 struct TKeyInput {
-    platform::Word key = 0;           // virtual key; 0 for a character without a key code
+    platform::Word key = 0; // virtual key; 0 for a character without a key code
     platform::TShiftState shift = 0;
-    platform::TKeyChar ch = 0;        // the character the key types; 0 when it types none
+    platform::TKeyChar ch = 0; // the character the key types; 0 when it types none
 };
 /// The virtual key of a Qt key; 0 when the platform has none for it.
 platform::Word VirtualKey(int qtKey);

@@ -87,13 +87,16 @@ void TQtServices::ShowError(const std::string& text) {
 }
 
 platform::TModalResult TQtServices::MessageDlg(const std::string& text, platform::TMsgDlgType type,
-                                               platform::TMsgDlgButtons buttons, int /*helpContext*/) {
+                                               platform::TMsgDlgButtons buttons,
+                                               int /*helpContext*/) {
     if (buttons == 0) buttons = platform::mbOK;
     // A box over a busy animation would hide under it or look frozen: the animation waits.
     const bool busy = busy_->isVisible();
     if (busy) busy_->hide();
-    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
-    QMessageBox box(IconOf(type), ToQString(DialogCaption(type)), ToQString(text), QMessageBox::NoButton, parent);
+    QWidget* parent =
+        QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
+    QMessageBox box(IconOf(type), ToQString(DialogCaption(type)), ToQString(text),
+                    QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     std::map<QAbstractButton*, platform::TModalResult> results;
     const platform::TModalResult defaultResult = platform::DefaultButtonResult(buttons);
@@ -102,7 +105,8 @@ platform::TModalResult TQtServices::MessageDlg(const std::string& text, platform
         QPushButton* pushed = box.addButton(ToQString(ButtonText(button)), RoleOf(button));
         results[pushed] = platform::ButtonResult(button);
         if (platform::ButtonResult(button) == defaultResult) box.setDefaultButton(pushed);
-        if (button == platform::mbCancel || (button == platform::mbNo && !(buttons & platform::mbCancel)) ||
+        if (button == platform::mbCancel ||
+            (button == platform::mbNo && !(buttons & platform::mbCancel)) ||
             (button == platform::mbOK && buttons == platform::mbOK))
             box.setEscapeButton(pushed);
     }
@@ -114,8 +118,8 @@ platform::TModalResult TQtServices::MessageDlg(const std::string& text, platform
     return it == results.end() ? platform::mrCancel : it->second;
 }
 
-bool TQtServices::PickList(platform::TDataSet& data, const std::string& keyField, const std::string& title,
-                           std::vector<std::string>& codes) {
+bool TQtServices::PickList(platform::TDataSet& data, const std::string& keyField,
+                           const std::string& title, std::vector<std::string>& codes) {
     TPickDialog dialog(data, keyField, title, true, parent_);
     dialog.Model().SetChosen(std::set<std::string>(codes.begin(), codes.end()));
     QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -126,7 +130,8 @@ bool TQtServices::PickList(platform::TDataSet& data, const std::string& keyField
     return true;
 }
 
-bool TQtServices::PickRow(platform::TDataSet& data, const std::string& keyField, const std::string& title) {
+bool TQtServices::PickRow(platform::TDataSet& data, const std::string& keyField,
+                          const std::string& title) {
     TPickDialog dialog(data, keyField, title, false, parent_);
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     int result = dialog.exec();
@@ -137,9 +142,13 @@ bool TQtServices::PickRow(platform::TDataSet& data, const std::string& keyField,
     return true;
 }
 
-void TQtServices::BusyOn(int kind) { busy_->On(kind); }
+void TQtServices::BusyOn(int kind) {
+    busy_->On(kind);
+}
 
-void TQtServices::BusyOff() { busy_->Off(); }
+void TQtServices::BusyOff() {
+    busy_->Off();
+}
 
 void TQtServices::CursorChanged(int cursor) {
     bool wanted = cursor == platform::crHourGlass;
@@ -151,20 +160,32 @@ void TQtServices::CursorChanged(int cursor) {
         QApplication::restoreOverrideCursor();
 }
 
-platform::TModalResult TQtServices::ShowModal(platform::TForm& form) { return renderer_.RunModal(form); }
+platform::TModalResult TQtServices::ShowModal(platform::TForm& form) {
+    return renderer_.RunModal(form);
+}
 
-void TQtServices::LockWindowUpdate(platform::THandle handle) { renderer_.LockWindowUpdate(handle); }
+void TQtServices::LockWindowUpdate(platform::THandle handle) {
+    renderer_.LockWindowUpdate(handle);
+}
 
 void TQtServices::ModuleOpened(const std::string& code, const platform::Variant&) {
     if (OnModuleOpened) OnModuleOpened(code);
 }
 
-void TQtServices::FormShown(platform::TForm& form) { renderer_.FormShown(form); }
+void TQtServices::FormShown(platform::TForm& form) {
+    renderer_.FormShown(form);
+}
 
-void TQtServices::FormHidden(platform::TForm& form) { renderer_.FormHidden(form); }
+void TQtServices::FormHidden(platform::TForm& form) {
+    renderer_.FormHidden(form);
+}
 
-void TQtServices::FormActivated(platform::TForm& form) { renderer_.FormActivated(form); }
+void TQtServices::FormActivated(platform::TForm& form) {
+    renderer_.FormActivated(form);
+}
 
-void TQtServices::FormDestroyed(platform::TForm& form) { renderer_.FormDestroyed(form); }
+void TQtServices::FormDestroyed(platform::TForm& form) {
+    renderer_.FormDestroyed(form);
+}
 
 } // namespace desktop

@@ -30,7 +30,8 @@ public:
                                       platform::TMsgDlgButtons buttons, int helpContext) override;
     bool PickList(platform::TDataSet& data, const std::string& keyField, const std::string& title,
                   std::vector<std::string>& codes) override;
-    bool PickRow(platform::TDataSet& data, const std::string& keyField, const std::string& title) override;
+    bool PickRow(platform::TDataSet& data, const std::string& keyField,
+                 const std::string& title) override;
     void BusyOn(int kind) override;
     void BusyOff() override;
     void CursorChanged(int cursor) override;

@@ -21,7 +21,8 @@
 
 namespace desktop {
 
-TRenderer::TRenderer(QMdiArea* mdiArea, QWidget* dialogParent) : mdiArea_(mdiArea), dialogParent_(dialogParent) {
+TRenderer::TRenderer(QMdiArea* mdiArea, QWidget* dialogParent)
+    : mdiArea_(mdiArea), dialogParent_(dialogParent) {
     qApp->installEventFilter(this);
     if (mdiArea_)
         connect(mdiArea_, &QMdiArea::subWindowActivated, this,
@@ -35,12 +36,14 @@ TRenderer::~TRenderer() {
     buried_.clear();
 }
 
-bool TRenderer::Run(const std::function<void()>& action) { return platform::Application().Run(action); }
+bool TRenderer::Run(const std::function<void()>& action) {
+    return platform::Application().Run(action);
+}
 
 // ---- Forms ----
 
 void TRenderer::FormShown(platform::TForm& form) {
-    if (form.FormStyle() == platform::TFormStyle::fsMDIForm) return;  // the host's main window
+    if (form.FormStyle() == platform::TFormStyle::fsMDIForm) return; // the host's main window
     auto it = forms_.find(&form);
     if (it == forms_.end()) {
         auto view = std::make_unique<TFormView>(*this, form);
@@ -115,7 +118,8 @@ void TRenderer::ActiveSubWindowChanged(QMdiSubWindow* window) {
     for (auto& [form, view] : forms_)
         if (view->SubWindow() == window) {
             platform::TForm* target = const_cast<platform::TForm*>(form);
-            if (platform::Application().ActiveMDIChild() != target) Run([target] { target->BringToFront(); });
+            if (platform::Application().ActiveMDIChild() != target)
+                Run([target] { target->BringToFront(); });
             return;
         }
 }
@@ -141,7 +145,8 @@ void TRenderer::LockWindowUpdate(platform::THandle handle) {
 }
 
 platform::TModalResult TRenderer::RunModal(platform::TForm& form) {
-    if (form.ModalResult() != platform::mrNone || forms_.find(&form) == forms_.end()) return platform::mrNone;
+    if (form.ModalResult() != platform::mrNone || forms_.find(&form) == forms_.end())
+        return platform::mrNone;
     QEventLoop loop;
     auto entry = modalLoops_.emplace(&form, [&loop] { loop.quit(); });
     loop.exec(QEventLoop::DialogExec);
@@ -246,7 +251,8 @@ bool TRenderer::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ShortcutOverride: {
         // Keys belong to the form; only Alt alone with a letter is left to the menu bar.
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) == Qt::AltModifier) return false;
+        if ((key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) == Qt::AltModifier)
+            return false;
         event->accept();
         return true;
     }
@@ -292,7 +298,8 @@ bool TRenderer::eventFilter(QObject* watched, QEvent* event) {
 bool TRenderer::HandleMousePress(TControlView& view, QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     platform::TControl& control = view.Control();
-    if (mouse->button() == Qt::MiddleButton && dynamic_cast<platform::TCustomEdit*>(&control)) return true;
+    if (mouse->button() == Qt::MiddleButton && dynamic_cast<platform::TCustomEdit*>(&control))
+        return true;
     if (!view.TakesClickFocus()) return false;
     auto* win = dynamic_cast<platform::TWinControl*>(&control);
     if (!win || win->Focused() || !win->CanFocus()) return false;
@@ -311,7 +318,8 @@ bool TRenderer::HandleKey(TControlView& view, QKeyEvent* event) {
             return true;
         }
         if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut)) {
-            if (edit->SelLength() > 0) QApplication::clipboard()->setText(ToQString(edit->SelText()));
+            if (edit->SelLength() > 0)
+                QApplication::clipboard()->setText(ToQString(edit->SelText()));
             if (event->matches(QKeySequence::Cut) && edit->SelLength() > 0)
                 Run([form] { form->PressKey(platform::VK_DELETE, 0); });
             return true;

@@ -2,8 +2,8 @@
 // control events.
 #pragma once
 
-#include <QObject>
 #include <QMdiArea>
+#include <QObject>
 #include <QPointer>
 
 #include <functional>

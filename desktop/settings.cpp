@@ -43,7 +43,9 @@ void TDesktopSettings::ApplyTo(host::THostSession& session) const {
     session.databaseUrl = databaseUrl;
 }
 
-std::string TDesktopSettings::ServerText() const { return serverHost + ":" + std::to_string(serverPort); }
+std::string TDesktopSettings::ServerText() const {
+    return serverHost + ":" + std::to_string(serverPort);
+}
 
 TDesktopSettings LoadSettings(QSettings& store, const TDesktopSettings& defaults) {
     TDesktopSettings settings = defaults;
@@ -70,7 +72,8 @@ void SaveSettings(QSettings& store, const TDesktopSettings& settings) {
     store.sync();
 }
 
-TSettingsDialog::TSettingsDialog(const TDesktopSettings& settings, QWidget* parent) : QDialog(parent) {
+TSettingsDialog::TSettingsDialog(const TDesktopSettings& settings, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("Configurações"));
     auto* form = new QFormLayout(this);
     operator_ = new QLineEdit(ToQString(settings.operatorCode), this);
@@ -79,7 +82,8 @@ TSettingsDialog::TSettingsDialog(const TDesktopSettings& settings, QWidget* pare
     host_ = new QLineEdit(ToQString(settings.serverHost), this);
     port_ = new QSpinBox(this);
     port_->setRange(1, 65535);
-    port_->setValue(settings.serverPort >= 1 && settings.serverPort <= 65535 ? settings.serverPort : 8211);
+    port_->setValue(settings.serverPort >= 1 && settings.serverPort <= 65535 ? settings.serverPort
+                                                                             : 8211);
     database_ = new QLineEdit(ToQString(settings.databaseUrl), this);
     database_->setPlaceholderText(QStringLiteral("sqlite:ARQUIVO ou postgresql://..."));
     form->addRow(QStringLiteral("&Operador:"), operator_);
@@ -117,8 +121,8 @@ void TSettingsDialog::accept() {
     };
     for (const auto& [edit, message] : required)
         if (edit->text().trimmed().isEmpty()) {
-            QMessageBox box(QMessageBox::Warning, QStringLiteral("Aviso"), QString::fromUtf8(message),
-                            QMessageBox::NoButton, this);
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Aviso"),
+                            QString::fromUtf8(message), QMessageBox::NoButton, this);
             box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
             box.exec();
             edit->setFocus();

@@ -14,12 +14,9 @@ TFiltro FiltroInicial(platform::TDateTime today) {
 
 std::string CodigoContabilizacao(int itemIndex) {
     switch (itemIndex) {
-    case 0:
-        return "C";
-    case 1:
-        return "N";
-    default:
-        return "T";
+    case 0: return "C";
+    case 1: return "N";
+    default: return "T";
     }
 }
 

@@ -41,8 +41,7 @@ void SetTexts(host::TADOIBQuery* query, std::initializer_list<const char*> lines
     query->SQL_ORACLE() = generic;
     query->SQL_ORACLE().push_back("");
     query->SQL_MSSQL().clear();
-    for (const std::string& line : generic)
-        query->SQL_MSSQL().push_back(line + " ");
+    for (const std::string& line : generic) query->SQL_MSSQL().push_back(line + " ");
     query->SQL_IB() = generic;
     query->SQL_IB().insert(query->SQL_IB().begin(), "");
 }

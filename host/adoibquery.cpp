@@ -57,14 +57,12 @@ std::vector<std::string> SqlParamNames(std::string_view sql) {
                 }
             ++i;
         } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
-            while (i < sql.size() && sql[i] != '\n')
-                ++i;
+            while (i < sql.size() && sql[i] != '\n') ++i;
         } else if (c == ':' && i + 1 < sql.size() && sql[i + 1] == ':') {
             i += 2;
         } else if (c == ':' && i + 1 < sql.size() && IsNameStart(sql[i + 1])) {
             std::size_t start = ++i;
-            while (i < sql.size() && IsNameChar(sql[i]))
-                ++i;
+            while (i < sql.size() && IsNameChar(sql[i])) ++i;
             std::string name(sql.substr(start, i - start));
             bool seen = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
                 return platform::SameText(n, name);
@@ -87,14 +85,10 @@ TADOIBQuery::TADOIBQuery(platform::TComponent* owner) : platform::TClientDataSet
 
 const std::vector<std::string>& TADOIBQuery::Lines(TSqlDialect dialect) const {
     switch (dialect) {
-    case TSqlDialect::Oracle:
-        return sqlOracle_;
-    case TSqlDialect::MSSQL:
-        return sqlMssql_;
-    case TSqlDialect::InterBase:
-        return sqlIb_;
-    case TSqlDialect::Generic:
-        break;
+    case TSqlDialect::Oracle: return sqlOracle_;
+    case TSqlDialect::MSSQL: return sqlMssql_;
+    case TSqlDialect::InterBase: return sqlIb_;
+    case TSqlDialect::Generic: break;
     }
     return sql_;
 }
@@ -158,20 +152,17 @@ void TADOIBQuery::Open() {
             types.push_back(field->DataType());
         }
     } else {
-        for (int c = 0; c < cursor->ColumnCount(); ++c)
-            columns.push_back(c);
+        for (int c = 0; c < cursor->ColumnCount(); ++c) columns.push_back(c);
     }
 
     // Every row is read before the dataset opens, so a failure leaves it closed.
     std::vector<Variant> values;
     std::vector<platform::TSqlColumnType> declared;
     if (!persistent)
-        for (int c : columns)
-            declared.push_back(cursor->ColumnType(c));
+        for (int c : columns) declared.push_back(cursor->ColumnType(c));
     std::size_t rows = 0;
     while (cursor->Next()) {
-        for (int c : columns)
-            values.push_back(cursor->Value(c));
+        for (int c : columns) values.push_back(cursor->Value(c));
         ++rows;
     }
 
@@ -183,15 +174,9 @@ void TADOIBQuery::Open() {
             for (std::size_t r = 0; r < rows; ++r) {
                 const Variant& v = values[r * columns.size() + f];
                 switch (v.Type()) {
-                case VarType::Integer:
-                    anyInteger = true;
-                    break;
-                case VarType::Double:
-                    anyDouble = true;
-                    break;
-                case VarType::Date:
-                    anyDate = true;
-                    break;
+                case VarType::Integer: anyInteger = true; break;
+                case VarType::Double: anyDouble = true; break;
+                case VarType::Date: anyDate = true; break;
                 case VarType::String:
                     anyText = true;
                     longest =
@@ -201,8 +186,7 @@ void TADOIBQuery::Open() {
                     anyText = true;
                     longest = std::max(longest, static_cast<int>(v.AsBytes().size()));
                     break;
-                default:
-                    break;
+                default: break;
                 }
             }
             platform::TSqlColumnType kind = declared[f];

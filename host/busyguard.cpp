@@ -11,7 +11,9 @@ TBusyGuard::TBusyGuard(TBusyKind kind) {
     active_ = true; // only an animation that started is stopped again
 }
 
-TBusyGuard::~TBusyGuard() { Stop(); }
+TBusyGuard::~TBusyGuard() {
+    Stop();
+}
 
 void TBusyGuard::Stop() {
     if (!active_) return;

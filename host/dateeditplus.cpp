@@ -16,9 +16,7 @@ namespace {
 std::optional<platform::TDateTime> ParseDay(const std::string& text) {
     try {
         return std::floor(platform::StrToDate(platform::Trim(text)));
-    } catch (const platform::EConvertError&) {
-        return std::nullopt;
-    }
+    } catch (const platform::EConvertError&) { return std::nullopt; }
 }
 
 } // namespace

@@ -15,7 +15,8 @@ void THostOptions::DeclareSession(CLI::App& app, const std::string& serverHelp) 
     CLI::Option* serverOption = app.add_option("--server", server, serverHelp);
     serverAlways_ = !server.empty();
     if (serverAlways_) serverOption->capture_default_str();
-    app.add_option("--db", database, "Banco do hospedeiro: sqlite:ARQUIVO ou uma URL do PostgreSQL");
+    app.add_option("--db", database,
+                   "Banco do hospedeiro: sqlite:ARQUIVO ou uma URL do PostgreSQL");
     app.add_option("--operator", operatorCode, "Operador logado");
     app.add_option("--company", company, "Empresa corrente");
     app.add_option("--branch", branch, "Filial corrente");
@@ -54,9 +55,7 @@ void THostOptions::ApplyTo(THostSession& session) const {
 std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
-    }
+    } catch (const CLI::ParseError& e) { return app.exit(e) == 0 ? 0 : 2; }
     return std::nullopt;
 }
 
@@ -65,7 +64,8 @@ void ParseServer(const std::string& text, std::string& host, int& port) {
     if (colon == std::string::npos || colon == 0)
         throw platform::Exception("--server espera HOST:PORTA, não \"" + text + "\"");
     std::int64_t value = platform::StrToIntDef(text.substr(colon + 1), -1);
-    if (value < 1 || value > 65535) throw platform::Exception("--server: porta inválida em \"" + text + "\"");
+    if (value < 1 || value > 65535)
+        throw platform::Exception("--server: porta inválida em \"" + text + "\"");
     host = text.substr(0, colon);
     port = static_cast<int>(value);
 }
@@ -85,7 +85,8 @@ void RegisterScreen(const std::string& registration) {
     std::size_t equals = registration.find('=');
     if (equals == std::string::npos || equals == 0 || equals + 1 == registration.size())
         throw platform::Exception("--register espera CODIGO=ARQUIVO, não \"" + registration + "\"");
-    ModuleRegistry().RegisterLibrary(registration.substr(0, equals), registration.substr(equals + 1));
+    ModuleRegistry().RegisterLibrary(registration.substr(0, equals),
+                                     registration.substr(equals + 1));
 }
 
 bool RegisterAccountingScreen(const std::filesystem::path& library, TModuleOpener missing) {

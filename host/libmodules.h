@@ -17,12 +17,12 @@ namespace module {
 /// live in the one shared object); resInstance is the satellite's resources when one is used,
 /// else the module's own instance.
 struct TLibModule {
-    std::string name;       // the module unit, e.g. "PKG_PAG00900"
-    std::string fileName;   // the shared library's path as loaded
+    std::string name;     // the module unit, e.g. "PKG_PAG00900"
+    std::string fileName; // the shared library's path as loaded
     const void* instance = nullptr;
     const void* codeInstance = nullptr;
     const void* resInstance = nullptr;
-    std::shared_ptr<const TResourceModule> resources;  // null: built-in texts
+    std::shared_ptr<const TResourceModule> resources; // null: built-in texts
     std::string resourceNote;                         // see TSatelliteLookup::note
 };
 
@@ -45,8 +45,8 @@ void ApplyModuleResources(const std::string& moduleName, platform::TComponent& f
 /// set to the form before its OnCreate runs, so that handlers running during creation reach
 /// it. When creation fails (showing an MDI child included) the form is freed, `reference` is
 /// cleared and the exception reaches the caller.
-template <class F> void CreateModuleForm(platform::TComponent* owner, const std::string& moduleName,
-                                         F*& reference) {
+template <class F>
+void CreateModuleForm(platform::TComponent* owner, const std::string& moduleName, F*& reference) {
     std::unique_ptr<F> form(new F(owner));
     ApplyModuleResources(moduleName, *form);
     reference = form.get();
@@ -54,7 +54,7 @@ template <class F> void CreateModuleForm(platform::TComponent* owner, const std:
         form->AfterConstruction();
     } catch (...) {
         reference = nullptr;
-        throw;  // `form` frees the half-created form
+        throw; // `form` frees the half-created form
     }
     form.release();
 }

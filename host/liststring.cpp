@@ -9,9 +9,8 @@ std::vector<std::string> DecodeCodeList(std::string_view list) {
     } catch (const protocol::EListStringError& e) {
         // The host names the place where the list stops making sense: after a final comma that
         // is the end of the text, where the next code should have started.
-        const std::size_t at = e.Fault() == protocol::TListStringFault::TrailingComma
-                                   ? list.size() + 1
-                                   : e.Position();
+        const std::size_t at =
+            e.Fault() == protocol::TListStringFault::TrailingComma ? list.size() + 1 : e.Position();
         throw platform::EConvertError("Lista de códigos inválida na posição " + std::to_string(at) +
                                       ": '" + std::string(list) + "'");
     }

@@ -39,7 +39,8 @@ TModuleLibrary::TModuleLibrary(const std::string& fileName) : fileName_(fileName
                 registered = true;
             } else if (platform::SameText(loaded.name, info_->name)) {
                 // Refused: its registration goes, whether or not dlclose can unmap it.
-                std::string reason = std::string("o módulo ") + info_->name + " já está carregado de " + loaded.fileName;
+                std::string reason = std::string("o módulo ") + info_->name +
+                                     " já está carregado de " + loaded.fileName;
                 UnregisterModule(where.dli_fbase);
                 Fail(fileName, reason);
             }

@@ -62,17 +62,10 @@ std::optional<std::string> Unescape(std::string_view value) {
         }
         if (++i >= value.size()) return std::nullopt;
         switch (value[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        default:
-            return std::nullopt;
+        case '\\': out += '\\'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        default: return std::nullopt;
         }
     }
     return out;

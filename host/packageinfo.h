@@ -14,8 +14,8 @@ extern "C" {
 
 /// TPackageInfoTable::flags bits.
 enum TPackageFlag : std::uint32_t {
-    pfRunOnly = 1u << 0,     // a run-time module: loaded by hosts, never by a design tool
-    pfDesignOnly = 1u << 1,  // a design-time module (never set here)
+    pfRunOnly = 1u << 0,    // a run-time module: loaded by hosts, never by a design tool
+    pfDesignOnly = 1u << 1, // a design-time module (never set here)
 };
 
 /// One name/value text entry of a version record ("CompanyName", "FileDescription"...).
@@ -30,9 +30,9 @@ struct TVersionText {
 struct TVersionRecord {
     std::uint16_t fileVersion[4];
     std::uint16_t productVersion[4];
-    const char* versionText;    // the version as shown to people, e.g. "6.29.012"
-    std::uint16_t language;     // Windows language id: 0x0416 = Portuguese (Brazil)
-    std::uint16_t codePage;     // code page the record declares (texts here are UTF-8)
+    const char* versionText; // the version as shown to people, e.g. "6.29.012"
+    std::uint16_t language;  // Windows language id: 0x0416 = Portuguese (Brazil)
+    std::uint16_t codePage;  // code page the record declares (texts here are UTF-8)
     std::uint32_t textCount;
     const TVersionText* texts;
 };
@@ -41,8 +41,8 @@ struct TVersionRecord {
 /// are the modules needed, in load order; containedUnits[0..containedCount) are the units
 /// carried, the module unit first; name equals containedUnits[0].
 struct TPackageInfoTable {
-    std::uint32_t layout;       // PAG_PACKAGE_INFO_LAYOUT
-    std::uint32_t flags;        // TPackageFlag bits
+    std::uint32_t layout; // PAG_PACKAGE_INFO_LAYOUT
+    std::uint32_t flags;  // TPackageFlag bits
     const char* name;
     std::uint32_t requiredCount;
     const char* const* requiredModules;
@@ -52,7 +52,7 @@ struct TPackageInfoTable {
 };
 
 // The signatures of a module's exports, for hosts that find them with dlsym.
-typedef void (*TModuleProc)(void);                          // IniProc, Initialize, Finalize
+typedef void (*TModuleProc)(void); // IniProc, Initialize, Finalize
 typedef const TPackageInfoTable* (*TGetPackageInfoTable)(void);
 
 } // extern "C"

@@ -2,10 +2,10 @@
 #include "host/resources.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-#include <filesystem>
 
 #include "host/messages.h"
 #include "platform/controls.h"
@@ -69,14 +69,18 @@ std::optional<TResourceModule> TResourceModule::Load(const std::string& fileName
     std::error_code ec;
     if (!std::filesystem::exists(fileName, ec)) return std::nullopt;
     std::uintmax_t size = std::filesystem::file_size(fileName, ec);
-    if (ec) throw platform::Exception("Não foi possível ler o arquivo de recursos " + fileName + ": " + ec.message());
+    if (ec)
+        throw platform::Exception("Não foi possível ler o arquivo de recursos " + fileName + ": " +
+                                  ec.message());
     if (size > kMaxSatelliteBytes)
         throw platform::Exception("O arquivo de recursos " + fileName + " excede 4 MB.");
     std::ifstream in(fileName, std::ios::binary);
-    if (!in) throw platform::Exception("Não foi possível abrir o arquivo de recursos " + fileName + ".");
+    if (!in)
+        throw platform::Exception("Não foi possível abrir o arquivo de recursos " + fileName + ".");
     std::ostringstream buffer;
     buffer << in.rdbuf();
-    if (in.bad()) throw platform::Exception("Erro de leitura no arquivo de recursos " + fileName + ".");
+    if (in.bad())
+        throw platform::Exception("Erro de leitura no arquivo de recursos " + fileName + ".");
     return Parse(buffer.str(), fileName);
 }
 
@@ -95,8 +99,9 @@ TResourceModule TResourceModule::Parse(std::string_view text, const std::string&
         if (line.empty() || line.front() == '#') continue;
         std::size_t bar = line.find('|');
         if (bar == std::string_view::npos || bar == 0)
-            throw platform::Exception("Linha " + platform::IntToStr(lineNumber) + " do arquivo de recursos " +
-                                      fileName + " não tem a forma NOME|TEXTO.");
+            throw platform::Exception("Linha " + platform::IntToStr(lineNumber) +
+                                      " do arquivo de recursos " + fileName +
+                                      " não tem a forma NOME|TEXTO.");
         std::string name(line.substr(0, bar));
         std::string value(line.substr(bar + 1));
         bool replaced = false;
@@ -122,7 +127,8 @@ int TResourceModule::ApplyTo(platform::TComponent& form) const {
     int applied = 0;
     for (const auto& [name, text] : entries_) {
         std::size_t dot = name.find('.');
-        if (dot == std::string::npos || !platform::SameText(std::string_view(name).substr(0, dot), form.Name()))
+        if (dot == std::string::npos ||
+            !platform::SameText(std::string_view(name).substr(0, dot), form.Name()))
             continue;
         std::string_view rest = std::string_view(name).substr(dot + 1);
         std::size_t second = rest.find('.');
@@ -150,7 +156,8 @@ std::vector<std::string> LocaleCandidates(std::string_view localeValue) {
     if (locale.empty() || locale == "C" || locale == "POSIX") return {};
     // Only names a file name can carry: letters, digits, '_' and '-'.
     for (char c : locale) {
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '_' || c == '-';
         if (!ok) return {};
     }
     std::vector<std::string> candidates{std::string(locale)};
@@ -182,10 +189,8 @@ TSatelliteLookup FindSatellite(const std::string& moduleFile, std::string_view l
             std::optional<TResourceModule> found = TResourceModule::Load(fileName);
             if (!found) continue;
             lookup.resources = std::make_shared<const TResourceModule>(std::move(*found));
-        } catch (const std::exception& e) {
-            lookup.note = e.what();
-        }
-        return lookup;  // the first satellite that exists decides, usable or not
+        } catch (const std::exception& e) { lookup.note = e.what(); }
+        return lookup; // the first satellite that exists decides, usable or not
     }
     return lookup;
 }

@@ -63,8 +63,8 @@ std::string SatelliteFileName(const std::string& moduleFile, const std::string& 
 
 /// The outcome of looking for a module's satellite.
 struct TSatelliteLookup {
-    std::shared_ptr<const TResourceModule> resources;  // null: the module's own texts are used
-    std::string note;  // why a satellite that exists was not used; empty otherwise
+    std::shared_ptr<const TResourceModule> resources; // null: the module's own texts are used
+    std::string note; // why a satellite that exists was not used; empty otherwise
 };
 /// Finds and reads the satellite of a module file for `localeValue` by the rule above. Never
 /// raises: an unusable satellite gives no resources and a note.

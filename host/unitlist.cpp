@@ -9,7 +9,7 @@ namespace module {
 namespace {
 
 TUnitObserver& Observer() {
-    static TUnitObserver* observer = new TUnitObserver;  // never destroyed: see libmodules.cpp
+    static TUnitObserver* observer = new TUnitObserver; // never destroyed: see libmodules.cpp
     return *observer;
 }
 
@@ -19,7 +19,9 @@ void Notify(const char* event, const std::string& unit) {
 
 } // namespace
 
-void SetUnitObserver(TUnitObserver observer) { Observer() = std::move(observer); }
+void SetUnitObserver(TUnitObserver observer) {
+    Observer() = std::move(observer);
+}
 
 TUnitList::TUnitList(std::vector<TUnitWork> units) {
     units_.reserve(units.size());

@@ -18,7 +18,8 @@ constexpr const char* kModuleName = recalculation::kPackageName;
 
 // The host packages this module is built against, in the order they must be loaded. On this
 // platform they are linked into the hosting program, whose exported symbols the module binds to.
-constexpr const char* kRequiredModules[] = {"_mrv", "_rtl", "_qr", "_lib", "_ger", "_frm", "_db", "_vcl"};
+constexpr const char* kRequiredModules[] = {"_mrv", "_rtl", "_qr", "_lib",
+                                            "_ger", "_frm", "_db", "_vcl"};
 constexpr const char* kContainedUnits[] = {kModuleName, "Cli_PAG00901", "Cli_PAG00900"};
 
 constexpr TVersionText kVersionTexts[] = {
@@ -32,12 +33,10 @@ constexpr TVersionText kVersionTexts[] = {
 };
 
 constexpr TVersionRecord kVersion = {
-    {6, 29, 12, 0},
-    {6, 29, 12, 0},
+    {6, 29, 12, 0}, {6, 29, 12, 0},
     "6.29.012",
-    0x0416,  // Portuguese (Brazil)
-    1252,
-    sizeof kVersionTexts / sizeof kVersionTexts[0],
+    0x0416, // Portuguese (Brazil)
+    1252,           sizeof kVersionTexts / sizeof kVersionTexts[0],
     kVersionTexts,
 };
 
@@ -75,15 +74,17 @@ __attribute__((constructor)) void ModuleLoad() {
     entry.fileName = info.dli_fname ? info.dli_fname : "";
     entry.instance = info.dli_fbase;
     entry.codeInstance = info.dli_fbase;
-    module::TSatelliteLookup satellite = module::FindSatellite(entry.fileName, module::EnvironmentLocale());
+    module::TSatelliteLookup satellite =
+        module::FindSatellite(entry.fileName, module::EnvironmentLocale());
     entry.resources = satellite.resources;
     entry.resourceNote = satellite.note;
-    entry.resInstance = entry.resources ? static_cast<const void*>(entry.resources.get()) : entry.instance;
+    entry.resInstance =
+        entry.resources ? static_cast<const void*>(entry.resources.get()) : entry.instance;
     moduleInstance = entry.instance;
     try {
         module::RegisterModule(std::move(entry));
     } catch (...) {
-        moduleInstance = nullptr;  // out of memory: the host will find the module unregistered
+        moduleInstance = nullptr; // out of memory: the host will find the module unregistered
     }
 }
 
@@ -97,12 +98,20 @@ __attribute__((destructor)) void ModuleUnload() {
 
 extern "C" {
 
-const TPackageInfoTable* GetPackageInfoTable() { return &kPackageInfo; }
+const TPackageInfoTable* GetPackageInfoTable() {
+    return &kPackageInfo;
+}
 
-void Initialize() { Units().Initialize(); }
+void Initialize() {
+    Units().Initialize();
+}
 
-void Finalize() { Units().Finalize(); }
+void Finalize() {
+    Units().Finalize();
+}
 
-void IniProc() { recalculation::CriaRecContBaixaPag(); }
+void IniProc() {
+    recalculation::CriaRecContBaixaPag();
+}
 
 } // extern "C"

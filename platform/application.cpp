@@ -20,7 +20,7 @@ struct ButtonInfo {
 };
 
 constexpr ButtonInfo kButtons[] = {
-    {mbYes, mrYes, "Yes"},       {mbNo, mrNo, "No"},          {mbOK, mrOk, "OK"},
+    {mbYes, mrYes, "Yes"},          {mbNo, mrNo, "No"},          {mbOK, mrOk, "OK"},
     {mbCancel, mrCancel, "Cancel"}, {mbAbort, mrAbort, "Abort"}, {mbRetry, mrRetry, "Retry"},
     {mbIgnore, mrIgnore, "Ignore"}, {mbAll, mrAll, "All"},
 };
@@ -67,7 +67,9 @@ TApplication& Application() {
     return application;
 }
 
-bool LockWindowUpdate(THandle handle) { return Application().LockWindowUpdate(handle); }
+bool LockWindowUpdate(THandle handle) {
+    return Application().LockWindowUpdate(handle);
+}
 
 TApplication::TApplication() : builtInServices_(std::make_unique<TRecordingServices>()) {
     services_ = builtInServices_.get();
@@ -75,7 +77,9 @@ TApplication::TApplication() : builtInServices_(std::make_unique<TRecordingServi
     TWinControl::FindControl(0);
 }
 
-TApplication::~TApplication() { DestroyForms(); }
+TApplication::~TApplication() {
+    DestroyForms();
+}
 
 void TApplication::SetServices(platform::Services* services) {
     services_ = services ? services : builtInServices_.get();
@@ -87,7 +91,9 @@ void TApplication::SetCursor(int cursor) {
     services_->CursorChanged(cursor);
 }
 
-void TApplication::HandleException() { HandleException(std::current_exception()); }
+void TApplication::HandleException() {
+    HandleException(std::current_exception());
+}
 
 void TApplication::HandleException(std::exception_ptr error) {
     if (!error) return;
@@ -95,9 +101,7 @@ void TApplication::HandleException(std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const EAbort&) {
         // The silent abort: whoever raised it has shown what there was to show.
-    } catch (const std::exception& e) {
-        services_->ShowError(e.what());
-    } catch (...) {
+    } catch (const std::exception& e) { services_->ShowError(e.what()); } catch (...) {
         services_->ShowError("Erro desconhecido");
     }
 }
@@ -157,11 +161,13 @@ void TApplication::DestroyForms() {
     while (!forms_.empty()) {
         TForm* form = forms_.back();
         form->BeforeDestruction();
-        delete form;  // unregisters itself
+        delete form; // unregisters itself
     }
 }
 
-void TApplication::RegisterForm(TForm* form) { forms_.push_back(form); }
+void TApplication::RegisterForm(TForm* form) {
+    forms_.push_back(form);
+}
 
 void TApplication::UnregisterForm(TForm* form) {
     services_->FormDestroyed(*form);
@@ -187,7 +193,7 @@ void TApplication::FormHidden(TForm* form) {
         activeMDIChild_ = nullptr;
         for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it)
             if ((*it)->IsMDIChild()) {
-                ActivateForm(*it);  // the next child becomes the active child
+                ActivateForm(*it); // the next child becomes the active child
                 break;
             }
     }
@@ -195,7 +201,7 @@ void TApplication::FormHidden(TForm* form) {
         activeForm_ = nullptr;
         if (TForm* next = NextActiveForm(form)) {
             if (next->IsMDIChild())
-                activeForm_ = next;  // an MDI child already active runs no activation again
+                activeForm_ = next; // an MDI child already active runs no activation again
             else
                 ActivateForm(next);
         }
@@ -234,7 +240,8 @@ void TApplication::ActivateForm(TForm* form) {
 }
 
 void TApplication::FormReleased(TForm* form) {
-    if (std::find(released_.begin(), released_.end(), form) == released_.end()) released_.push_back(form);
+    if (std::find(released_.begin(), released_.end(), form) == released_.end())
+        released_.push_back(form);
 }
 
 void TApplication::EnterModal(TForm* form) {

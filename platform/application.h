@@ -99,7 +99,7 @@ private:
     int cursor_ = 0;
     int runDepth_ = 0;
     std::vector<TForm*> forms_;
-    std::vector<TForm*> zOrder_;  // visible forms, most recently activated last
+    std::vector<TForm*> zOrder_; // visible forms, most recently activated last
     std::vector<TForm*> modalStack_;
     std::vector<TForm*> released_;
     TForm* activeForm_ = nullptr;

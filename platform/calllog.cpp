@@ -15,7 +15,7 @@ namespace {
 thread_local TCallRecord* currentCall = nullptr;
 
 std::mutex logMutex;
-std::function<void(const std::string&)> logSink;  // guarded by logMutex
+std::function<void(const std::string&)> logSink; // guarded by logMutex
 
 constexpr std::size_t kMaxValueChars = 1000;
 
@@ -38,7 +38,8 @@ std::string UtcNow() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char text[96];
@@ -64,12 +65,19 @@ std::string NewIncidentId() {
 
 } // namespace
 
-TCallRecord* CurrentCall() { return currentCall; }
+TCallRecord* CurrentCall() {
+    return currentCall;
+}
 
-TCallScope::TCallScope(TCallRecord& record) : previous_(currentCall) { currentCall = &record; }
-TCallScope::~TCallScope() { currentCall = previous_; }
+TCallScope::TCallScope(TCallRecord& record) : previous_(currentCall) {
+    currentCall = &record;
+}
+TCallScope::~TCallScope() {
+    currentCall = previous_;
+}
 
-std::string FormatLogLine(std::initializer_list<std::pair<std::string_view, std::string_view>> fields) {
+std::string
+FormatLogLine(std::initializer_list<std::pair<std::string_view, std::string_view>> fields) {
     std::string line = "time=" + UtcNow();
     for (const auto& [key, value] : fields) {
         line += ' ';
@@ -113,12 +121,13 @@ void LogCall(const TCallRecord& record, std::chrono::steady_clock::duration dura
 std::string LogIncident(std::string_view where, std::string_view details) {
     const std::string id = NewIncidentId();
     TCallRecord* call = CurrentCall();
-    WriteLog(FormatLogLine({{"event", "incident"},
-                            {"incident", id},
-                            {"client", call ? std::string_view(call->client) : std::string_view()},
-                            {"session", call ? std::string_view(call->session) : std::string_view()},
-                            {"method", where},
-                            {"detail", details}}));
+    WriteLog(
+        FormatLogLine({{"event", "incident"},
+                       {"incident", id},
+                       {"client", call ? std::string_view(call->client) : std::string_view()},
+                       {"session", call ? std::string_view(call->session) : std::string_view()},
+                       {"method", where},
+                       {"detail", details}}));
     if (call != nullptr) {
         call->incident = id;
         call->outcome = "internal";

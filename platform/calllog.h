@@ -19,12 +19,12 @@ namespace platform {
 /// What the log line of one remote call says. The transport fills in the address, session,
 /// method, duration and outcome; the remote object may add what only it knows.
 struct TCallRecord {
-    std::string client;        // address:port of the peer
-    std::string session;       // a prefix of the session id: enough to follow one, useless to steal it
-    std::string method;        // Object.Method
-    std::string operatorCode;  // the operator the call claims to act for, when it names one
+    std::string client;  // address:port of the peer
+    std::string session; // a prefix of the session id: enough to follow one, useless to steal it
+    std::string method;  // Object.Method
+    std::string operatorCode;   // the operator the call claims to act for, when it names one
     std::string outcome = "ok"; // ok | failure (a failure reply) | error | no-session | ...
-    std::string incident;      // correlation id of an unexpected failure, if any
+    std::string incident;       // correlation id of an unexpected failure, if any
 };
 
 /// The record of the call that runs on this thread, or null outside a call.
@@ -43,7 +43,8 @@ private:
 };
 
 /// One log line of `fields` in order, prefixed with time=... (UTC, milliseconds).
-std::string FormatLogLine(std::initializer_list<std::pair<std::string_view, std::string_view>> fields);
+std::string
+FormatLogLine(std::initializer_list<std::pair<std::string_view, std::string_view>> fields);
 
 /// Writes one line (FormatLogLine) to the log.
 void WriteLog(const std::string& line);

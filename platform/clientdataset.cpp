@@ -1,4 +1,5 @@
-// The client dataset: creation from definitions, whole content as a data packet, change log, indexes.
+// The client dataset: creation from definitions, whole content as a data packet, change log,
+// indexes.
 #include <memory>
 
 #include "platform/datapacket.h"
@@ -15,8 +16,10 @@ void TClientDataSet::Open() {
 }
 
 void TClientDataSet::CreateDataSet() {
-    std::vector<TFieldDef> columns = fieldDefs_.Count() > 0 ? fieldDefs_.Items() : PersistentColumns();
-    if (columns.empty()) throw EDatabaseError("Não há definições de campos para criar o conjunto de dados");
+    std::vector<TFieldDef> columns =
+        fieldDefs_.Count() > 0 ? fieldDefs_.Items() : PersistentColumns();
+    if (columns.empty())
+        throw EDatabaseError("Não há definições de campos para criar o conjunto de dados");
     IndexSpec index = ActiveIndexSpec(indexName_, indexFieldNames_);
     std::vector<TFieldType> types;
     for (const TFieldDef& c : columns) types.push_back(c.DataType);
@@ -37,15 +40,17 @@ void TClientDataSet::SetData(const Variant& data) {
         return;
     }
     std::shared_ptr<const std::string> bytes;
-    if (data.Type() == VarType::Bytes) bytes = data.SharedBytes();
-    else if (data.Type() == VarType::String) bytes = std::make_shared<const std::string>(data.AsString());
+    if (data.Type() == VarType::Bytes)
+        bytes = data.SharedBytes();
+    else if (data.Type() == VarType::String)
+        bytes = std::make_shared<const std::string>(data.AsString());
     else
-        throw EDatabaseError(std::string("Os dados de um conjunto de dados devem ser um pacote de dados, não ") +
-                             Variant::TypeName(data.Type()));
+        throw EDatabaseError(
+            std::string("Os dados de um conjunto de dados devem ser um pacote de dados, não ") +
+            Variant::TypeName(data.Type()));
     IndexSpec index = ActiveIndexSpec(indexName_, indexFieldNames_);
-    TPacketContent content = DecodePacket(*bytes, [this](const std::vector<TFieldDef>& columns) {
-        CheckColumns(columns);
-    });
+    TPacketContent content = DecodePacket(
+        *bytes, [this](const std::vector<TFieldDef>& columns) { CheckColumns(columns); });
     std::vector<TFieldDef> columns = content.Columns;
     OpenWith(std::move(content.Columns), std::move(content.Rows), index.fields, index.options);
     fieldDefs_.Clear();
@@ -72,7 +77,9 @@ void TClientDataSet::CancelUpdates() {
     RowsRestored();
 }
 
-int TClientDataSet::ChangeCount() const { return Active() ? static_cast<int>(Store().ChangeCount()) : 0; }
+int TClientDataSet::ChangeCount() const {
+    return Active() ? static_cast<int>(Store().ChangeCount()) : 0;
+}
 
 // Setting one of IndexName and IndexFieldNames clears the other. A closed dataset only keeps
 // the name: the index is looked up when it opens.

@@ -19,7 +19,9 @@ TTabSheet::~TTabSheet() {
     if (pageControl_) pageControl_->ForgetPage(this);
 }
 
-void TTabSheet::SetPageControl(TPageControl* pageControl) { SetParent(pageControl); }
+void TTabSheet::SetPageControl(TPageControl* pageControl) {
+    SetParent(pageControl);
+}
 
 int TTabSheet::PageIndex() const {
     if (!pageControl_) return -1;
@@ -47,7 +49,9 @@ void TTabSheet::UserClick() {
 
 // ---- TPageControl ----
 
-TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
+    SetTabStop(true);
+}
 
 TPageControl::~TPageControl() {
     for (TTabSheet* page : pages_) page->pageControl_ = nullptr;
@@ -62,7 +66,8 @@ void TPageControl::ChildrenChanged() {
     // Pages that left the children.
     std::vector<TTabSheet*> gone;
     for (TTabSheet* page : pages_)
-        if (std::find(Controls().begin(), Controls().end(), page) == Controls().end()) gone.push_back(page);
+        if (std::find(Controls().begin(), Controls().end(), page) == Controls().end())
+            gone.push_back(page);
     for (TTabSheet* page : gone) ForgetPage(page);
     // Sheets that joined the children become the last pages; the first one becomes active.
     for (TControl* c : Controls())
@@ -115,10 +120,13 @@ void TPageControl::SetActivePage(TTabSheet* page) {
     Changed(TChange::ActivePage);
 }
 
-int TPageControl::ActivePageIndex() const { return activePage_ ? activePage_->PageIndex() : -1; }
+int TPageControl::ActivePageIndex() const {
+    return activePage_ ? activePage_->PageIndex() : -1;
+}
 
 void TPageControl::SetActivePageIndex(int index) {
-    SetActivePage(index >= 0 && index < PageCount() ? pages_[static_cast<std::size_t>(index)] : nullptr);
+    SetActivePage(index >= 0 && index < PageCount() ? pages_[static_cast<std::size_t>(index)]
+                                                    : nullptr);
 }
 
 void TPageControl::SelectPage(TTabSheet* page) {

@@ -45,8 +45,14 @@ std::vector<TKeyChar> Utf8Decode(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         auto b = static_cast<unsigned char>(text[i]);
-        std::size_t extra = b >= 0xF0 && b < 0xF8 ? 3 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xC0 && b < 0xE0 ? 1 : 0;
-        std::uint32_t cp = extra == 3 ? (b & 0x07u) : extra == 2 ? (b & 0x0Fu) : extra == 1 ? (b & 0x1Fu) : b;
+        std::size_t extra = b >= 0xF0 && b < 0xF8   ? 3
+                            : b >= 0xE0 && b < 0xF0 ? 2
+                            : b >= 0xC0 && b < 0xE0 ? 1
+                                                    : 0;
+        std::uint32_t cp = extra == 3   ? (b & 0x07u)
+                           : extra == 2 ? (b & 0x0Fu)
+                           : extra == 1 ? (b & 0x1Fu)
+                                        : b;
         bool valid = b < 0x80 || extra > 0;
         for (std::size_t k = 1; valid && k <= extra; ++k) {
             if (i + k >= text.size()) {
@@ -78,9 +84,12 @@ TControl::~TControl() {
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
-    if (parent && parent == this) throw EInvalidOperation("Um controle não pode ser pai de si mesmo");
-    if (auto* self = dynamic_cast<TWinControl*>(this); self && parent && self->ContainsControl(parent))
-        throw EInvalidOperation("Um controle não pode ser colocado dentro de um controle que ele contém");
+    if (parent && parent == this)
+        throw EInvalidOperation("Um controle não pode ser pai de si mesmo");
+    if (auto* self = dynamic_cast<TWinControl*>(this);
+        self && parent && self->ContainsControl(parent))
+        throw EInvalidOperation(
+            "Um controle não pode ser colocado dentro de um controle que ele contém");
     if (parent_) parent_->RemoveControl(this);
     if (parent) parent->InsertControl(this);
 }
@@ -208,7 +217,8 @@ TWinControl* TWinControl::FindControl(THandle handle) {
 }
 
 TControl* TWinControl::Control(int index) const {
-    if (index < 0 || index >= ControlCount()) throw ERangeError("Índice de controle fora dos limites");
+    if (index < 0 || index >= ControlCount())
+        throw ERangeError("Índice de controle fora dos limites");
     return controls_[static_cast<std::size_t>(index)];
 }
 
@@ -260,7 +270,9 @@ void TWinControl::SetTabOrder(int order) {
     for (std::size_t i = 0; i < list.size(); ++i) list[i]->tabOrder_ = static_cast<int>(i);
 }
 
-bool TWinControl::CanFocus() const { return Showing() && EnabledWithParents(); }
+bool TWinControl::CanFocus() const {
+    return Showing() && EnabledWithParents();
+}
 
 bool TWinControl::Focused() const {
     TForm* form = ParentForm();
@@ -299,7 +311,7 @@ TKeyChar TWinControl::KeyPress(TKeyChar key) {
         try {
             OnKeyPress(this, key);
         } catch (const EAbort&) {
-            return 0;  // the silent abort cancels the key
+            return 0; // the silent abort cancels the key
         }
     }
     if (key != 0) HandleKeyPress(key);

@@ -109,7 +109,9 @@ public:
     void UserDblClick();
 
     /// Observers hear every change of the control's properties (see TChange).
-    int AddObserver(TObserverList<TControl>::Observer observer) { return observers_.Add(std::move(observer)); }
+    int AddObserver(TObserverList<TControl>::Observer observer) {
+        return observers_.Add(std::move(observer));
+    }
     void RemoveObserver(int id) { observers_.Remove(id); }
 
 protected:

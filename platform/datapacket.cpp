@@ -32,9 +32,15 @@ constexpr std::uint32_t kMaxNameBytes = 256;
 
 // ---- encoding ----
 
-std::size_t ArrayHeaderBytes(std::size_t n) { return n < 16 ? 1 : (n <= 0xFFFF ? 3 : 5); }
-std::size_t StrHeaderBytes(std::size_t n) { return n < 32 ? 1 : (n <= 0xFF ? 2 : (n <= 0xFFFF ? 3 : 5)); }
-std::size_t StrBytes(std::string_view s) { return StrHeaderBytes(s.size()) + s.size(); }
+std::size_t ArrayHeaderBytes(std::size_t n) {
+    return n < 16 ? 1 : (n <= 0xFFFF ? 3 : 5);
+}
+std::size_t StrHeaderBytes(std::size_t n) {
+    return n < 32 ? 1 : (n <= 0xFF ? 2 : (n <= 0xFFFF ? 3 : 5));
+}
+std::size_t StrBytes(std::string_view s) {
+    return StrHeaderBytes(s.size()) + s.size();
+}
 
 // The library's packer writes the definitions and integers; row values other than integers
 // are written straight in MessagePack's formats by the writer. Doubles always go as float 64,
@@ -70,7 +76,8 @@ void MoveInto(char* block, std::size_t size, std::string& out) {
         const std::size_t count = std::min(kStep, size - at);
         out.append(block + at, count);
         if (size < 16 * kStep) continue;
-        const std::uintptr_t copied = reinterpret_cast<std::uintptr_t>(block + at + count) & ~(page - 1);
+        const std::uintptr_t copied =
+            reinterpret_cast<std::uintptr_t>(block + at + count) & ~(page - 1);
         if (copied > released) {
             madvise(reinterpret_cast<void*>(released), copied - released, MADV_DONTNEED);
             released = copied;
@@ -120,10 +127,14 @@ inline bool ShortIsAscii(const char* p, std::size_t n, const char* begin) {
         }
         std::size_t extra;
         std::uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) extra = 1, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) extra = 2, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) extra = 3, cp = c & 0x07;
-        else return false;
+        if (c >= 0xC2 && c <= 0xDF)
+            extra = 1, cp = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2, cp = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3, cp = c & 0x07;
+        else
+            return false;
         if (i + extra >= n) return false;
         for (std::size_t k = 1; k <= extra; ++k) {
             unsigned char d = p[i + k];
@@ -146,18 +157,20 @@ inline bool ShortIsAscii(const char* p, std::size_t n, const char* begin) {
 bool ValidUtf8(const unsigned char* p, std::size_t n) {
 #ifdef __SSE2__
     if (n < 16) return ValidUtf8Scalar(p, n);
-    const __m128i continuationEnd = _mm_set1_epi8(static_cast<char>(0xC0));  // signed: 0x80..0xBF below
+    const __m128i continuationEnd =
+        _mm_set1_epi8(static_cast<char>(0xC0)); // signed: 0x80..0xBF below
     const __m128i beforeLead2 = _mm_set1_epi8(static_cast<char>(0xC1));
     const __m128i afterLead2 = _mm_set1_epi8(static_cast<char>(0xE0));
-    unsigned carry = 0;  // the byte before the block is a two-byte lead
+    unsigned carry = 0; // the byte before the block is a two-byte lead
     unsigned bad = 0;
     unsigned other = 0;
     auto block = [&](std::size_t at) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
         auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
-        auto continuation = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, continuationEnd)));
-        auto lead2 = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, beforeLead2), _mm_cmplt_epi8(v, afterLead2))));
+        auto continuation =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, continuationEnd)));
+        auto lead2 = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpgt_epi8(v, beforeLead2), _mm_cmplt_epi8(v, afterLead2))));
         other |= high & ~continuation & ~lead2;
         bad |= (((lead2 << 1) | carry) & 0xFFFFu) ^ continuation;
         carry = lead2 >> 15;
@@ -174,8 +187,8 @@ bool ValidUtf8(const unsigned char* p, std::size_t n) {
 }
 
 bool TypeFromName(std::string_view name, TFieldType& type) {
-    for (TFieldType t : {TFieldType::ftString, TFieldType::ftFixedChar, TFieldType::ftFloat, TFieldType::ftDateTime,
-                         TFieldType::ftInteger, TFieldType::ftBoolean})
+    for (TFieldType t : {TFieldType::ftString, TFieldType::ftFixedChar, TFieldType::ftFloat,
+                         TFieldType::ftDateTime, TFieldType::ftInteger, TFieldType::ftBoolean})
         if (name == FieldTypeName(t)) {
             type = t;
             return true;
@@ -189,7 +202,8 @@ bool TypeFromName(std::string_view name, TFieldType& type) {
 class PacketVisitor : public msgpack::null_visitor {
 public:
     PacketVisitor(std::string_view input, TPacketContent& content, const TPacketColumnsCheck& check)
-        : begin_(input.data()), inputBytes_(input.size()), content_(content), store_(content.Rows), check_(check) {}
+        : begin_(input.data()), inputBytes_(input.size()), content_(content), store_(content.Rows),
+          check_(check) {}
 
     bool start_array(std::uint32_t n) {
         switch (depth_) {
@@ -213,8 +227,9 @@ public:
                 content_.Columns.emplace_back();
             } else {
                 if (n != columnCount_)
-                    Malformed("registro " + std::to_string(item_[2] + 1) + " com " + std::to_string(n) +
-                              " valores para " + std::to_string(columnCount_) + " campos");
+                    Malformed("registro " + std::to_string(item_[2] + 1) + " com " +
+                              std::to_string(n) + " valores para " + std::to_string(columnCount_) +
+                              " campos");
                 row_ = content_.Rows.AppendRow();
             }
             break;
@@ -237,7 +252,7 @@ public:
     bool start_map(std::uint32_t) { Unexpected("um mapa"); }
 
     bool visit_nil() {
-        if (depth_ == 3 && item_[1] == 3) return true;  // rows start all null
+        if (depth_ == 3 && item_[1] == 3) return true; // rows start all null
         Unexpected("nulo");
     }
     bool visit_boolean(bool v) {
@@ -267,7 +282,8 @@ public:
             return true;
         }
         if (depth_ == 3 && item_[1] == 2 && item_[3] == 2) {
-            if (v > static_cast<std::uint64_t>(kMaxTextSize)) Malformed("tamanho de campo grande demais");
+            if (v > static_cast<std::uint64_t>(kMaxTextSize))
+                Malformed("tamanho de campo grande demais");
             content_.Columns.back().Size = static_cast<int>(v);
             return true;
         }
@@ -278,12 +294,13 @@ public:
     bool visit_negative_integer(std::int64_t v) { return Number(v); }
     bool visit_float32(float v) { return visit_float64(static_cast<double>(v)); }
     bool visit_float64(double v) {
-        if (!InRow(TFieldType::ftFloat) && !InRow(TFieldType::ftDateTime)) Unexpected("um número real");
+        if (!InRow(TFieldType::ftFloat) && !InRow(TFieldType::ftDateTime))
+            Unexpected("um número real");
         store_.SetDouble(row_, Column(), v);
         return true;
     }
     [[gnu::always_inline]] bool visit_str(const char* p, std::uint32_t n) {
-        if (InRows()) {  // the common case: a text of a row
+        if (InRows()) { // the common case: a text of a row
             if (!IsTextType(types_[Column()])) Unexpected("um texto");
             bool ascii = n < 16 && ShortIsAscii(p, n, begin_);
             if (!ascii && !ValidUtf8(reinterpret_cast<const unsigned char*>(p), n)) NotUtf8();
@@ -294,11 +311,14 @@ public:
     }
     bool visit_bin(const char*, std::uint32_t) { Unexpected("dados binários"); }
     bool visit_ext(const char*, std::uint32_t) { Unexpected("uma extensão"); }
-    void parse_error(std::size_t, std::size_t at) { Malformed("byte inválido na posição " + std::to_string(at)); }
+    void parse_error(std::size_t, std::size_t at) {
+        Malformed("byte inválido na posição " + std::to_string(at));
+    }
     void insufficient_bytes(std::size_t, std::size_t) { Malformed("pacote truncado"); }
 
     void Finish() const {
-        if (!magicSeen_ || !versionSeen_ || !columnsDone_ || !rowsSeen_) Malformed("pacote incompleto");
+        if (!magicSeen_ || !versionSeen_ || !columnsDone_ || !rowsSeen_)
+            Malformed("pacote incompleto");
     }
 
 private:
@@ -327,17 +347,21 @@ private:
 
     int Column() const { return static_cast<int>(item_[3]); }
     bool InRows() const { return depth_ == 3 && item_[1] == 3; }
-    [[noreturn, gnu::noinline, gnu::cold]] static void NotUtf8() { Malformed("texto que não é UTF-8 válido"); }
+    [[noreturn, gnu::noinline, gnu::cold]] static void NotUtf8() {
+        Malformed("texto que não é UTF-8 válido");
+    }
 
     bool InRow(TFieldType type) const {
         return depth_ == 3 && item_[1] == 3 && types_[Column()] == type;
     }
 
     bool Number(std::int64_t v) {
-        if (InRow(TFieldType::ftInteger)) store_.SetInt(row_, Column(), v);
+        if (InRow(TFieldType::ftInteger))
+            store_.SetInt(row_, Column(), v);
         else if (InRow(TFieldType::ftFloat) || InRow(TFieldType::ftDateTime))
             store_.SetDouble(row_, Column(), static_cast<double>(v));
-        else Unexpected("um inteiro");
+        else
+            Unexpected("um inteiro");
         return true;
     }
 
@@ -345,8 +369,8 @@ private:
         if (depth_ == 0) Malformed("não é um pacote de dados");
         if (depth_ == 3 && item_[1] == 3 && columnsDone_) {
             const TFieldDef& c = content_.Columns[static_cast<std::size_t>(Column())];
-            Malformed(what + " no campo '" + c.Name + "' (" + FieldTypeName(c.DataType) + ") do registro " +
-                      std::to_string(item_[2] + 1));
+            Malformed(what + " no campo '" + c.Name + "' (" + FieldTypeName(c.DataType) +
+                      ") do registro " + std::to_string(item_[2] + 1));
         }
         Malformed(what + " fora do lugar");
     }
@@ -355,9 +379,11 @@ private:
         if (c.Name.empty() || !typeSeen_) Malformed("definição de campo incompleta");
         typeSeen_ = false;
         if (IsTextType(c.DataType) ? c.Size < 1 : c.Size != 0)
-            Malformed("tamanho " + std::to_string(c.Size) + " inválido para o campo '" + c.Name + "'");
+            Malformed("tamanho " + std::to_string(c.Size) + " inválido para o campo '" + c.Name +
+                      "'");
         for (std::size_t i = 0; i + 1 < content_.Columns.size(); ++i)
-            if (SameText(content_.Columns[i].Name, c.Name)) Malformed("campo '" + c.Name + "' repetido");
+            if (SameText(content_.Columns[i].Name, c.Name))
+                Malformed("campo '" + c.Name + "' repetido");
     }
 
     void EndColumns() {
@@ -384,7 +410,7 @@ private:
     std::size_t inputBytes_;
     TPacketContent& content_;
     TRecordStore& store_;
-    const TFieldType* types_ = nullptr;  // the columns' types, once the definitions are read
+    const TFieldType* types_ = nullptr; // the columns' types, once the definitions are read
     const TPacketColumnsCheck& check_;
     int depth_ = 0;
     std::uint32_t item_[4] = {0, 0, 0, 0};
@@ -401,11 +427,13 @@ private:
 
 // ---- the writer ----
 
-TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns) : columns_(std::move(columns)) {
+TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns)
+    : columns_(std::move(columns)) {
     Start();
 }
 
-TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns, std::size_t rowCount, std::size_t byteBound)
+TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns, std::size_t rowCount,
+                                     std::size_t byteBound)
     : columns_(std::move(columns)), counted_(true), declaredRows_(rowCount) {
     if (byteBound != 0) {
         out_.reserve(byteBound);
@@ -415,7 +443,9 @@ TDataPacketWriter::TDataPacketWriter(std::vector<TFieldDef> columns, std::size_t
     AppendArrayHeader(out_, rowCount);
 }
 
-TDataPacketWriter::~TDataPacketWriter() { std::free(body_); }
+TDataPacketWriter::~TDataPacketWriter() {
+    std::free(body_);
+}
 
 void TDataPacketWriter::Start() {
     if (columns_.empty()) throw EDatabaseError("Pacote de dados sem definição de campos");
@@ -435,8 +465,10 @@ void TDataPacketWriter::Start() {
         pk.pack_str(static_cast<std::uint32_t>(type.size()));
         pk.pack_str_body(type.data(), static_cast<std::uint32_t>(type.size()));
         pk.pack_uint32(static_cast<std::uint32_t>(c.Size));
-        if (c.Required) pk.pack_true();
-        else pk.pack_false();
+        if (c.Required)
+            pk.pack_true();
+        else
+            pk.pack_false();
     }
     if (counted_) {
         stage_ = std::make_unique_for_overwrite<char[]>(kStage);
@@ -450,20 +482,24 @@ void TDataPacketWriter::Start() {
 void TDataPacketWriter::StartRow() {
     if (finished_) throw EDatabaseError("Pacote de dados já encerrado");
     if (counted_ && rows_ == declaredRows_)
-        throw EDatabaseError("Pacote de dados com mais registros que os " + std::to_string(declaredRows_) +
-                             " anunciados");
+        throw EDatabaseError("Pacote de dados com mais registros que os " +
+                             std::to_string(declaredRows_) + " anunciados");
     if (static_cast<std::size_t>(end_ - next_) < 5) Flush();
     const std::size_t n = columns_.size();
-    if (n < 16) *next_++ = static_cast<char>(0x90 | n);
-    else if (n <= 0xFFFF) *next_++ = static_cast<char>(0xDC), PutBigEndian(n, 2);
-    else *next_++ = static_cast<char>(0xDD), PutBigEndian(n, 4);
+    if (n < 16)
+        *next_++ = static_cast<char>(0x90 | n);
+    else if (n <= 0xFFFF)
+        *next_++ = static_cast<char>(0xDC), PutBigEndian(n, 2);
+    else
+        *next_++ = static_cast<char>(0xDD), PutBigEndian(n, 4);
 }
 
 void TDataPacketWriter::WrongType(int expected) const {
     const TFieldDef& c = columns_[column_];
-    throw EDatabaseError("Tipo incompatível para o campo '" + c.Name + "': esperado " + FieldTypeName(c.DataType) +
-                         ", recebido " +
-                         (expected == kText ? "String" : FieldTypeName(static_cast<TFieldType>(expected))));
+    throw EDatabaseError(
+        "Tipo incompatível para o campo '" + c.Name + "': esperado " + FieldTypeName(c.DataType) +
+        ", recebido " +
+        (expected == kText ? "String" : FieldTypeName(static_cast<TFieldType>(expected))));
 }
 
 void TDataPacketWriter::Flush() {
@@ -536,11 +572,11 @@ void TDataPacketWriter::AppendRow(const std::vector<Variant>& values) {
 std::string TDataPacketWriter::Finish() {
     if (finished_) throw EDatabaseError("Pacote de dados já encerrado");
     if (column_ != 0)
-        throw EDatabaseError("Registro incompleto no pacote de dados: " + std::to_string(column_) + " valores para " +
-                             std::to_string(columns_.size()) + " campos");
+        throw EDatabaseError("Registro incompleto no pacote de dados: " + std::to_string(column_) +
+                             " valores para " + std::to_string(columns_.size()) + " campos");
     if (counted_ && rows_ != declaredRows_)
-        throw EDatabaseError("Pacote de dados com " + std::to_string(rows_) + " registros; anunciados " +
-                             std::to_string(declaredRows_));
+        throw EDatabaseError("Pacote de dados com " + std::to_string(rows_) +
+                             " registros; anunciados " + std::to_string(declaredRows_));
     finished_ = true;
     if (counted_) {
         Flush();
@@ -573,10 +609,12 @@ std::string EncodePacket(const TDataSet& dataSet) {
 
     // An upper bound of the packet's size: 9 bytes for any value (a text of up to 7 bytes
     // included) plus every byte of the text arena, which holds all longer texts.
-    std::size_t bound = 1 + StrBytes(kMagic) + 1 + ArrayHeaderBytes(columns.size()) + ArrayHeaderBytes(rowCount);
+    std::size_t bound =
+        1 + StrBytes(kMagic) + 1 + ArrayHeaderBytes(columns.size()) + ArrayHeaderBytes(rowCount);
     for (const TFieldDef& c : columns)
         bound += 1 + StrBytes(c.Name) + StrBytes(FieldTypeName(c.DataType)) + 5 + 1;
-    bound += rowCount * (ArrayHeaderBytes(static_cast<std::size_t>(columnCount)) + 9 * static_cast<std::size_t>(columnCount));
+    bound += rowCount * (ArrayHeaderBytes(static_cast<std::size_t>(columnCount)) +
+                         9 * static_cast<std::size_t>(columnCount));
     bound += store.TextBytes();
 
     TDataPacketWriter writer(columns, rowCount, bound);
@@ -606,7 +644,8 @@ TPacketContent DecodePacket(std::string_view bytes, const TPacketColumnsCheck& c
     TPacketContent content;
     PacketVisitor visitor(bytes, content, check);
     std::size_t offset = 0;
-    if (!msgpack::parse(bytes.data(), bytes.size(), offset, visitor)) Malformed("estrutura inválida");
+    if (!msgpack::parse(bytes.data(), bytes.size(), offset, visitor))
+        Malformed("estrutura inválida");
     if (offset != bytes.size()) Malformed("bytes sobrando após o fim do pacote");
     visitor.Finish();
     content.Rows.ShrinkToFit();

@@ -1,4 +1,5 @@
-// Data packets: a dataset's whole content (column definitions and rows) as one MessagePack byte string.
+// Data packets: a dataset's whole content (column definitions and rows) as one MessagePack byte
+// string.
 #pragma once
 
 #include <bit>
@@ -80,7 +81,8 @@ public:
     /// characters, and for FixedChar padded with blanks to that size.
     void AppendFieldString(std::string_view text) {
         const TFieldDef& column = columns_[column_];
-        if (column.DataType == TFieldType::ftString && text.size() <= static_cast<std::size_t>(column.Size))
+        if (column.DataType == TFieldType::ftString &&
+            text.size() <= static_cast<std::size_t>(column.Size))
             return AppendString(text);
         AppendFittedString(text);
     }
@@ -103,8 +105,8 @@ public:
 
 private:
     static constexpr std::size_t kStage = 64 * 1024;
-    static constexpr int kText = -1;  // Slot's expectation: either text type
-    static constexpr int kAny = -2;   // Slot's expectation: any type (a null)
+    static constexpr int kText = -1; // Slot's expectation: either text type
+    static constexpr int kAny = -2;  // Slot's expectation: any type (a null)
 
     // Checks the current column's type, opens a row at its first column and makes room for
     // `bytes` more bytes at next_.
@@ -126,7 +128,8 @@ private:
     // Values are composed in locals and stored with one copy: a store through char* could
     // alias the writer's own members, which would otherwise be reloaded after every byte.
     void PutBigEndian(std::uint64_t value, int bytes) {
-        const std::uint64_t big = std::endian::native == std::endian::little ? __builtin_bswap64(value) : value;
+        const std::uint64_t big =
+            std::endian::native == std::endian::little ? __builtin_bswap64(value) : value;
         char b[8];
         std::memcpy(b, &big, 8);
         char* p = next_;
@@ -151,7 +154,8 @@ private:
         Slot(static_cast<int>(type), 9);
         std::uint64_t bits;
         std::memcpy(&bits, &value, sizeof bits);
-        const std::uint64_t big = std::endian::native == std::endian::little ? __builtin_bswap64(bits) : bits;
+        const std::uint64_t big =
+            std::endian::native == std::endian::little ? __builtin_bswap64(bits) : bits;
         char b[9];
         b[0] = static_cast<char>(0xCB);
         std::memcpy(b + 1, &big, 8);
@@ -170,17 +174,17 @@ private:
     void Start();
 
     std::vector<TFieldDef> columns_;
-    std::vector<TFieldType> types_;  // the columns' types, compactly
-    std::size_t column_ = 0;    // the next value's column
-    std::size_t rows_ = 0;      // rows completed
-    bool counted_ = false;      // told the row count in advance
+    std::vector<TFieldType> types_; // the columns' types, compactly
+    std::size_t column_ = 0;        // the next value's column
+    std::size_t rows_ = 0;          // rows completed
+    bool counted_ = false;          // told the row count in advance
     bool finished_ = false;
     std::size_t declaredRows_ = 0;
-    std::string out_;           // the packet: the whole of it, or its head before the row count
-    std::unique_ptr<char[]> stage_;  // told the count: values are staged here, flushed to out_
-    char* body_ = nullptr;      // not told the count: the rows, in a malloc'd block
-    char* next_ = nullptr;      // where the next byte goes, in stage_ or body_
-    char* end_ = nullptr;       // the end of stage_ or of body_'s capacity
+    std::string out_;               // the packet: the whole of it, or its head before the row count
+    std::unique_ptr<char[]> stage_; // told the count: values are staged here, flushed to out_
+    char* body_ = nullptr;          // not told the count: the rows, in a malloc'd block
+    char* next_ = nullptr;          // where the next byte goes, in stage_ or body_
+    char* end_ = nullptr;           // the end of stage_ or of body_'s capacity
 };
 
 /// The stored rows of an open dataset (pending edits excluded) with every column definition:

@@ -1,4 +1,5 @@
-// The in-memory dataset: fields, cursor, states, events, index order, locate and control notifications.
+// The in-memory dataset: fields, cursor, states, events, index order, locate and control
+// notifications.
 #include "platform/dataset.h"
 
 #include <algorithm>
@@ -13,13 +14,16 @@ namespace platform {
 
 namespace {
 
-bool Editing(TDataSetState state) { return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert; }
+bool Editing(TDataSetState state) {
+    return state == TDataSetState::dsEdit || state == TDataSetState::dsInsert;
+}
 
 // Case folding for comparisons that ignore case: ASCII letters and the Latin-1 letters of
 // Portuguese (À..Þ in UTF-8 fold to à..þ). Folding keeps the byte length.
 inline unsigned char FoldByte(unsigned char c, unsigned char previous) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-    if (previous == 0xC3 && c >= 0x80 && c <= 0x9E && c != 0x97) return static_cast<unsigned char>(c + 0x20);
+    if (previous == 0xC3 && c >= 0x80 && c <= 0x9E && c != 0x97)
+        return static_cast<unsigned char>(c + 0x20);
     return c;
 }
 
@@ -73,7 +77,9 @@ std::string_view TrimBlanksRight(std::string_view text) {
     return text;
 }
 
-[[noreturn]] void NotEditing() { throw EDatabaseError("Conjunto de dados não está em modo de edição ou inserção"); }
+[[noreturn]] void NotEditing() {
+    throw EDatabaseError("Conjunto de dados não está em modo de edição ou inserção");
+}
 
 } // namespace
 
@@ -91,7 +97,8 @@ TDataSet::~TDataSet() {
 }
 
 TField* TDataSet::AddField(std::unique_ptr<TField> field) {
-    if (Active()) throw EDatabaseError("Não é possível adicionar campos a um conjunto de dados aberto");
+    if (Active())
+        throw EDatabaseError("Não é possível adicionar campos a um conjunto de dados aberto");
     if (dynamicFields_) {
         ownedFields_.clear();
         fields_.clear();
@@ -108,11 +115,13 @@ TField* TDataSet::AddField(std::unique_ptr<TField> field) {
 }
 
 TStringField* TDataSet::AddStringField(std::string name, int size) {
-    return static_cast<TStringField*>(AddField(std::make_unique<TStringField>(std::move(name), size)));
+    return static_cast<TStringField*>(
+        AddField(std::make_unique<TStringField>(std::move(name), size)));
 }
 
 TFixedCharField* TDataSet::AddFixedCharField(std::string name, int size) {
-    return static_cast<TFixedCharField*>(AddField(std::make_unique<TFixedCharField>(std::move(name), size)));
+    return static_cast<TFixedCharField*>(
+        AddField(std::make_unique<TFixedCharField>(std::move(name), size)));
 }
 
 TFloatField* TDataSet::AddFloatField(std::string name) {
@@ -120,7 +129,8 @@ TFloatField* TDataSet::AddFloatField(std::string name) {
 }
 
 TDateTimeField* TDataSet::AddDateTimeField(std::string name) {
-    return static_cast<TDateTimeField*>(AddField(std::make_unique<TDateTimeField>(std::move(name))));
+    return static_cast<TDateTimeField*>(
+        AddField(std::make_unique<TDateTimeField>(std::move(name))));
 }
 
 TIntegerField* TDataSet::AddIntegerField(std::string name) {
@@ -153,13 +163,15 @@ std::vector<TFieldDef> TDataSet::PersistentColumns() const {
 void TDataSet::CheckColumns(const std::vector<TFieldDef>& columns) const {
     if (!HasPersistentFields()) return;
     for (const TField* f : fields_) {
-        auto it = std::find_if(columns.begin(), columns.end(),
-                               [&](const TFieldDef& c) { return SameText(c.Name, f->FieldName()); });
+        auto it = std::find_if(columns.begin(), columns.end(), [&](const TFieldDef& c) {
+            return SameText(c.Name, f->FieldName());
+        });
         if (it == columns.end())
             throw EDatabaseError("O pacote de dados não traz o campo '" + f->FieldName() + "'");
         if (it->DataType != f->DataType())
-            throw EDatabaseError("Tipo incompatível para o campo '" + f->FieldName() + "': esperado " +
-                                 FieldTypeName(f->DataType()) + ", recebido " + FieldTypeName(it->DataType));
+            throw EDatabaseError("Tipo incompatível para o campo '" + f->FieldName() +
+                                 "': esperado " + FieldTypeName(f->DataType()) + ", recebido " +
+                                 FieldTypeName(it->DataType));
     }
 }
 
@@ -180,7 +192,8 @@ void TDataSet::BindFields() {
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         const TFieldDef& def = columns_[i];
         auto it = std::find_if(old.begin(), old.end(), [&](const std::unique_ptr<TField>& f) {
-            return f && f->FieldName() == def.Name && f->DataType() == def.DataType && f->Size() == def.Size;
+            return f && f->FieldName() == def.Name && f->DataType() == def.DataType &&
+                   f->Size() == def.Size;
         });
         std::unique_ptr<TField> field = it != old.end() ? std::move(*it) : CreateField(def);
         field->SetRequired(def.Required);
@@ -196,8 +209,10 @@ void TDataSet::BindFields() {
 // ---- opening and closing ----
 
 void TDataSet::SetActive(bool active) {
-    if (active) Open();
-    else Close();
+    if (active)
+        Open();
+    else
+        Close();
 }
 
 void TDataSet::Open() {
@@ -211,12 +226,12 @@ void TDataSet::Open() {
     OpenWith(std::move(columns), std::move(rows), indexFields_, indexOptions_);
 }
 
-void TDataSet::OpenWith(std::vector<TFieldDef> columns, TRecordStore rows, const std::string& indexFields,
-                        TIndexOptions indexOptions) {
+void TDataSet::OpenWith(std::vector<TFieldDef> columns, TRecordStore rows,
+                        const std::string& indexFields, TIndexOptions indexOptions) {
     // Everything that can refuse the new content runs before the dataset is touched.
     CheckColumns(columns);
     std::vector<IndexKey> keys = ResolveIndexKeys(columns, indexFields, indexOptions);
-    std::string fields = indexFields;  // may alias indexFields_
+    std::string fields = indexFields; // may alias indexFields_
     Close();
     indexFields_ = std::move(fields);
     indexOptions_ = indexOptions;
@@ -252,7 +267,9 @@ void TDataSet::Close() {
 }
 
 void TDataSet::CheckActive() const {
-    if (!Active()) throw EDatabaseError("Não é possível executar esta operação em um conjunto de dados fechado");
+    if (!Active())
+        throw EDatabaseError(
+            "Não é possível executar esta operação em um conjunto de dados fechado");
 }
 
 void TDataSet::SetState(TDataSetState state) {
@@ -332,8 +349,10 @@ void TDataSet::Post() {
         store_.AppendRow();
         std::size_t row = store_.RowCount() - 1;
         store_.CommitRecord(row, editBuffer_.Data(), editArena_);
-        if (!indexKeys_.empty()) PlaceRow(row);
-        else cursor_ = row;
+        if (!indexKeys_.empty())
+            PlaceRow(row);
+        else
+            cursor_ = row;
     }
     editArena_.Clear();
     modified_ = false;
@@ -360,16 +379,21 @@ void TDataSet::Cancel() {
 void TDataSet::CheckBrowseMode() {
     CheckActive();
     if (!Editing(state_)) return;
-    if (modified_) Post();
-    else Cancel();
+    if (modified_)
+        Post();
+    else
+        Cancel();
 }
 
 // ---- navigation ----
 
-int TDataSet::RecordCount() const { return Active() ? static_cast<int>(store_.RowCount()) : 0; }
+int TDataSet::RecordCount() const {
+    return Active() ? static_cast<int>(store_.RowCount()) : 0;
+}
 
 int TDataSet::RecNo() const {
-    if (state_ == TDataSetState::dsInactive || state_ == TDataSetState::dsInsert || IsEmpty()) return 0;
+    if (state_ == TDataSetState::dsInactive || state_ == TDataSetState::dsInsert || IsEmpty())
+        return 0;
     return static_cast<int>(cursor_) + 1;
 }
 
@@ -394,9 +418,13 @@ void TDataSet::Last() {
     DoEvent(AfterScroll);
 }
 
-void TDataSet::Next() { MoveBy(1); }
+void TDataSet::Next() {
+    MoveBy(1);
+}
 
-void TDataSet::Prior() { MoveBy(-1); }
+void TDataSet::Prior() {
+    MoveBy(-1);
+}
 
 int TDataSet::MoveBy(int distance) {
     CheckBrowseMode();
@@ -406,9 +434,12 @@ int TDataSet::MoveBy(int distance) {
     auto from = static_cast<std::int64_t>(cursor_);
     std::int64_t to = std::clamp<std::int64_t>(from + distance, 0, n ? n - 1 : 0);
     bof_ = eof_ = false;
-    if (n == 0) bof_ = eof_ = true;
-    else if (from + distance > n - 1) eof_ = true;
-    else if (from + distance < 0) bof_ = true;
+    if (n == 0)
+        bof_ = eof_ = true;
+    else if (from + distance > n - 1)
+        eof_ = true;
+    else if (from + distance < 0)
+        bof_ = true;
     cursor_ = static_cast<std::size_t>(to);
     NotifyScrolled();
     DoEvent(AfterScroll);
@@ -429,10 +460,12 @@ void TDataSet::SetRecNo(int recNo) {
 
 // ---- locate ----
 
-bool TDataSet::Locate(std::string_view keyFields, const Variant& keyValues, TLocateOptions options) {
+bool TDataSet::Locate(std::string_view keyFields, const Variant& keyValues,
+                      TLocateOptions options) {
     if (keyValues.IsArray()) {
         std::vector<Variant> values;
-        for (int i = keyValues.LowBound(); i <= keyValues.HighBound(); ++i) values.push_back(keyValues[i]);
+        for (int i = keyValues.LowBound(); i <= keyValues.HighBound(); ++i)
+            values.push_back(keyValues[i]);
         return LocateValues(keyFields, values.data(), values.size(), options);
     }
     return LocateValues(keyFields, &keyValues, 1, options);
@@ -450,7 +483,8 @@ bool TDataSet::LocateValues(std::string_view keyFields, const Variant* values, s
     if (names.empty()) throw EDatabaseError("Nenhum campo informado para localizar");
     if (names.size() != count)
         throw EDatabaseError("Localizar em " + IntToStr(static_cast<std::int64_t>(names.size())) +
-                             " campo(s) com " + IntToStr(static_cast<std::int64_t>(count)) + " valor(es)");
+                             " campo(s) com " + IntToStr(static_cast<std::int64_t>(count)) +
+                             " valor(es)");
     bool caseInsensitive = options.Contains(loCaseInsensitive);
     bool partial = options.Contains(loPartialKey);
     struct Key {
@@ -470,7 +504,8 @@ bool TDataSet::LocateValues(std::string_view keyFields, const Variant* values, s
             case TFieldType::ftString:
             case TFieldType::ftFixedChar:
                 k.text = values[i].AsString();
-                if (k.type == TFieldType::ftFixedChar) k.text = std::string(TrimBlanksRight(k.text));
+                if (k.type == TFieldType::ftFixedChar)
+                    k.text = std::string(TrimBlanksRight(k.text));
                 if (caseInsensitive) k.text = Fold(k.text);
                 break;
             case TFieldType::ftFloat: k.number = values[i].AsDouble(); break;
@@ -494,7 +529,8 @@ bool TDataSet::LocateValues(std::string_view keyFields, const Variant* values, s
                 std::string_view text = store_.GetText(record, k.column);
                 if (k.type == TFieldType::ftFixedChar) text = TrimBlanksRight(text);
                 if (!partial && text.size() != k.text.size()) return false;
-                if (caseInsensitive ? !FoldedPrefixEquals(text, k.text) : text.substr(0, k.text.size()) != k.text)
+                if (caseInsensitive ? !FoldedPrefixEquals(text, k.text)
+                                    : text.substr(0, k.text.size()) != k.text)
                     return false;
                 break;
             }
@@ -526,13 +562,16 @@ bool TDataSet::LocateValues(std::string_view keyFields, const Variant* values, s
 // ---- index order ----
 
 std::vector<TDataSet::IndexKey> TDataSet::ResolveIndexKeys(const std::vector<TFieldDef>& columns,
-                                                           const std::string& fields, TIndexOptions options) {
+                                                           const std::string& fields,
+                                                           TIndexOptions options) {
     std::vector<IndexKey> keys;
     for (const std::string& name : SplitFieldNames(fields)) {
         auto it = std::find_if(columns.begin(), columns.end(),
                                [&](const TFieldDef& c) { return SameText(c.Name, name); });
-        if (it == columns.end()) throw EDatabaseError("Campo '" + name + "' do índice não encontrado");
-        keys.push_back(IndexKey{static_cast<int>(it - columns.begin()), options.Contains(ixDescending),
+        if (it == columns.end())
+            throw EDatabaseError("Campo '" + name + "' do índice não encontrado");
+        keys.push_back(IndexKey{static_cast<int>(it - columns.begin()),
+                                options.Contains(ixDescending),
                                 options.Contains(ixCaseInsensitive)});
     }
     return keys;
@@ -545,12 +584,13 @@ bool TDataSet::RowLess(std::size_t a, std::size_t b) const {
         bool na = store_.IsNull(ra, k.column), nb = store_.IsNull(rb, k.column);
         int c = 0;
         if (na || nb) {
-            c = na == nb ? 0 : (na ? -1 : 1);  // nulls first
+            c = na == nb ? 0 : (na ? -1 : 1); // nulls first
         } else {
             switch (store_.ColumnType(k.column)) {
             case TFieldType::ftString:
             case TFieldType::ftFixedChar: {
-                std::string_view ta = store_.GetText(ra, k.column), tb = store_.GetText(rb, k.column);
+                std::string_view ta = store_.GetText(ra, k.column),
+                                 tb = store_.GetText(rb, k.column);
                 c = k.caseInsensitive ? CompareFolded(ta, tb) : ta.compare(tb);
                 c = c < 0 ? -1 : (c > 0 ? 1 : 0);
                 break;
@@ -569,7 +609,7 @@ bool TDataSet::RowLess(std::size_t a, std::size_t b) const {
         }
         if (c != 0) return k.descending ? c > 0 : c < 0;
     }
-    return a < b;  // equal keys keep insertion order
+    return a < b; // equal keys keep insertion order
 }
 
 void TDataSet::RebuildOrder() {
@@ -580,7 +620,8 @@ void TDataSet::RebuildOrder() {
     }
     order_.resize(store_.RowCount());
     std::iota(order_.begin(), order_.end(), 0u);
-    std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return RowLess(a, b); });
+    std::sort(order_.begin(), order_.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return RowLess(a, b); });
 }
 
 void TDataSet::PlaceRow(std::size_t row) {
@@ -603,8 +644,11 @@ void TDataSet::SetIndexFields(const std::string& fields, TIndexOptions options) 
     std::size_t row = IsEmpty() ? 0 : PhysicalRow(cursor_);
     indexKeys_ = std::move(keys);
     RebuildOrder();
-    if (!IsEmpty()) cursor_ = order_.empty() ? row : static_cast<std::size_t>(
-                                  std::find(order_.begin(), order_.end(), row) - order_.begin());
+    if (!IsEmpty())
+        cursor_ = order_.empty()
+                      ? row
+                      : static_cast<std::size_t>(std::find(order_.begin(), order_.end(), row) -
+                                                 order_.begin());
     NotifyDataSetChanged();
 }
 
@@ -640,7 +684,8 @@ void TDataSet::EnableControls() {
 
 void TDataSet::NotifyStateChange(TDataSetState oldState) {
     if (disableCount_ > 0) return;
-    bool activeChanged = (oldState == TDataSetState::dsInactive) != (state_ == TDataSetState::dsInactive);
+    bool activeChanged =
+        (oldState == TDataSetState::dsInactive) != (state_ == TDataSetState::dsInactive);
     bool editingChanged = Editing(oldState) != Editing(state_);
     std::vector<TDataSource*> sources = sources_;
     for (TDataSource* source : sources) {
@@ -655,14 +700,16 @@ void TDataSet::NotifyDataSetChanged() {
     if (disableCount_ > 0 || sources_.empty()) return;
     std::vector<TDataSource*> sources = sources_;
     for (TDataSource* source : sources)
-        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end()) source->NotifyDataSetChanged();
+        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
+            source->NotifyDataSetChanged();
 }
 
 void TDataSet::NotifyScrolled() {
     if (disableCount_ > 0 || sources_.empty()) return;
     std::vector<TDataSource*> sources = sources_;
     for (TDataSource* source : sources)
-        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end()) source->NotifyScrolled();
+        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
+            source->NotifyScrolled();
 }
 
 void TDataSet::NotifyRecordChanged(TField* field) {
@@ -674,8 +721,8 @@ void TDataSet::NotifyRecordChanged(TField* field) {
 }
 
 std::size_t TDataSet::AllocatedBytes() const {
-    return store_.AllocatedBytes() + order_.capacity() * sizeof(std::uint32_t) + editBuffer_.Capacity() +
-           editArena_.Capacity();
+    return store_.AllocatedBytes() + order_.capacity() * sizeof(std::uint32_t) +
+           editBuffer_.Capacity() + editArena_.Capacity();
 }
 
 // ---- TRecordPeek ----
@@ -705,7 +752,8 @@ TRecordPeek::~TRecordPeek() {
 TRowAppender::TRowAppender(TDataSet& dataSet) : dataSet_(&dataSet) {
     dataSet.CheckActive();
     if (dataSet.State() != TDataSetState::dsBrowse)
-        throw EDatabaseError("Só é possível carregar registros com o conjunto de dados em navegação");
+        throw EDatabaseError(
+            "Só é possível carregar registros com o conjunto de dados em navegação");
 }
 
 TRowAppender::~TRowAppender() {
@@ -732,7 +780,8 @@ std::byte* TRowAppender::Row(int field, TFieldType expected) {
     bool fits = f->DataType() == expected || (IsTextType(f->DataType()) && IsTextType(expected));
     if (!fits)
         throw EDatabaseError("Tipo incompatível para o campo '" + f->FieldName() + "': esperado " +
-                             FieldTypeName(f->DataType()) + ", recebido " + FieldTypeName(expected));
+                             FieldTypeName(f->DataType()) + ", recebido " +
+                             FieldTypeName(expected));
     return dataSet_->store_.Row(row_);
 }
 
@@ -751,27 +800,32 @@ void TRowAppender::SetString(int field, std::string_view value) {
         return;
     }
     std::string fitted;
-    dataSet_->store_.SetText(row, f->column_, FitText(TFieldDef{{}, f->DataType(), f->Size()}, value, fitted));
+    dataSet_->store_.SetText(row, f->column_,
+                             FitText(TFieldDef{{}, f->DataType(), f->Size()}, value, fitted));
 }
 
 void TRowAppender::SetFloat(int field, double value) {
     std::byte* row = Row(field, TFieldType::ftFloat);
-    dataSet_->store_.SetDouble(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_, value);
+    dataSet_->store_.SetDouble(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
+                               value);
 }
 
 void TRowAppender::SetDateTime(int field, TDateTime value) {
     std::byte* row = Row(field, TFieldType::ftDateTime);
-    dataSet_->store_.SetDouble(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_, value);
+    dataSet_->store_.SetDouble(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
+                               value);
 }
 
 void TRowAppender::SetInteger(int field, std::int64_t value) {
     std::byte* row = Row(field, TFieldType::ftInteger);
-    dataSet_->store_.SetInt(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_, value);
+    dataSet_->store_.SetInt(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
+                            value);
 }
 
 void TRowAppender::SetBoolean(int field, bool value) {
     std::byte* row = Row(field, TFieldType::ftBoolean);
-    dataSet_->store_.SetInt(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_, value ? 1 : 0);
+    dataSet_->store_.SetInt(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
+                            value ? 1 : 0);
 }
 
 void TRowAppender::SetVariant(int field, const Variant& value) {

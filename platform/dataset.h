@@ -1,4 +1,5 @@
-// The in-memory dataset: fields, rows, cursor, states, events, index, locate; and the client dataset.
+// The in-memory dataset: fields, rows, cursor, states, events, index, locate; and the client
+// dataset.
 #pragma once
 
 #include <cstdint>
@@ -190,7 +191,7 @@ private:
     std::string indexFields_;
     TIndexOptions indexOptions_;
     std::vector<IndexKey> indexKeys_;
-    std::vector<std::uint32_t> order_;  // physical rows in index order; empty = insertion order
+    std::vector<std::uint32_t> order_; // physical rows in index order; empty = insertion order
 
     TDataSetState state_ = TDataSetState::dsInactive;
     std::size_t cursor_ = 0;
@@ -199,8 +200,8 @@ private:
     TByteBuffer editBuffer_;
     TByteBuffer editArena_;
     bool modified_ = false;
-    std::size_t savedCursor_ = 0;  // cursor before Append, restored by Cancel
-    const std::byte* peekRecord_ = nullptr;  // the row fields read while peeking
+    std::size_t savedCursor_ = 0;           // cursor before Append, restored by Cancel
+    const std::byte* peekRecord_ = nullptr; // the row fields read while peeking
     bool peeking_ = false;
 
     int disableCount_ = 0;

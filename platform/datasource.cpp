@@ -9,7 +9,9 @@ namespace platform {
 
 // ---- TDataLink ----
 
-TDataLink::~TDataLink() { SetDataSource(nullptr); }
+TDataLink::~TDataLink() {
+    SetDataSource(nullptr);
+}
 
 void TDataLink::SetDataSource(TDataSource* source) {
     if (source == source_) return;
@@ -22,7 +24,9 @@ void TDataLink::SetDataSource(TDataSource* source) {
     ActiveChanged();
 }
 
-TDataSet* TDataLink::DataSet() const { return source_ ? source_->DataSet() : nullptr; }
+TDataSet* TDataLink::DataSet() const {
+    return source_ ? source_->DataSet() : nullptr;
+}
 
 bool TDataLink::Active() const {
     TDataSet* ds = DataSet();
@@ -54,7 +58,9 @@ void TDataSource::SetDataSet(TDataSet* dataSet) {
     NotifyStateChange();
 }
 
-TDataSetState TDataSource::State() const { return dataSet_ ? dataSet_->State() : TDataSetState::dsInactive; }
+TDataSetState TDataSource::State() const {
+    return dataSet_ ? dataSet_->State() : TDataSetState::dsInactive;
+}
 
 namespace {
 

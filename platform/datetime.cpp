@@ -197,8 +197,7 @@ bool ParseTime(std::string_view text, const TFormatSettings& fs, TDateTime& out)
             std::string frac = Trim(sec.substr(dot + 1));
             ms = ParseNumber(frac, 3);
             if (ms < 0) return false;
-            for (std::size_t k = frac.size(); k < 3; ++k)
-                ms *= 10;
+            for (std::size_t k = frac.size(); k < 3; ++k) ms *= 10;
             parts[2] = sec.substr(0, dot);
         }
     }
@@ -293,8 +292,7 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFor
         const char l = static_cast<char>(c | 0x20);
         std::size_t run = 1;
         if (l == 'd' || l == 'm' || l == 'y' || l == 'h' || l == 'n' || l == 's' || l == 'z')
-            while (i + run < pattern.size() && (pattern[i + run] | 0x20) == l)
-                ++run;
+            while (i + run < pattern.size() && (pattern[i + run] | 0x20) == l) ++run;
         switch (l) {
         case 'd':
             if (run == 1)

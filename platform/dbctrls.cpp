@@ -12,11 +12,12 @@ namespace platform {
 namespace {
 
 constexpr int kIndicatorWidth = 11;
-constexpr int kDigitWidth = 6;  // width of a digit in the default font
+constexpr int kDigitWidth = 6; // width of a digit in the default font
 constexpr int kCellMargin = 2;
 
 bool IsNumeric(const TField* field) {
-    return field && (field->DataType() == TFieldType::ftFloat || field->DataType() == TFieldType::ftInteger);
+    return field &&
+           (field->DataType() == TFieldType::ftFloat || field->DataType() == TFieldType::ftInteger);
 }
 
 // Where text of this width starts inside a cell, for an alignment.
@@ -64,7 +65,9 @@ void TColumnTitle::SetColor(TColor color) {
 
 TColumn::TColumn(TDBGrid* grid, int index) : grid_(grid), index_(index), title_(this) {}
 
-void TColumn::Changed() { grid_->ColumnsChanged(); }
+void TColumn::Changed() {
+    grid_->ColumnsChanged();
+}
 
 void TColumn::SetFieldName(std::string name) {
     fieldName_ = std::move(name);
@@ -118,18 +121,24 @@ void TColumn::SetFont(const TFont& font) {
 TDBGrid::TDBGrid(TComponent* owner) : TWinControl(owner), link_(this) {
     SetTabStop(true);
     color_ = clWindow;
-    options_ = {dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgConfirmDelete,
-                dgCancelOnExit};
+    options_ = {dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
+                dgRowLines, dgTabs,   dgConfirmDelete, dgCancelOnExit};
     SetBounds(0, 0, 320, 120);
 }
 
 TDBGrid::~TDBGrid() = default;
 
-TDataSource* TDBGrid::DataSource() const { return link_.DataSource(); }
+TDataSource* TDBGrid::DataSource() const {
+    return link_.DataSource();
+}
 
-void TDBGrid::SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+void TDBGrid::SetDataSource(TDataSource* source) {
+    link_.SetDataSource(source);
+}
 
-TDataSet* TDBGrid::DataSet() const { return link_.DataSet(); }
+TDataSet* TDBGrid::DataSet() const {
+    return link_.DataSet();
+}
 
 TColumn* TDBGrid::AddColumn(const std::string& fieldName) {
     if (!customColumns_) {
@@ -196,9 +205,15 @@ void TDBGrid::BuildDefaultColumns() {
     }
 }
 
-int TDBGrid::IndicatorWidth() const { return options_.Contains(dgIndicator) ? kIndicatorWidth + LineWidth() : 0; }
-int TDBGrid::TitleHeight() const { return options_.Contains(dgTitles) ? rowHeight_ + LineWidth() : 0; }
-int TDBGrid::LineWidth() const { return options_.Contains(dgColLines) || options_.Contains(dgRowLines) ? 1 : 0; }
+int TDBGrid::IndicatorWidth() const {
+    return options_.Contains(dgIndicator) ? kIndicatorWidth + LineWidth() : 0;
+}
+int TDBGrid::TitleHeight() const {
+    return options_.Contains(dgTitles) ? rowHeight_ + LineWidth() : 0;
+}
+int TDBGrid::LineWidth() const {
+    return options_.Contains(dgColLines) || options_.Contains(dgRowLines) ? 1 : 0;
+}
 
 int TDBGrid::VisibleRowCount() const {
     int rowStep = rowHeight_ + (options_.Contains(dgRowLines) ? 1 : 0);
@@ -219,7 +234,8 @@ std::vector<int> TDBGrid::VisibleRecNos() const {
     TDataSet* ds = DataSet();
     if (!ds || !ds->Active() || topRow_ <= 0) return list;
     int count = ds->RecordCount();
-    for (int recNo = topRow_; recNo <= count && recNo < topRow_ + VisibleRowCount(); ++recNo) list.push_back(recNo);
+    for (int recNo = topRow_; recNo <= count && recNo < topRow_ + VisibleRowCount(); ++recNo)
+        list.push_back(recNo);
     return list;
 }
 
@@ -283,7 +299,8 @@ void TDBGrid::PaintTitles() {
         canvas_.SetFont(title.Font());
         canvas_.FillRect(rect);
         std::string caption = title.Caption();
-        canvas_.TextRect(rect, TextLeft(rect, canvas_.TextWidth(caption), title.Alignment()), rect.Top + 2, caption);
+        canvas_.TextRect(rect, TextLeft(rect, canvas_.TextWidth(caption), title.Alignment()),
+                         rect.Top + 2, caption);
     }
 }
 
@@ -299,7 +316,8 @@ void TDBGrid::PaintCellText(TField* field, TColumn* column, TCanvas& canvas, con
     canvas.SetFont(font);
     canvas.FillRect(rect);
     std::string text = field ? field->DisplayText() : std::string();
-    canvas.TextRect(rect, TextLeft(rect, canvas.TextWidth(text), column->Alignment()), rect.Top + 2, text);
+    canvas.TextRect(rect, TextLeft(rect, canvas.TextWidth(text), column->Alignment()), rect.Top + 2,
+                    text);
 }
 
 void TDBGrid::PaintCell(int recNo, TColumn* column, TCanvas& canvas, const TRect& rect) {
@@ -317,7 +335,8 @@ void TDBGrid::PaintCell(int recNo, TColumn* column, TCanvas& canvas, const TRect
 void TDBGrid::PaintRow(int recNo) {
     TDataSet* ds = DataSet();
     if (!ds || !ds->Active() || recNo < 1 || recNo > ds->RecordCount()) return;
-    for (TColumn* column : VisibleColumns()) PaintCell(recNo, column, canvas_, CellRect(column, recNo));
+    for (TColumn* column : VisibleColumns())
+        PaintCell(recNo, column, canvas_, CellRect(column, recNo));
 }
 
 void TDBGrid::PaintVisibleRows() {
@@ -349,7 +368,9 @@ void TDBGrid::TitleClick(TColumn* column) {
     if (OnTitleClick) OnTitleClick(column);
 }
 
-bool TDBGrid::WantsTab() const { return options_.Contains(dgTabs) && !options_.Contains(dgRowSelect); }
+bool TDBGrid::WantsTab() const {
+    return options_.Contains(dgTabs) && !options_.Contains(dgRowSelect);
+}
 
 void TDBGrid::HandleKeyDown(Word& key, TShiftState shift) {
     TDataSet* ds = DataSet();
@@ -390,7 +411,9 @@ void TDBGrid::HandleKeyDown(Word& key, TShiftState shift) {
 
 TDBText::TDBText(TComponent* owner) : TGraphicControl(owner), link_(this) {}
 
-void TDBText::SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+void TDBText::SetDataSource(TDataSource* source) {
+    link_.SetDataSource(source);
+}
 
 void TDBText::SetDataField(std::string field) {
     dataField_ = std::move(field);

@@ -85,8 +85,7 @@ void Append(std::string& out, char32_t cp) {
 std::string Encode(const Chars& chars) {
     std::string out;
     out.reserve(chars.size());
-    for (char32_t cp : chars)
-        Append(out, cp);
+    for (char32_t cp : chars) Append(out, cp);
     return out;
 }
 
@@ -133,14 +132,12 @@ TEditMask::TEditMask(std::string_view editMask, const TFormatSettings& fs) : sou
     Chars m = Decode(editMask);
     // The mask section ends at the first ';' that is not escaped.
     std::size_t end = 0;
-    while (end < m.size() && m[end] != U';')
-        end += (m[end] == U'\\') ? 2 : 1;
+    while (end < m.size() && m[end] != U';') end += (m[end] == U'\\') ? 2 : 1;
     end = std::min(end, m.size());
     if (end < m.size()) {
         std::size_t flagStart = end + 1;
         std::size_t flagEnd = flagStart;
-        while (flagEnd < m.size() && m[flagEnd] != U';')
-            ++flagEnd;
+        while (flagEnd < m.size() && m[flagEnd] != U';') ++flagEnd;
         if (flagEnd > flagStart) saveLiterals_ = m[flagStart] != U'0';
         if (flagEnd < m.size() && flagEnd + 1 < m.size()) blank_ = m[flagEnd + 1];
     }
@@ -165,12 +162,8 @@ TEditMask::TEditMask(std::string_view editMask, const TFormatSettings& fs) : sou
         case U'\\':
             if (i + 1 < end) literal(m[++i]); // a lone trailing '\' is ignored
             break;
-        case U'!':
-            reverse_ = true;
-            break;
-        case U'>':
-            caseMode = TMaskCase::Upper;
-            break;
+        case U'!': reverse_ = true; break;
+        case U'>': caseMode = TMaskCase::Upper; break;
         case U'<':
             if (i + 1 < end && m[i + 1] == U'>') {
                 caseMode = TMaskCase::None;
@@ -179,45 +172,19 @@ TEditMask::TEditMask(std::string_view editMask, const TFormatSettings& fs) : sou
                 caseMode = TMaskCase::Lower;
             }
             break;
-        case U'L':
-            input(TMaskCharKind::Letter, true);
-            break;
-        case U'l':
-            input(TMaskCharKind::Letter, false);
-            break;
-        case U'A':
-            input(TMaskCharKind::AlphaNumeric, true);
-            break;
-        case U'a':
-            input(TMaskCharKind::AlphaNumeric, false);
-            break;
-        case U'C':
-            input(TMaskCharKind::Any, true);
-            break;
-        case U'c':
-            input(TMaskCharKind::Any, false);
-            break;
-        case U'0':
-            input(TMaskCharKind::Digit, true);
-            break;
-        case U'9':
-            input(TMaskCharKind::Digit, false);
-            break;
-        case U'#':
-            input(TMaskCharKind::DigitOrSign, false);
-            break;
-        case U':':
-            literal(static_cast<unsigned char>(fs.TimeSeparator));
-            break;
-        case U'/':
-            literal(static_cast<unsigned char>(fs.DateSeparator));
-            break;
-        case U'_':
-            literal(U' ');
-            break;
-        default:
-            literal(c);
-            break;
+        case U'L': input(TMaskCharKind::Letter, true); break;
+        case U'l': input(TMaskCharKind::Letter, false); break;
+        case U'A': input(TMaskCharKind::AlphaNumeric, true); break;
+        case U'a': input(TMaskCharKind::AlphaNumeric, false); break;
+        case U'C': input(TMaskCharKind::Any, true); break;
+        case U'c': input(TMaskCharKind::Any, false); break;
+        case U'0': input(TMaskCharKind::Digit, true); break;
+        case U'9': input(TMaskCharKind::Digit, false); break;
+        case U'#': input(TMaskCharKind::DigitOrSign, false); break;
+        case U':': literal(static_cast<unsigned char>(fs.TimeSeparator)); break;
+        case U'/': literal(static_cast<unsigned char>(fs.DateSeparator)); break;
+        case U'_': literal(U' '); break;
+        default: literal(c); break;
         }
     }
 }
@@ -246,18 +213,12 @@ bool TEditMask::Accepts(int index, char32_t ch) const {
     if (p.kind == TMaskCharKind::Literal || IsControl(ch)) return false;
     if (ch == U' ' && !p.required) return true;
     switch (p.kind) {
-    case TMaskCharKind::Letter:
-        return IsLetter(ch);
-    case TMaskCharKind::AlphaNumeric:
-        return IsLetter(ch) || IsDigit(ch);
-    case TMaskCharKind::Any:
-        return true;
-    case TMaskCharKind::Digit:
-        return IsDigit(ch);
-    case TMaskCharKind::DigitOrSign:
-        return IsDigit(ch) || ch == U'+' || ch == U'-';
-    case TMaskCharKind::Literal:
-        break;
+    case TMaskCharKind::Letter: return IsLetter(ch);
+    case TMaskCharKind::AlphaNumeric: return IsLetter(ch) || IsDigit(ch);
+    case TMaskCharKind::Any: return true;
+    case TMaskCharKind::Digit: return IsDigit(ch);
+    case TMaskCharKind::DigitOrSign: return IsDigit(ch) || ch == U'+' || ch == U'-';
+    case TMaskCharKind::Literal: break;
     }
     return false;
 }
@@ -265,12 +226,9 @@ bool TEditMask::Accepts(int index, char32_t ch) const {
 char32_t TEditMask::Convert(int index, char32_t ch) const {
     if (index < 0 || index >= Length()) return ch;
     switch (positions_[static_cast<std::size_t>(index)].caseConversion) {
-    case TMaskCase::Upper:
-        return ToUpper(ch);
-    case TMaskCase::Lower:
-        return ToLower(ch);
-    case TMaskCase::None:
-        break;
+    case TMaskCase::Upper: return ToUpper(ch);
+    case TMaskCase::Lower: return ToLower(ch);
+    case TMaskCase::None: break;
     }
     return ch;
 }
@@ -388,12 +346,10 @@ std::string TEditMask::ValueFromEditText(std::string_view editText) const {
         if (!IsLiteral(p)) out.push_back(t[static_cast<std::size_t>(p)]);
     if (reverse_) {
         std::size_t first = 0;
-        while (first < out.size() && out[first] == blank_)
-            ++first;
+        while (first < out.size() && out[first] == blank_) ++first;
         out.erase(0, first);
     } else {
-        while (!out.empty() && out.back() == blank_)
-            out.pop_back();
+        while (!out.empty() && out.back() == blank_) out.pop_back();
     }
     std::replace(out.begin(), out.end(), blank_, U' ');
     return Encode(out);
@@ -436,8 +392,7 @@ TMaskEditChange MaskTypeKey(const TEditMask& mask, std::string_view editText, in
             bool unfilled = ch == U' ' && !pos.required;
             work[static_cast<std::size_t>(p)] = unfilled ? mask.Blank() : mask.Convert(p, ch);
             cursor = p + 1;
-            while (cursor < length && mask.IsLiteral(cursor))
-                ++cursor;
+            while (cursor < length && mask.IsLiteral(cursor)) ++cursor;
             ++typed;
             continue;
         }

@@ -34,8 +34,7 @@ int TFieldDefs::IndexOf(std::string_view name) const {
 
 TIndexDef& TIndexDefs::Add(std::string name, std::string fields, TIndexOptions options) {
     if (Find(name)) throw EDatabaseError("Índice '" + name + "' definido mais de uma vez");
-    if (SplitFieldNames(fields).empty())
-        throw EDatabaseError("Índice '" + name + "' sem campos");
+    if (SplitFieldNames(fields).empty()) throw EDatabaseError("Índice '" + name + "' sem campos");
     items_.push_back(TIndexDef{std::move(name), std::move(fields), options});
     return items_.back();
 }

@@ -10,7 +10,14 @@
 namespace platform {
 
 /// Types a dataset column can hold. Fixed-width text is text padded with blanks to its size.
-enum class TFieldType : std::uint8_t { ftString, ftFixedChar, ftFloat, ftDateTime, ftInteger, ftBoolean };
+enum class TFieldType : std::uint8_t {
+    ftString,
+    ftFixedChar,
+    ftFloat,
+    ftDateTime,
+    ftInteger,
+    ftBoolean
+};
 
 /// "String", "FixedChar", "Float", "DateTime", "Integer", "Boolean".
 const char* FieldTypeName(TFieldType type);
@@ -55,7 +62,9 @@ public:
     TFieldDef& Add(std::string name, TFieldType type, int size = 0, bool required = false);
     void Clear() { items_.clear(); }
     int Count() const { return static_cast<int>(items_.size()); }
-    const TFieldDef& operator[](int index) const { return items_.at(static_cast<std::size_t>(index)); }
+    const TFieldDef& operator[](int index) const {
+        return items_.at(static_cast<std::size_t>(index));
+    }
     /// Position of a definition by name ignoring case; -1 when absent.
     int IndexOf(std::string_view name) const;
     const std::vector<TFieldDef>& Items() const { return items_; }
@@ -82,7 +91,9 @@ public:
     TIndexDef& Add(std::string name, std::string fields, TIndexOptions options = {});
     void Clear() { items_.clear(); }
     int Count() const { return static_cast<int>(items_.size()); }
-    const TIndexDef& operator[](int index) const { return items_.at(static_cast<std::size_t>(index)); }
+    const TIndexDef& operator[](int index) const {
+        return items_.at(static_cast<std::size_t>(index));
+    }
     /// A definition by name ignoring case; nullptr when absent.
     const TIndexDef* Find(std::string_view name) const;
 

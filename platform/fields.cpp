@@ -45,13 +45,16 @@ const std::byte* TField::ReadRecord() const {
 }
 
 std::byte* TField::WriteRecord() {
-    if (!dataSet_) throw EDatabaseError("O campo '" + def_.Name + "' não pertence a um conjunto de dados");
+    if (!dataSet_)
+        throw EDatabaseError("O campo '" + def_.Name + "' não pertence a um conjunto de dados");
     if (dataSet_->State() != TDataSetState::dsEdit && dataSet_->State() != TDataSetState::dsInsert)
         throw EDatabaseError("Conjunto de dados não está em modo de edição ou inserção");
     return dataSet_->EditRecord();
 }
 
-void TField::Changed() { dataSet_->FieldChanged(this); }
+void TField::Changed() {
+    dataSet_->FieldChanged(this);
+}
 
 std::string_view TField::ReadText(const std::byte* record) const {
     return dataSet_->store_.GetText(record, column_, &dataSet_->editArena_);
@@ -61,15 +64,21 @@ void TField::WriteText(std::byte* record, std::string_view text) {
     dataSet_->store_.SetEditText(record, column_, text, dataSet_->editArena_);
 }
 
-double TField::ReadDouble(const std::byte* record) const { return dataSet_->store_.GetDouble(record, column_); }
+double TField::ReadDouble(const std::byte* record) const {
+    return dataSet_->store_.GetDouble(record, column_);
+}
 
 void TField::WriteDouble(std::byte* record, double value) {
     dataSet_->store_.SetDouble(record, column_, value);
 }
 
-std::int64_t TField::ReadInt(const std::byte* record) const { return dataSet_->store_.GetInt(record, column_); }
+std::int64_t TField::ReadInt(const std::byte* record) const {
+    return dataSet_->store_.GetInt(record, column_);
+}
 
-void TField::WriteInt(std::byte* record, std::int64_t value) { dataSet_->store_.SetInt(record, column_, value); }
+void TField::WriteInt(std::byte* record, std::int64_t value) {
+    dataSet_->store_.SetInt(record, column_, value);
+}
 
 bool TField::IsNull() const {
     const std::byte* record = ReadRecord();
@@ -77,20 +86,43 @@ bool TField::IsNull() const {
 }
 
 void TField::AccessError(const char* typeName) const {
-    throw EDatabaseError("Não é possível acessar o campo '" + def_.Name + "' como tipo " + typeName);
+    throw EDatabaseError("Não é possível acessar o campo '" + def_.Name + "' como tipo " +
+                         typeName);
 }
 
-std::string TField::AsString() const { AccessError("String"); }
-double TField::AsFloat() const { AccessError("Float"); }
-TDateTime TField::AsDateTime() const { AccessError("DateTime"); }
-std::int64_t TField::AsInteger() const { AccessError("Integer"); }
-bool TField::AsBoolean() const { AccessError("Boolean"); }
-Variant TField::AsVariant() const { AccessError("Variant"); }
-void TField::SetAsString(std::string_view) { AccessError("String"); }
-void TField::SetAsFloat(double) { AccessError("Float"); }
-void TField::SetAsDateTime(TDateTime) { AccessError("DateTime"); }
-void TField::SetAsInteger(std::int64_t) { AccessError("Integer"); }
-void TField::SetAsBoolean(bool) { AccessError("Boolean"); }
+std::string TField::AsString() const {
+    AccessError("String");
+}
+double TField::AsFloat() const {
+    AccessError("Float");
+}
+TDateTime TField::AsDateTime() const {
+    AccessError("DateTime");
+}
+std::int64_t TField::AsInteger() const {
+    AccessError("Integer");
+}
+bool TField::AsBoolean() const {
+    AccessError("Boolean");
+}
+Variant TField::AsVariant() const {
+    AccessError("Variant");
+}
+void TField::SetAsString(std::string_view) {
+    AccessError("String");
+}
+void TField::SetAsFloat(double) {
+    AccessError("Float");
+}
+void TField::SetAsDateTime(TDateTime) {
+    AccessError("DateTime");
+}
+void TField::SetAsInteger(std::int64_t) {
+    AccessError("Integer");
+}
+void TField::SetAsBoolean(bool) {
+    AccessError("Boolean");
+}
 
 void TField::SetAsVariant(const Variant& value) {
     if (value.IsNull() || value.IsEmpty()) {
@@ -113,7 +145,9 @@ void TField::Clear() {
     Changed();
 }
 
-std::string TField::GetText(bool /*displayText*/) const { return IsNull() ? std::string() : AsString(); }
+std::string TField::GetText(bool /*displayText*/) const {
+    return IsNull() ? std::string() : AsString();
+}
 
 std::string TField::Text() const {
     std::string text;
@@ -141,7 +175,8 @@ TStringField::TStringField(std::string name, int size)
 TStringField::TStringField(std::string name, TFieldType type, int size)
     : TField(TFieldDef{std::move(name), type, size, false}) {
     if (size < 1 || size > kMaxTextSize)
-        throw EDatabaseError("Tamanho " + IntToStr(size) + " inválido para o campo '" + FieldName() + "'");
+        throw EDatabaseError("Tamanho " + IntToStr(size) + " inválido para o campo '" +
+                             FieldName() + "'");
 }
 
 std::string TStringField::AsString() const {
@@ -150,16 +185,25 @@ std::string TStringField::AsString() const {
     return std::string(ReadText(record));
 }
 
-double TStringField::AsFloat() const { return IsNull() ? 0.0 : StrToFloat(AsString()); }
-TDateTime TStringField::AsDateTime() const { return IsNull() ? 0.0 : StrToDateTime(AsString()); }
-std::int64_t TStringField::AsInteger() const { return IsNull() ? 0 : StrToInt(AsString()); }
+double TStringField::AsFloat() const {
+    return IsNull() ? 0.0 : StrToFloat(AsString());
+}
+TDateTime TStringField::AsDateTime() const {
+    return IsNull() ? 0.0 : StrToDateTime(AsString());
+}
+std::int64_t TStringField::AsInteger() const {
+    return IsNull() ? 0 : StrToInt(AsString());
+}
 
 bool TStringField::AsBoolean() const {
     std::string s = AsString();
-    return !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y' || s[0] == 'S' || s[0] == 's');
+    return !s.empty() &&
+           (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y' || s[0] == 'S' || s[0] == 's');
 }
 
-Variant TStringField::AsVariant() const { return IsNull() ? Variant::Null() : Variant(AsString()); }
+Variant TStringField::AsVariant() const {
+    return IsNull() ? Variant::Null() : Variant(AsString());
+}
 
 void TStringField::SetAsString(std::string_view value) {
     std::byte* record = WriteRecord();
@@ -167,10 +211,18 @@ void TStringField::SetAsString(std::string_view value) {
     Changed();
 }
 
-void TStringField::SetAsFloat(double value) { SetAsString(FloatToStr(value)); }
-void TStringField::SetAsDateTime(TDateTime value) { SetAsString(DateTimeToStr(value)); }
-void TStringField::SetAsInteger(std::int64_t value) { SetAsString(IntToStr(value)); }
-void TStringField::SetAsBoolean(bool value) { SetAsString(value ? "T" : "F"); }
+void TStringField::SetAsFloat(double value) {
+    SetAsString(FloatToStr(value));
+}
+void TStringField::SetAsDateTime(TDateTime value) {
+    SetAsString(DateTimeToStr(value));
+}
+void TStringField::SetAsInteger(std::int64_t value) {
+    SetAsString(IntToStr(value));
+}
+void TStringField::SetAsBoolean(bool value) {
+    SetAsString(value ? "T" : "F");
+}
 
 std::string TStringField::GetText(bool displayText) const {
     if (displayText && !EditMask().empty()) return FormatMaskText(EditMask(), AsString());
@@ -185,7 +237,8 @@ TFixedCharField::TFixedCharField(std::string name, int size)
 void TFixedCharField::SetAsString(std::string_view value) {
     std::string text = CutToSize(value, Size());
     std::size_t length = Utf8Length(text);
-    if (length < static_cast<std::size_t>(Size())) text.append(static_cast<std::size_t>(Size()) - length, ' ');
+    if (length < static_cast<std::size_t>(Size()))
+        text.append(static_cast<std::size_t>(Size()) - length, ' ');
     std::byte* record = WriteRecord();
     WriteText(record, text);
     Changed();
@@ -193,16 +246,23 @@ void TFixedCharField::SetAsString(std::string_view value) {
 
 // ---- TFloatField ----
 
-TFloatField::TFloatField(std::string name) : TField(TFieldDef{std::move(name), TFieldType::ftFloat, 0, false}) {}
+TFloatField::TFloatField(std::string name)
+    : TField(TFieldDef{std::move(name), TFieldType::ftFloat, 0, false}) {}
 
 double TFloatField::AsFloat() const {
     const std::byte* record = ReadRecord();
     return !record || IsNull() ? 0.0 : ReadDouble(record);
 }
 
-std::string TFloatField::AsString() const { return IsNull() ? std::string() : FloatToStr(AsFloat()); }
-std::int64_t TFloatField::AsInteger() const { return static_cast<std::int64_t>(std::llround(AsFloat())); }
-Variant TFloatField::AsVariant() const { return IsNull() ? Variant::Null() : Variant(AsFloat()); }
+std::string TFloatField::AsString() const {
+    return IsNull() ? std::string() : FloatToStr(AsFloat());
+}
+std::int64_t TFloatField::AsInteger() const {
+    return static_cast<std::int64_t>(std::llround(AsFloat()));
+}
+Variant TFloatField::AsVariant() const {
+    return IsNull() ? Variant::Null() : Variant(AsFloat());
+}
 
 void TFloatField::SetAsString(std::string_view value) {
     if (Trim(value).empty()) {
@@ -218,7 +278,9 @@ void TFloatField::SetAsFloat(double value) {
     Changed();
 }
 
-void TFloatField::SetAsInteger(std::int64_t value) { SetAsFloat(static_cast<double>(value)); }
+void TFloatField::SetAsInteger(std::int64_t value) {
+    SetAsFloat(static_cast<double>(value));
+}
 
 std::string TFloatField::GetText(bool displayText) const {
     if (IsNull()) return std::string();
@@ -236,9 +298,15 @@ TDateTime TDateTimeField::AsDateTime() const {
     return !record || IsNull() ? 0.0 : ReadDouble(record);
 }
 
-double TDateTimeField::AsFloat() const { return AsDateTime(); }
-std::string TDateTimeField::AsString() const { return IsNull() ? std::string() : DateTimeToStr(AsDateTime()); }
-Variant TDateTimeField::AsVariant() const { return IsNull() ? Variant::Null() : Variant::FromDate(AsDateTime()); }
+double TDateTimeField::AsFloat() const {
+    return AsDateTime();
+}
+std::string TDateTimeField::AsString() const {
+    return IsNull() ? std::string() : DateTimeToStr(AsDateTime());
+}
+Variant TDateTimeField::AsVariant() const {
+    return IsNull() ? Variant::Null() : Variant::FromDate(AsDateTime());
+}
 
 void TDateTimeField::SetAsString(std::string_view value) {
     if (Trim(value).empty()) {
@@ -248,7 +316,9 @@ void TDateTimeField::SetAsString(std::string_view value) {
     SetAsDateTime(StrToDateTime(value));
 }
 
-void TDateTimeField::SetAsFloat(double value) { SetAsDateTime(value); }
+void TDateTimeField::SetAsFloat(double value) {
+    SetAsDateTime(value);
+}
 
 void TDateTimeField::SetAsDateTime(TDateTime value) {
     std::byte* record = WriteRecord();
@@ -266,9 +336,15 @@ std::int64_t TIntegerField::AsInteger() const {
     return !record || IsNull() ? 0 : ReadInt(record);
 }
 
-double TIntegerField::AsFloat() const { return static_cast<double>(AsInteger()); }
-std::string TIntegerField::AsString() const { return IsNull() ? std::string() : IntToStr(AsInteger()); }
-Variant TIntegerField::AsVariant() const { return IsNull() ? Variant::Null() : Variant(AsInteger()); }
+double TIntegerField::AsFloat() const {
+    return static_cast<double>(AsInteger());
+}
+std::string TIntegerField::AsString() const {
+    return IsNull() ? std::string() : IntToStr(AsInteger());
+}
+Variant TIntegerField::AsVariant() const {
+    return IsNull() ? Variant::Null() : Variant(AsInteger());
+}
 
 void TIntegerField::SetAsString(std::string_view value) {
     if (Trim(value).empty()) {
@@ -280,7 +356,8 @@ void TIntegerField::SetAsString(std::string_view value) {
 
 void TIntegerField::SetAsFloat(double value) {
     if (!std::isfinite(value) || std::fabs(value) > 9.2e18)
-        throw EConvertError("'" + FloatToStr(value) + "' não cabe no campo inteiro '" + FieldName() + "'");
+        throw EConvertError("'" + FloatToStr(value) + "' não cabe no campo inteiro '" +
+                            FieldName() + "'");
     SetAsInteger(static_cast<std::int64_t>(std::llround(value)));
 }
 
@@ -312,14 +389,20 @@ std::string TBooleanField::AsString() const {
     return AsBoolean() ? "True" : "False";
 }
 
-Variant TBooleanField::AsVariant() const { return IsNull() ? Variant::Null() : Variant(AsBoolean()); }
+Variant TBooleanField::AsVariant() const {
+    return IsNull() ? Variant::Null() : Variant(AsBoolean());
+}
 
 void TBooleanField::SetAsString(std::string_view value) {
     std::string t = Trim(value);
-    if (t.empty()) Clear();
-    else if (SameText(t, "True") || SameText(t, "T")) SetAsBoolean(true);
-    else if (SameText(t, "False") || SameText(t, "F")) SetAsBoolean(false);
-    else throw EConvertError("'" + std::string(value) + "' não é um valor booleano válido");
+    if (t.empty())
+        Clear();
+    else if (SameText(t, "True") || SameText(t, "T"))
+        SetAsBoolean(true);
+    else if (SameText(t, "False") || SameText(t, "F"))
+        SetAsBoolean(false);
+    else
+        throw EConvertError("'" + std::string(value) + "' não é um valor booleano válido");
 }
 
 void TBooleanField::SetAsBoolean(bool value) {
@@ -334,7 +417,9 @@ std::unique_ptr<TField> CreateField(const TFieldDef& def) {
     std::unique_ptr<TField> field;
     switch (def.DataType) {
     case TFieldType::ftString: field = std::make_unique<TStringField>(def.Name, def.Size); break;
-    case TFieldType::ftFixedChar: field = std::make_unique<TFixedCharField>(def.Name, def.Size); break;
+    case TFieldType::ftFixedChar:
+        field = std::make_unique<TFixedCharField>(def.Name, def.Size);
+        break;
     case TFieldType::ftFloat: field = std::make_unique<TFloatField>(def.Name); break;
     case TFieldType::ftDateTime: field = std::make_unique<TDateTimeField>(def.Name); break;
     case TFieldType::ftInteger: field = std::make_unique<TIntegerField>(def.Name); break;

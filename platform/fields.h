@@ -40,7 +40,9 @@ public:
     int Index() const { return index_; }
 
     /// The caption grids use; the field name unless set.
-    const std::string& DisplayLabel() const { return displayLabel_.empty() ? def_.Name : displayLabel_; }
+    const std::string& DisplayLabel() const {
+        return displayLabel_.empty() ? def_.Name : displayLabel_;
+    }
     void SetDisplayLabel(std::string label) { displayLabel_ = std::move(label); }
     bool Visible() const { return visible_; }
     void SetVisible(bool visible) { visible_ = visible; }
@@ -114,7 +116,7 @@ private:
     TFieldDef def_;
     TDataSet* dataSet_ = nullptr;
     int index_ = -1;
-    int column_ = -1;  // storage column while the dataset is open, else -1
+    int column_ = -1; // storage column while the dataset is open, else -1
     std::string displayLabel_;
     std::string displayFormat_;
     std::string editMask_;

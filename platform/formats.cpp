@@ -26,8 +26,7 @@ struct Decimal {
 };
 
 void StripTrailingZeros(Decimal& d) {
-    while (!d.digits.empty() && d.digits.back() == '0')
-        d.digits.pop_back();
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
     if (d.digits.empty()) d.exponent = 0;
 }
 
@@ -156,9 +155,7 @@ Section ParseSection(std::string_view text) {
             afterPoint = true;
             s.tokens.push_back({TokenKind::Point, {}});
             break;
-        case ',':
-            s.thousands = true;
-            break;
+        case ',': s.thousands = true; break;
         case '"':
         case '\'': {
             std::size_t close = text.find(c, i + 1);
@@ -187,9 +184,7 @@ Section ParseSection(std::string_view text) {
             }
             literal(text.substr(i, 1));
             break;
-        default:
-            literal(text.substr(i, 1));
-            break;
+        default: literal(text.substr(i, 1)); break;
         }
     }
     s.minIntDigits = firstIntZero < 0 ? 0 : s.intPlaceholders - firstIntZero;
@@ -277,11 +272,8 @@ std::string Render(const Section& s, const Decimal& rounded, bool minus,
             out += e;
             break;
         }
-        case TokenKind::Comma:
-            break;
-        case TokenKind::Literal:
-            out += t.text;
-            break;
+        case TokenKind::Comma: break;
+        case TokenKind::Literal: out += t.text; break;
         }
     }
     return out;
@@ -344,8 +336,7 @@ std::string FloatToStr(double value, const TFormatSettings& fs) {
     int exp10 = 0;
     std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
                     exp10);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
     if (exp10 >= -4 && exp10 < 15) {
         if (exp10 < 0) {
@@ -423,8 +414,7 @@ double StrToFloat(std::string_view text, const TFormatSettings& fs) {
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) plain.push_back(t[i++]);
         int expDigits = 0;
-        for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++expDigits)
-            plain.push_back(t[i]);
+        for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++expDigits) plain.push_back(t[i]);
         if (expDigits == 0) fail();
     }
     if (i != t.size()) fail();

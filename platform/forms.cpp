@@ -37,7 +37,9 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
     Application().RegisterForm(this);
 }
 
-TForm::~TForm() { Application().UnregisterForm(this); }
+TForm::~TForm() {
+    Application().UnregisterForm(this);
+}
 
 void TForm::AfterConstruction() {
     if (created_) return;
@@ -45,9 +47,7 @@ void TForm::AfterConstruction() {
     if (OnCreate) {
         try {
             OnCreate(this);
-        } catch (...) {
-            Application().HandleException();
-        }
+        } catch (...) { Application().HandleException(); }
     }
     if (IsMDIChild()) Show();
 }
@@ -58,9 +58,7 @@ void TForm::BeforeDestruction() {
     if (OnDestroy) {
         try {
             OnDestroy(this);
-        } catch (...) {
-            Application().HandleException();
-        }
+        } catch (...) { Application().HandleException(); }
     }
 }
 
@@ -100,14 +98,15 @@ bool TForm::FocusControl(TWinControl* control) {
     if (control == this) control = nullptr;
     if (control) {
         if (control->ParentForm() != this)
-            throw EInvalidOperation("O controle '" + control->Name() + "' não pertence ao formulário '" +
-                                    Name() + "'");
+            throw EInvalidOperation("O controle '" + control->Name() +
+                                    "' não pertence ao formulário '" + Name() + "'");
         for (const TControl* c = control; c && c != this; c = c->Parent())
             if (!c->Visible() || !c->Enabled())
                 throw EInvalidOperation("Não é possível focar o controle '" + control->Name() +
                                         "': ele está desabilitado ou invisível");
         if (!Enabled())
-            throw EInvalidOperation("Não é possível focar um controle de um formulário desabilitado");
+            throw EInvalidOperation(
+                "Não é possível focar um controle de um formulário desabilitado");
     }
     if (!Visible()) {
         // Remembered; the events run when the form is activated.
@@ -182,7 +181,8 @@ void TForm::SelectNext(TWinControl* current, bool forward) {
     for (int i = 0; i < n; ++i)
         if (stops[static_cast<std::size_t>(i)] == current) at = i;
     for (int step = 1; step <= n; ++step) {
-        int i = at < 0 ? (forward ? step - 1 : n - step) : ((at + (forward ? step : -step)) % n + n) % n;
+        int i = at < 0 ? (forward ? step - 1 : n - step)
+                       : ((at + (forward ? step : -step)) % n + n) % n;
         TWinControl* c = stops[static_cast<std::size_t>(i)];
         if (c != current && c->TabStop() && c->CanFocus()) {
             FocusControl(c);
@@ -225,15 +225,15 @@ void TForm::BringToFront() {
     if (Visible() && !released_) Application().ActivateForm(this);
 }
 
-bool TForm::Active() const { return Application().ActiveForm() == this; }
+bool TForm::Active() const {
+    return Application().ActiveForm() == this;
+}
 
 void TForm::Activated() {
     if (OnActivate) {
         try {
             OnActivate(this);
-        } catch (...) {
-            Application().HandleException();
-        }
+        } catch (...) { Application().HandleException(); }
     }
     if (!focused_ && Visible()) {
         // The first time the form gets the focus: the remembered control, else the first one.
@@ -242,9 +242,7 @@ void TForm::Activated() {
                 MoveFocus(activeControl_);
             else
                 SelectFirst();
-        } catch (...) {
-            Application().HandleException();
-        }
+        } catch (...) { Application().HandleException(); }
     }
 }
 
@@ -252,15 +250,16 @@ void TForm::Deactivated() {
     if (OnDeactivate) {
         try {
             OnDeactivate(this);
-        } catch (...) {
-            Application().HandleException();
-        }
+        } catch (...) { Application().HandleException(); }
     }
 }
 
 TModalResult TForm::ShowModal() {
-    if (modal_) throw EInvalidOperation("O formulário '" + Name() + "' já está sendo mostrado de forma modal");
-    if (Visible()) throw EInvalidOperation("Não é possível mostrar de forma modal uma janela já visível");
+    if (modal_)
+        throw EInvalidOperation("O formulário '" + Name() +
+                                "' já está sendo mostrado de forma modal");
+    if (Visible())
+        throw EInvalidOperation("Não é possível mostrar de forma modal uma janela já visível");
     modal_ = true;
     modalResult_ = mrNone;
     Application().EnterModal(this);
@@ -280,7 +279,7 @@ TModalResult TForm::ShowModal() {
             bool canClose = CloseQuery();
             if (canClose) action = DoClose(TCloseAction::caHide);
             if ((!canClose || action == TCloseAction::caNone) && !hostEnded) {
-                modalResult_ = mrNone;  // the form refused to close: the loop goes on
+                modalResult_ = mrNone; // the form refused to close: the loop goes on
                 continue;
             }
             break;
@@ -374,7 +373,7 @@ void TForm::TypeChar(TKeyChar ch) {
         try {
             OnKeyPress(this, ch);
         } catch (const EAbort&) {
-            return;  // the silent abort cancels the key
+            return; // the silent abort cancels the key
         }
         if (ch == 0) return;
     }

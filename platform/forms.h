@@ -180,8 +180,8 @@ private:
     TMainMenu* menu_ = nullptr;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focused_ = nullptr;
-    bool focusApplied_ = false;  // the remembered focus was given with its events
-    int focusCount_ = 0;         // moves started; a changed count means a handler moved the focus
+    bool focusApplied_ = false; // the remembered focus was given with its events
+    int focusCount_ = 0;        // moves started; a changed count means a handler moved the focus
     bool modal_ = false;
     TModalResult modalResult_ = mrNone;
     bool released_ = false;

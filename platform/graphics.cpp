@@ -10,16 +10,16 @@ namespace platform {
 TColor ColorToRGB(TColor color) {
     if (!IsSystemColor(color)) return color;
     switch (color & 0xFF) {
-    case 5: return clWhite;                      // window
-    case 8: return clBlack;                      // window text
-    case 13: return RGB(0, 0, 128);              // highlight
-    case 14: return clWhite;                     // highlight text
-    case 15: return RGB(212, 208, 200);          // button face
-    case 16: return RGB(128, 128, 128);          // button shadow
-    case 17: return RGB(128, 128, 128);          // grey text
-    case 18: return clBlack;                     // button text
-    case 23: return clBlack;                     // info text
-    case 24: return RGB(255, 255, 225);          // info background
+    case 5: return clWhite;             // window
+    case 8: return clBlack;             // window text
+    case 13: return RGB(0, 0, 128);     // highlight
+    case 14: return clWhite;            // highlight text
+    case 15: return RGB(212, 208, 200); // button face
+    case 16: return RGB(128, 128, 128); // button shadow
+    case 17: return RGB(128, 128, 128); // grey text
+    case 18: return clBlack;            // button text
+    case 23: return clBlack;            // info text
+    case 24: return RGB(255, 255, 225); // info background
     default: return RGB(192, 192, 192);
     }
 }
@@ -28,9 +28,13 @@ int TFont::Size() const {
     return static_cast<int>(std::lround(std::abs(Height) * 72.0 / 96.0));
 }
 
-void TFont::SetSize(int points) { Height = -static_cast<int>(std::lround(points * 96.0 / 72.0)); }
+void TFont::SetSize(int points) {
+    Height = -static_cast<int>(std::lround(points * 96.0 / 72.0));
+}
 
-TBitmap::TBitmap(int width, int height, TColor fill) { SetSize(width, height, fill); }
+TBitmap::TBitmap(int width, int height, TColor fill) {
+    SetSize(width, height, fill);
+}
 
 void TBitmap::SetSize(int width, int height, TColor fill) {
     if (width < 0 || height < 0) throw ERangeError("Tamanho de bitmap inválido");
@@ -58,14 +62,12 @@ TBitmap TBitmap::FromRows(const std::vector<std::string>& rows,
 }
 
 TColor TBitmap::Pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        throw ERangeError("Pixel fora do bitmap");
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) throw ERangeError("Pixel fora do bitmap");
     return pixels_[static_cast<std::size_t>(y) * width_ + x];
 }
 
 void TBitmap::SetPixel(int x, int y, TColor color) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        throw ERangeError("Pixel fora do bitmap");
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) throw ERangeError("Pixel fora do bitmap");
     pixels_[static_cast<std::size_t>(y) * width_ + x] = color;
 }
 
@@ -124,6 +126,8 @@ int TCanvas::TextWidth(const std::string& text) const {
     return static_cast<int>(Utf8Length(text)) * (h * 6 + 5) / 11;
 }
 
-int TCanvas::TextHeight(const std::string&) const { return std::abs(font_.Height) + 2; }
+int TCanvas::TextHeight(const std::string&) const {
+    return std::abs(font_.Height) + 2;
+}
 
 } // namespace platform

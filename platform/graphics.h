@@ -16,9 +16,15 @@ using TColor = std::int32_t;
 constexpr TColor RGB(int r, int g, int b) {
     return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(TColor c) { return c & 0xFF; }
-constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
+constexpr int GetRValue(TColor c) {
+    return c & 0xFF;
+}
+constexpr int GetGValue(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int GetBValue(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;
@@ -37,7 +43,9 @@ constexpr TColor clFuchsia = 0xFF00FF;
 constexpr TColor clAqua = 0xFFFF00;
 constexpr TColor clWhite = 0xFFFFFF;
 
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0x80000000u | unsigned(index)); }
+constexpr TColor SystemColor(int index) {
+    return static_cast<TColor>(0x80000000u | unsigned(index));
+}
 constexpr TColor clWindow = SystemColor(5);
 constexpr TColor clWindowText = SystemColor(8);
 constexpr TColor clHighlight = SystemColor(13);
@@ -51,7 +59,9 @@ constexpr TColor clInfoBk = SystemColor(24);
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
 
-inline bool IsSystemColor(TColor c) { return c < 0; }
+inline bool IsSystemColor(TColor c) {
+    return c < 0;
+}
 /// The RGB value (0x00BBGGRR) of a colour; system colours get the classic desktop scheme.
 /// clNone and clDefault stay as they are.
 TColor ColorToRGB(TColor color);
@@ -73,7 +83,9 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 
-inline TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
+inline TRect Rect(int left, int top, int right, int bottom) {
+    return {left, top, right, bottom};
+}
 inline TRect Bounds(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
 }
@@ -144,14 +156,14 @@ private:
 struct TCanvasOp {
     enum Kind { FillRect, TextOut, TextRect, Draw };
     Kind kind = FillRect;
-    TRect rect;          // FillRect, TextRect: the rectangle; Draw: where the bitmap landed
-    int x = 0;           // TextOut, TextRect, Draw: position of the text or bitmap
+    TRect rect; // FillRect, TextRect: the rectangle; Draw: where the bitmap landed
+    int x = 0;  // TextOut, TextRect, Draw: position of the text or bitmap
     int y = 0;
-    std::string text;    // TextOut, TextRect
-    TColor brushColor = clWhite;  // FillRect: the fill; texts: the background
-    TFont font;          // texts
-    TBitmap bitmap;      // Draw
-    TColor transparentColor = clNone;  // Draw: pixels of this colour are not drawn (clNone: all)
+    std::string text;                 // TextOut, TextRect
+    TColor brushColor = clWhite;      // FillRect: the fill; texts: the background
+    TFont font;                       // texts
+    TBitmap bitmap;                   // Draw
+    TColor transparentColor = clNone; // Draw: pixels of this colour are not drawn (clNone: all)
 };
 
 /// A surface that records every drawing operation in order instead of painting pixels, so that

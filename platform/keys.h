@@ -1,4 +1,5 @@
-// Keyboard vocabulary shared by controls, forms and menus: virtual key codes, shift state, key events.
+// Keyboard vocabulary shared by controls, forms and menus: virtual key codes, shift state, key
+// events.
 #pragma once
 
 #include <cstdint>

@@ -16,11 +16,11 @@ struct KeyName {
 
 // The first name of a key is the one ShortCutToText writes.
 constexpr KeyName kKeyNames[] = {
-    {"BkSp", VK_BACK},   {"Backspace", VK_BACK}, {"Tab", VK_TAB},     {"Enter", VK_RETURN},
-    {"Esc", VK_ESCAPE},  {"Escape", VK_ESCAPE},  {"Space", VK_SPACE}, {"PgUp", VK_PRIOR},
-    {"PgDn", VK_NEXT},   {"End", VK_END},        {"Home", VK_HOME},   {"Left", VK_LEFT},
-    {"Up", VK_UP},       {"Right", VK_RIGHT},    {"Down", VK_DOWN},   {"Ins", VK_INSERT},
-    {"Del", VK_DELETE},  {"Delete", VK_DELETE},
+    {"BkSp", VK_BACK},  {"Backspace", VK_BACK}, {"Tab", VK_TAB},     {"Enter", VK_RETURN},
+    {"Esc", VK_ESCAPE}, {"Escape", VK_ESCAPE},  {"Space", VK_SPACE}, {"PgUp", VK_PRIOR},
+    {"PgDn", VK_NEXT},  {"End", VK_END},        {"Home", VK_HOME},   {"Left", VK_LEFT},
+    {"Up", VK_UP},      {"Right", VK_RIGHT},    {"Down", VK_DOWN},   {"Ins", VK_INSERT},
+    {"Del", VK_DELETE}, {"Delete", VK_DELETE},
 };
 
 } // namespace
@@ -111,7 +111,7 @@ TMenuItem::~TMenuItem() {
         TMenuItem* child = items_.back();
         items_.pop_back();
         child->parent_ = nullptr;
-        if (!child->Owner()) delete child;  // owned items are freed by their owner
+        if (!child->Owner()) delete child; // owned items are freed by their owner
     }
 }
 
@@ -170,7 +170,9 @@ TMenuItem* TMenuItem::Item(int index) const {
     return items_[static_cast<std::size_t>(index)];
 }
 
-void TMenuItem::Add(TMenuItem* item) { Insert(Count(), item); }
+void TMenuItem::Add(TMenuItem* item) {
+    Insert(Count(), item);
+}
 
 void TMenuItem::Insert(int index, TMenuItem* item) {
     if (!item) return;

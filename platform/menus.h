@@ -62,7 +62,9 @@ public:
     /// The enabled item in this subtree (this one included) with the shortcut; nullptr if none.
     TMenuItem* FindShortCut(TShortCut shortCut);
 
-    int AddObserver(TObserverList<TMenuItem>::Observer observer) { return observers_.Add(std::move(observer)); }
+    int AddObserver(TObserverList<TMenuItem>::Observer observer) {
+        return observers_.Add(std::move(observer));
+    }
     void RemoveObserver(int id) { observers_.Remove(id); }
 
 private:

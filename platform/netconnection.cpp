@@ -154,23 +154,24 @@ TWireReply TNetConnection::Impl::Exchange(httplib::Request& req, const std::stri
         try {
             TWireReply reply = DecodeReply(received);
             if (reply.status != TReplyStatus::Ok) reason = reply.message;
-        } catch (const EWireError&) {
-        }
-        if (connecting) throw ERpcError("Não foi possível conectar ao " + server + " (" + reason + ").");
+        } catch (const EWireError&) {}
+        if (connecting)
+            throw ERpcError("Não foi possível conectar ao " + server + " (" + reason + ").");
         throw ERpcError("O " + server + " recusou " + what + ": " + reason);
     }
     try {
         return DecodeReply(received);
     } catch (const EWireError& e) {
-        throw ERpcError("Resposta inválida do " + server + " a " + what + ": " + e.Message() +
-                        ".");
+        throw ERpcError("Resposta inválida do " + server + " a " + what + ": " + e.Message() + ".");
     }
 }
 
 TNetConnection::TNetConnection(TComponent* owner)
     : TComponent(owner), impl_(std::make_unique<Impl>()) {}
 
-TNetConnection::~TNetConnection() { SetConnected(false); }
+TNetConnection::~TNetConnection() {
+    SetConnected(false);
+}
 
 void TNetConnection::SetConnected(bool value) {
     if (value == connected_) return;
@@ -206,18 +207,19 @@ void TNetConnection::Connect() {
     impl_->port = port_;
     impl_->endpoint = host_ + ":" + std::to_string(port_);
     if (host_.empty() || port_ <= 0 || port_ > 65535)
-        throw ERpcError("Não foi possível conectar ao servidor de aplicação em " +
-                        impl_->endpoint + " (endereço inválido).");
+        throw ERpcError("Não foi possível conectar ao servidor de aplicação em " + impl_->endpoint +
+                        " (endereço inválido).");
     if (!IsPathName(serverName_))
         throw ERpcError("Nome de objeto remoto inválido: \"" + serverName_ + "\".");
 
     auto client = std::make_unique<httplib::Client>(host_, port_);
-    SetTimeout(connectTimeout_, [&](time_t s, time_t us) { client->set_connection_timeout(s, us); });
+    SetTimeout(connectTimeout_,
+               [&](time_t s, time_t us) { client->set_connection_timeout(s, us); });
     SetTimeout(readTimeout_, [&](time_t s, time_t us) { client->set_read_timeout(s, us); });
     SetTimeout(writeTimeout_, [&](time_t s, time_t us) { client->set_write_timeout(s, us); });
-    client->set_tcp_nodelay(true);  // else every small request waits on delayed ACKs
+    client->set_tcp_nodelay(true); // else every small request waits on delayed ACKs
     client->set_keep_alive(true);
-    client->set_decompress(false);  // replies are never compressed; nothing to inflate
+    client->set_decompress(false); // replies are never compressed; nothing to inflate
     impl_->client = std::move(client);
 
     httplib::Request req;
@@ -235,8 +237,8 @@ void TNetConnection::Connect() {
         impl_->client.reset();
         const std::string reason =
             reply.status == TReplyStatus::Ok ? "resposta sem sessão" : reply.message;
-        throw ERpcError("Não foi possível conectar ao servidor de aplicação em " +
-                        impl_->endpoint + " (" + reason + ").");
+        throw ERpcError("Não foi possível conectar ao servidor de aplicação em " + impl_->endpoint +
+                        " (" + reason + ").");
     }
     impl_->sessionId = reply.result.AsString();
     connected_ = true;
@@ -275,7 +277,7 @@ Variant TNetConnection::Call(const std::string& method, const std::vector<TRpcAr
         case TReplyStatus::Error: throw EServerError(reply.message);
         case TReplyStatus::NoSession:
             DropSession();
-            if (attempt == 0) continue;  // nothing ran: open a new session and send again
+            if (attempt == 0) continue; // nothing ran: open a new session and send again
             throw ERpcError("O servidor de aplicação em " + impl_->endpoint +
                             " encerrou a sessão: " + reply.message);
         case TReplyStatus::Ok: break;
@@ -292,17 +294,18 @@ Variant TNetConnection::Call(const std::string& method, const std::vector<TRpcAr
             const VarType type = reply.byRef[k++].Type();
             if (args[i].stringTarget_ && type != VarType::String && type != VarType::Null &&
                 type != VarType::Empty)
-                throw ERpcError("Resposta inválida do servidor de aplicação em " +
-                                impl_->endpoint + " a " + method + ": o argumento " +
-                                std::to_string(i + 1) + " voltou como " + Variant::TypeName(type) +
-                                " em vez de texto.");
+                throw ERpcError("Resposta inválida do servidor de aplicação em " + impl_->endpoint +
+                                " a " + method + ": o argumento " + std::to_string(i + 1) +
+                                " voltou como " + Variant::TypeName(type) + " em vez de texto.");
         }
         k = 0;
         for (const TRpcArg& arg : args) {
             if (!arg.ByRef()) continue;
             Variant& value = reply.byRef[k++];
-            if (arg.variantTarget_) *arg.variantTarget_ = std::move(value);
-            else *arg.stringTarget_ = VarToStr(value);
+            if (arg.variantTarget_)
+                *arg.variantTarget_ = std::move(value);
+            else
+                *arg.stringTarget_ = VarToStr(value);
         }
         return std::move(reply.result);
     }

@@ -34,10 +34,12 @@ class EServerError : public Exception {
 class TRpcArg {
 public:
     template <class T>
-        requires std::constructible_from<Variant, T&&> &&
-                 (!std::same_as<std::remove_cvref_t<T>, TRpcArg>)
-    // NOLINTNEXTLINE(bugprone-forwarding-reference-overload): the constraint above excludes TRpcArg
-    TRpcArg(T&& value) : value_(std::forward<T>(value)) {}
+    requires std::constructible_from<Variant, T&&> &&
+        (!std::same_as<std::remove_cvref_t<T>, TRpcArg>)
+        // NOLINTNEXTLINE(bugprone-forwarding-reference-overload): the constraint above excludes
+        // TRpcArg
+        TRpcArg(T&& value)
+        : value_(std::forward<T>(value)) {}
 
     static TRpcArg Ref(Variant& target);
     /// A text by reference; the server must leave a string (or Null, read as "") in it.
@@ -60,7 +62,7 @@ private:
 class TNetConnection : public TComponent {
 public:
     explicit TNetConnection(TComponent* owner = nullptr);
-    ~TNetConnection() override;  // disconnects
+    ~TNetConnection() override; // disconnects
 
     /// Name of the remote object, e.g. "PAG00900.rdmRecContBaixaPag".
     const std::string& ServerName() const { return serverName_; }

@@ -9,38 +9,37 @@ namespace platform {
 
 /// What changed on a control or menu item. A renderer re-reads that part of the object.
 enum class TChange {
-    Bounds,       // Left, Top, Width, Height, Align
+    Bounds, // Left, Top, Width, Height, Align
     Visible,
     Enabled,
-    Caption,      // Caption or Text
+    Caption, // Caption or Text
     Color,
     Font,
-    Hint,         // Hint, ShowHint
-    Checked,      // radio button, check box, menu item
-    ItemIndex,    // radio group
-    Items,        // radio group items, menu sub-items
+    Hint,      // Hint, ShowHint
+    Checked,   // radio button, check box, menu item
+    ItemIndex, // radio group
+    Items,     // radio group items, menu sub-items
     ReadOnly,
-    Selection,    // SelStart, SelLength
-    EditMask,     // EditMask, MaxLength
+    Selection, // SelStart, SelLength
+    EditMask,  // EditMask, MaxLength
     ActivePage,
-    Position,     // progress bar Min/Max/Position
-    Picture,      // glyph or picture
-    Children,     // a child was added or removed
-    Focus,        // the form's focused control moved
-    Columns,      // grid columns or options
-    Data,         // the grid or data-aware text must show its data again
-    Scroll,       // the grid's current row moved
+    Position, // progress bar Min/Max/Position
+    Picture,  // glyph or picture
+    Children, // a child was added or removed
+    Focus,    // the form's focused control moved
+    Columns,  // grid columns or options
+    Data,     // the grid or data-aware text must show its data again
+    Scroll,   // the grid's current row moved
     WindowState,
     ModalResult,
-    Repaint,      // the program asked for a repaint
+    Repaint, // the program asked for a repaint
     Other,
 };
 
 /// A list of observers called on every change of the object that owns it.
 /// Invariant: ids are unique for the life of the list; removing an unknown id does nothing.
 /// Observers may add or remove observers while being notified (changes apply to later calls).
-template <class Sender>
-class TObserverList {
+template <class Sender> class TObserverList {
 public:
     using Observer = std::function<void(Sender* sender, TChange change)>;
 
@@ -58,7 +57,7 @@ public:
     bool Empty() const { return observers_.empty(); }
     void Notify(Sender* sender, TChange change) const {
         if (observers_.empty()) return;
-        auto copy = observers_;  // an observer may change the list
+        auto copy = observers_; // an observer may change the list
         for (auto& [id, observer] : copy) observer(sender, change);
     }
 

@@ -27,41 +27,30 @@ enum class TPgKind : std::uint8_t { Text, Bool, Integer, Real, Date, Bytea };
 
 TPgKind KindOf(Oid type) {
     switch (type) {
-    case kBoolOid:
-        return TPgKind::Bool;
-    case kByteaOid:
-        return TPgKind::Bytea;
+    case kBoolOid: return TPgKind::Bool;
+    case kByteaOid: return TPgKind::Bytea;
     case kInt2Oid:
     case kInt4Oid:
     case kInt8Oid:
-    case kOidOid:
-        return TPgKind::Integer;
+    case kOidOid: return TPgKind::Integer;
     case kFloat4Oid:
     case kFloat8Oid:
-    case kNumericOid:
-        return TPgKind::Real;
+    case kNumericOid: return TPgKind::Real;
     case kDateOid:
     case kTimestampOid:
-    case kTimestampTzOid:
-        return TPgKind::Date;
-    default:
-        return TPgKind::Text;
+    case kTimestampTzOid: return TPgKind::Date;
+    default: return TPgKind::Text;
     }
 }
 
 TSqlColumnType ColumnTypeOf(TPgKind kind) {
     switch (kind) {
     case TPgKind::Bool:
-    case TPgKind::Integer:
-        return TSqlColumnType::Integer;
-    case TPgKind::Real:
-        return TSqlColumnType::Real;
-    case TPgKind::Date:
-        return TSqlColumnType::Date;
-    case TPgKind::Bytea:
-        return TSqlColumnType::Blob;
-    case TPgKind::Text:
-        break;
+    case TPgKind::Integer: return TSqlColumnType::Integer;
+    case TPgKind::Real: return TSqlColumnType::Real;
+    case TPgKind::Date: return TSqlColumnType::Date;
+    case TPgKind::Bytea: return TSqlColumnType::Blob;
+    case TPgKind::Text: break;
     }
     return TSqlColumnType::Text;
 }
@@ -128,25 +117,16 @@ public:
             if (value == nullptr) ThrowMissingParam(name, sql);
             switch (value->Type()) {
             case VarType::Empty:
-            case VarType::Null:
-                continue; // a null pointer is NULL
-            case VarType::Boolean:
-                texts_[i].assign(1, value->AsBoolean() ? '1' : '0');
-                break;
-            case VarType::Integer:
-                texts_[i] = std::to_string(value->AsInteger());
-                break;
-            case VarType::Double:
-                texts_[i] = DoubleToSqlText(value->AsDouble());
-                break;
+            case VarType::Null: continue; // a null pointer is NULL
+            case VarType::Boolean: texts_[i].assign(1, value->AsBoolean() ? '1' : '0'); break;
+            case VarType::Integer: texts_[i] = std::to_string(value->AsInteger()); break;
+            case VarType::Double: texts_[i] = DoubleToSqlText(value->AsDouble()); break;
             case VarType::String:
                 texts_[i] = value->AsString();
                 if (texts_[i].find('\0') != std::string::npos)
                     ThrowSqlError("o parâmetro " + name + " contém um caractere nulo", sql);
                 break;
-            case VarType::Date:
-                texts_[i] = FormatSqlDate(value->AsDate());
-                break;
+            case VarType::Date: texts_[i] = FormatSqlDate(value->AsDate()); break;
             case VarType::Bytes: {
                 const std::string& bytes = value->AsBytes();
                 values_[i] = bytes.data();
@@ -155,8 +135,7 @@ public:
                 types_[i] = kByteaOid;
                 continue;
             }
-            case VarType::Array:
-                ThrowUnsupportedParam(name, *value, sql);
+            case VarType::Array: ThrowUnsupportedParam(name, *value, sql);
             }
             values_[i] = texts_[i].c_str();
         }
@@ -233,8 +212,7 @@ public:
     ~TPgCursor() override {
         // Unread rows are read and dropped: cancelling could undo a statement's changes.
         if (streaming_) EndStream();
-        for (PGresult* result : buffered_)
-            PQclear(result);
+        for (PGresult* result : buffered_) PQclear(result);
     }
 
     bool Next() override {
@@ -303,8 +281,7 @@ public:
         if (PQgetisnull(row_.get(), 0, column)) return {};
         const std::string_view raw = RawText(column);
         switch (kinds_[static_cast<std::size_t>(column)]) {
-        case TPgKind::Bool:
-            return raw == "t" ? "1" : "0";
+        case TPgKind::Bool: return raw == "t" ? "1" : "0";
         case TPgKind::Bytea: {
             const auto index = static_cast<std::size_t>(column);
             if (!decoded_[index]) {
@@ -313,8 +290,7 @@ public:
             }
             return scratch_[index];
         }
-        default:
-            return raw;
+        default: return raw;
         }
     }
 
@@ -323,14 +299,10 @@ public:
         if (PQgetisnull(row_.get(), 0, column)) return 0;
         const std::string_view raw = RawText(column);
         switch (kinds_[static_cast<std::size_t>(column)]) {
-        case TPgKind::Bool:
-            return raw == "t" ? 1 : 0;
-        case TPgKind::Date:
-            return DoubleToInt64(ParseSqlDate(raw));
-        case TPgKind::Bytea:
-            NotANumber(column);
-        default:
-            return TextToInt64(raw);
+        case TPgKind::Bool: return raw == "t" ? 1 : 0;
+        case TPgKind::Date: return DoubleToInt64(ParseSqlDate(raw));
+        case TPgKind::Bytea: NotANumber(column);
+        default: return TextToInt64(raw);
         }
     }
 
@@ -339,14 +311,10 @@ public:
         if (PQgetisnull(row_.get(), 0, column)) return 0.0;
         const std::string_view raw = RawText(column);
         switch (kinds_[static_cast<std::size_t>(column)]) {
-        case TPgKind::Bool:
-            return raw == "t" ? 1.0 : 0.0;
-        case TPgKind::Date:
-            return ParseSqlDate(raw);
-        case TPgKind::Bytea:
-            NotANumber(column);
-        default:
-            return TextToDouble(raw);
+        case TPgKind::Bool: return raw == "t" ? 1.0 : 0.0;
+        case TPgKind::Date: return ParseSqlDate(raw);
+        case TPgKind::Bytea: NotANumber(column);
+        default: return TextToDouble(raw);
         }
     }
 
@@ -355,18 +323,12 @@ public:
         if (PQgetisnull(row_.get(), 0, column)) return Variant::Null();
         const std::string_view raw = RawText(column);
         switch (kinds_[static_cast<std::size_t>(column)]) {
-        case TPgKind::Bool:
-            return Variant(static_cast<std::int64_t>(raw == "t" ? 1 : 0));
-        case TPgKind::Integer:
-            return Variant(TextToInt64(raw));
-        case TPgKind::Real:
-            return Variant(TextToDouble(raw));
-        case TPgKind::Date:
-            return Variant::FromDate(ParseSqlDate(raw));
-        case TPgKind::Bytea:
-            return Variant::FromBytes(DecodeBytea(raw));
-        case TPgKind::Text:
-            break;
+        case TPgKind::Bool: return Variant(static_cast<std::int64_t>(raw == "t" ? 1 : 0));
+        case TPgKind::Integer: return Variant(TextToInt64(raw));
+        case TPgKind::Real: return Variant(TextToDouble(raw));
+        case TPgKind::Date: return Variant::FromDate(ParseSqlDate(raw));
+        case TPgKind::Bytea: return Variant::FromBytes(DecodeBytea(raw));
+        case TPgKind::Text: break;
         }
         return Variant(raw);
     }
@@ -390,8 +352,7 @@ private:
     }
 
     void EndStream() {
-        while (PGresult* result = PQgetResult(session_->conn))
-            PQclear(result);
+        while (PGresult* result = PQgetResult(session_->conn)) PQclear(result);
         streaming_ = false;
         session_->streaming = nullptr;
     }
@@ -439,7 +400,7 @@ public:
 
     bool Connected() override {
         if (PQstatus(session_->conn) != CONNECTION_OK) return false;
-        if (session_->streaming != nullptr) return true;  // a statement in flight: not idle
+        if (session_->streaming != nullptr) return true; // a statement in flight: not idle
         // An idle connection receives nothing unless the server ends it: it sends its reason
         // and closes the socket. Any pending input or a hang-up therefore means a dead link.
         pollfd watched{PQsocket(session_->conn), POLLIN, 0};
@@ -457,12 +418,10 @@ public:
     bool InTransaction() const override {
         switch (PQtransactionStatus(session_->conn)) {
         case PQTRANS_INTRANS:
-        case PQTRANS_INERROR:
-            return true;
+        case PQTRANS_INERROR: return true;
         case PQTRANS_ACTIVE:
             return session_->streaming != nullptr && session_->streaming->StartedInTransaction();
-        default:
-            return false;
+        default: return false;
         }
     }
 
@@ -477,11 +436,8 @@ public:
         case PQTRANS_IDLE:
             throw EDatabaseError("Não há transação aberta para confirmar: ela não foi iniciada "
                                  "ou foi desfeita pelo banco de dados");
-        case PQTRANS_INERROR:
-            Command("ROLLBACK");
-            throw EDatabaseError(kUndone);
-        default:
-            break;
+        case PQTRANS_INERROR: Command("ROLLBACK"); throw EDatabaseError(kUndone);
+        default: break;
         }
         const TResult result = Command("COMMIT");
         // A transaction that failed on the server answers COMMIT with ROLLBACK.

@@ -34,7 +34,8 @@ std::string ValueText(const Variant& v) {
     case VarType::Empty: return "Empty";
     case VarType::Null: return "Null";
     case VarType::String: return QuoteText(v.AsString());
-    case VarType::Bytes: return "<bytes " + IntToStr(static_cast<std::int64_t>(v.AsBytes().size())) + ">";
+    case VarType::Bytes:
+        return "<bytes " + IntToStr(static_cast<std::int64_t>(v.AsBytes().size())) + ">";
     case VarType::Array: {
         std::string out = "[";
         for (int i = v.LowBound(); i <= v.HighBound(); ++i) {
@@ -159,7 +160,8 @@ bool TRecordingServices::PickList(TDataSet& data, const std::string& keyField,
     return picked;
 }
 
-bool TRecordingServices::PickRow(TDataSet& data, const std::string& keyField, const std::string& title) {
+bool TRecordingServices::PickRow(TDataSet& data, const std::string& keyField,
+                                 const std::string& title) {
     TServiceEvent e;
     e.kind = TServiceEvent::PickRow;
     e.text = title;

@@ -14,33 +14,33 @@ namespace platform {
 /// One thing a person would have seen or answered.
 struct TServiceEvent {
     enum Kind {
-        Error,        // ShowError
-        Message,      // MessageDlg
-        PickList,     // multi-row pick
-        PickRow,      // single-row pick
+        Error,    // ShowError
+        Message,  // MessageDlg
+        PickList, // multi-row pick
+        PickRow,  // single-row pick
         BusyOn,
         BusyOff,
         Cursor,
-        Modal,        // a modal loop started for a form
-        Lock,         // LockWindowUpdate (number = handle, 0 = unlocked)
-        Module,       // another screen module opened
+        Modal,  // a modal loop started for a form
+        Lock,   // LockWindowUpdate (number = handle, 0 = unlocked)
+        Module, // another screen module opened
         FormShown,
         FormHidden,
         FormActivated,
     };
     Kind kind = Error;
-    std::string text;              // message text, pick title, form caption, module code
+    std::string text; // message text, pick title, form caption, module code
     TMsgDlgType dlgType = TMsgDlgType::mtInformation;
     TMsgDlgButtons buttons = 0;
     int helpContext = 0;
-    TModalResult answer = mrNone;  // Message: the button chosen
-    bool defaulted = false;        // no queued answer fitted: the default was used
-    bool picked = false;           // picks: something was chosen
-    std::vector<std::string> codes;  // picks: the codes chosen
-    std::vector<std::string> unknownCodes;  // picks: queued codes the data does not hold
-    long long number = 0;          // busy kind, cursor code, window handle
-    Variant params;                // Module: the parameters
-    std::string line;              // the event as one transcript line
+    TModalResult answer = mrNone;          // Message: the button chosen
+    bool defaulted = false;                // no queued answer fitted: the default was used
+    bool picked = false;                   // picks: something was chosen
+    std::vector<std::string> codes;        // picks: the codes chosen
+    std::vector<std::string> unknownCodes; // picks: queued codes the data does not hold
+    long long number = 0;                  // busy kind, cursor code, window handle
+    Variant params;                        // Module: the parameters
+    std::string line;                      // the event as one transcript line
 };
 
 /// Records each call as a TServiceEvent with a transcript line:

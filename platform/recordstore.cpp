@@ -36,7 +36,9 @@ void AdviseHugePages(void* block, std::size_t bytes) {
 
 // ---- TByteBuffer ----
 
-TByteBuffer::~TByteBuffer() { std::free(data_); }
+TByteBuffer::~TByteBuffer() {
+    std::free(data_);
+}
 
 TByteBuffer::TByteBuffer(TByteBuffer&& other) noexcept
     : data_(other.data_), size_(other.size_), capacity_(other.capacity_) {
@@ -121,9 +123,13 @@ void TRecordStore::SetLayout(std::vector<TFieldType> types) {
     rowCount_ = baseRows_ = changedRows_ = garbage_ = 0;
 }
 
-void TRecordStore::ReserveRows(std::size_t rows) { rows_.Reserve(rows * stride_); }
+void TRecordStore::ReserveRows(std::size_t rows) {
+    rows_.Reserve(rows * stride_);
+}
 
-void TRecordStore::ReserveText(std::size_t bytes) { text_.Reserve(std::min(bytes, kMaxArenaBytes)); }
+void TRecordStore::ReserveText(std::size_t bytes) {
+    text_.Reserve(std::min(bytes, kMaxArenaBytes));
+}
 
 std::byte* TRecordStore::AppendRow() {
     if (rowCount_ >= 0xFFFFFFFFu) throw EDatabaseError("Número de registros excede o limite");
@@ -182,7 +188,8 @@ bool TRecordStore::AnySaved(const std::byte* record) const {
     return false;
 }
 
-void TRecordStore::CommitRecord(std::size_t row, const std::byte* buffer, const TByteBuffer& editArena) {
+void TRecordStore::CommitRecord(std::size_t row, const std::byte* buffer,
+                                const TByteBuffer& editArena) {
     std::byte* target = Row(row);
     const bool base = row < baseRows_;
     const bool wasChanged = base && AnySaved(target);
@@ -190,25 +197,32 @@ void TRecordStore::CommitRecord(std::size_t row, const std::byte* buffer, const 
     for (int c = 0; c < columns; ++c) {
         const std::byte* oldSlot = Slot(target, c);
         bool oldNull = IsNull(target, c);
-        if (oldNull == IsNull(buffer, c) && std::memcmp(oldSlot, Slot(buffer, c), kSlot) == 0) continue;
+        if (oldNull == IsNull(buffer, c) && std::memcmp(oldSlot, Slot(buffer, c), kSlot) == 0)
+            continue;
         bool saved = Saved(target, c);
         if (base && !saved) {
             // The value of the last merge goes to the log; the row keeps referring to its text.
-            SavedValue entry{static_cast<std::uint32_t>(row), static_cast<std::uint16_t>(c),
-                             static_cast<std::uint8_t>(oldNull), 0, {}};
+            SavedValue entry{static_cast<std::uint32_t>(row),
+                             static_cast<std::uint16_t>(c),
+                             static_cast<std::uint8_t>(oldNull),
+                             0,
+                             {}};
             std::memcpy(entry.slot, oldSlot, kSlot);
             log_.Append(&entry, sizeof entry);
-            target[savedOffset_ + static_cast<std::size_t>(c) / 8] |= static_cast<std::byte>(1u << (c % 8));
-        } else if (!oldNull && IsTextType(types_[static_cast<std::size_t>(c)]) && SlotTag(oldSlot) == 0) {
-            garbage_ += RefLength(oldSlot);  // an intermediate text nobody refers to any more
+            target[savedOffset_ + static_cast<std::size_t>(c) / 8] |=
+                static_cast<std::byte>(1u << (c % 8));
+        } else if (!oldNull && IsTextType(types_[static_cast<std::size_t>(c)]) &&
+                   SlotTag(oldSlot) == 0) {
+            garbage_ += RefLength(oldSlot); // an intermediate text nobody refers to any more
         }
     }
     if (base && !wasChanged && AnySaved(target)) ++changedRows_;
-    std::memcpy(target, buffer, savedOffset_);  // slots and null bitmap; the saved bitmap stays
+    std::memcpy(target, buffer, savedOffset_); // slots and null bitmap; the saved bitmap stays
     for (int c : textColumns_) {
         std::byte* slot = Slot(target, c);
         if (!IsNull(target, c) && (SlotTag(slot) & kEditTag)) {
-            std::string_view text(reinterpret_cast<const char*>(editArena.Data()) + RefOffset(slot), RefLength(slot));
+            std::string_view text(reinterpret_cast<const char*>(editArena.Data()) + RefOffset(slot),
+                                  RefLength(slot));
             PutRef(slot, PutArenaText(text), text.size(), 0);
         }
     }
@@ -222,7 +236,8 @@ void TRecordStore::MergeChangeLog() {
         std::byte* row = Row(v.row);
         std::memset(row + savedOffset_, 0, stride_ - savedOffset_);
         // The merged-away values' texts are garbage now.
-        if (!v.wasNull && IsTextType(types_[v.column]) && SlotTag(v.slot) == 0) garbage_ += RefLength(v.slot);
+        if (!v.wasNull && IsTextType(types_[v.column]) && SlotTag(v.slot) == 0)
+            garbage_ += RefLength(v.slot);
     }
     log_.Release();
     changedRows_ = 0;
@@ -236,8 +251,10 @@ void TRecordStore::CancelUpdates() {
         std::byte* row = Row(v.row);
         std::byte* slot = Slot(row, v.column);
         std::memcpy(slot, v.slot, kSlot);
-        if (v.wasNull) row[nullOffset_ + v.column / 8u] |= static_cast<std::byte>(1u << (v.column % 8));
-        else ClearNull(row, v.column);
+        if (v.wasNull)
+            row[nullOffset_ + v.column / 8u] |= static_cast<std::byte>(1u << (v.column % 8));
+        else
+            ClearNull(row, v.column);
         std::memset(row + savedOffset_, 0, stride_ - savedOffset_);
     }
     log_.Release();
@@ -274,8 +291,8 @@ void TRecordStore::CompactText() {
 }
 
 std::size_t TRecordStore::AllocatedBytes() const {
-    return rows_.Capacity() + text_.Capacity() + log_.Capacity() + types_.capacity() * sizeof(TFieldType) +
-           textColumns_.capacity() * sizeof(int);
+    return rows_.Capacity() + text_.Capacity() + log_.Capacity() +
+           types_.capacity() * sizeof(TFieldType) + textColumns_.capacity() * sizeof(int);
 }
 
 } // namespace platform

@@ -103,7 +103,8 @@ public:
     void InitRecord(std::byte* record) const;
     bool IsNull(const std::byte* record, int column) const {
         return (static_cast<unsigned>(record[nullOffset_ + static_cast<std::size_t>(column) / 8]) >>
-                (column % 8)) & 1u;
+                (column % 8)) &
+               1u;
     }
     void SetNull(std::byte* record, int column) const;
     double GetDouble(const std::byte* record, int column) const {
@@ -125,12 +126,15 @@ public:
         ClearNull(record, column);
     }
     /// Text of a slot; editArena resolves the edit tag of edit buffers.
-    std::string_view GetText(const std::byte* record, int column, const TByteBuffer* editArena = nullptr) const {
+    std::string_view GetText(const std::byte* record, int column,
+                             const TByteBuffer* editArena = nullptr) const {
         const std::byte* slot = Slot(record, column);
         std::uint8_t tag = SlotTag(slot);
-        if (tag & kInlineTag) return std::string_view(reinterpret_cast<const char*>(slot), tag & 0x0F);
+        if (tag & kInlineTag)
+            return std::string_view(reinterpret_cast<const char*>(slot), tag & 0x0F);
         const TByteBuffer& arena = (tag & kEditTag) ? *editArena : text_;
-        return std::string_view(reinterpret_cast<const char*>(arena.Data()) + RefOffset(slot), RefLength(slot));
+        return std::string_view(reinterpret_cast<const char*>(arena.Data()) + RefOffset(slot),
+                                RefLength(slot));
     }
     /// Length in bytes of a text slot's value.
     std::size_t TextSize(const std::byte* record, int column) const {
@@ -141,12 +145,15 @@ public:
     /// Stores text in a stored row (inline when short, else appended to the arena).
     void SetText(std::byte* record, int column, std::string_view text) {
         std::byte* slot = Slot(record, column);
-        if (text.size() <= kInlineText) PutInline(slot, text);
-        else PutRef(slot, PutArenaText(text), text.size(), 0);
+        if (text.size() <= kInlineText)
+            PutInline(slot, text);
+        else
+            PutRef(slot, PutArenaText(text), text.size(), 0);
         ClearNull(record, column);
     }
     /// Stores text in an edit buffer (inline when short, else appended to editArena).
-    void SetEditText(std::byte* record, int column, std::string_view text, TByteBuffer& editArena) const;
+    void SetEditText(std::byte* record, int column, std::string_view text,
+                     TByteBuffer& editArena) const;
     /// Copies an edit buffer into a stored row, saving the row's original for the change log
     /// first and moving texts out of the edit arena. Compacts the arena when mostly garbage.
     void CommitRecord(std::size_t row, const std::byte* buffer, const TByteBuffer& editArena);
@@ -165,11 +172,15 @@ public:
 private:
     static constexpr std::uint8_t kInlineTag = 0x80;
     static constexpr std::uint8_t kEditTag = 0x40;
-    static std::byte* Slot(std::byte* record, int column) { return record + static_cast<std::size_t>(column) * 8; }
+    static std::byte* Slot(std::byte* record, int column) {
+        return record + static_cast<std::size_t>(column) * 8;
+    }
     static const std::byte* Slot(const std::byte* record, int column) {
         return record + static_cast<std::size_t>(column) * 8;
     }
-    static std::uint8_t SlotTag(const std::byte* slot) { return static_cast<std::uint8_t>(slot[7]); }
+    static std::uint8_t SlotTag(const std::byte* slot) {
+        return static_cast<std::uint8_t>(slot[7]);
+    }
     static std::uint32_t RefOffset(const std::byte* slot) {
         std::uint32_t offset;
         std::memcpy(&offset, slot, 4);
@@ -179,7 +190,8 @@ private:
         return static_cast<std::size_t>(slot[4]) | (static_cast<std::size_t>(slot[5]) << 8) |
                (static_cast<std::size_t>(slot[6]) << 16);
     }
-    static void PutRef(std::byte* slot, std::uint32_t offset, std::size_t length, std::uint8_t tag) {
+    static void PutRef(std::byte* slot, std::uint32_t offset, std::size_t length,
+                       std::uint8_t tag) {
         std::memcpy(slot, &offset, 4);
         slot[4] = static_cast<std::byte>(length & 0xFF);
         slot[5] = static_cast<std::byte>((length >> 8) & 0xFF);
@@ -207,16 +219,21 @@ private:
         std::byte slot[8];
     };
     bool Saved(const std::byte* record, int column) const {
-        return (static_cast<unsigned>(record[savedOffset_ + static_cast<std::size_t>(column) / 8]) >> (column % 8)) & 1u;
+        return (static_cast<unsigned>(
+                    record[savedOffset_ + static_cast<std::size_t>(column) / 8]) >>
+                (column % 8)) &
+               1u;
     }
     bool AnySaved(const std::byte* record) const;
     SavedValue* SavedValues() { return reinterpret_cast<SavedValue*>(log_.Data()); }
     std::size_t SavedCount() const { return log_.Size() / sizeof(SavedValue); }
     void ClearNull(std::byte* record, int column) const {
-        record[nullOffset_ + static_cast<std::size_t>(column) / 8] &= static_cast<std::byte>(~(1u << (column % 8)));
+        record[nullOffset_ + static_cast<std::size_t>(column) / 8] &=
+            static_cast<std::byte>(~(1u << (column % 8)));
     }
     std::uint32_t PutArenaText(std::string_view text) {
-        if (text.size() > kMaxTextBytes || text_.Size() + text.size() > kMaxArenaBytes) TextTooLarge(text.size());
+        if (text.size() > kMaxTextBytes || text_.Size() + text.size() > kMaxArenaBytes)
+            TextTooLarge(text.size());
         auto offset = static_cast<std::uint32_t>(text_.Size());
         std::memcpy(text_.Grow(text.size()), text.data(), text.size());
         return offset;
@@ -232,10 +249,10 @@ private:
     TByteBuffer rows_;
     std::size_t rowCount_ = 0;
     TByteBuffer text_;
-    std::size_t garbage_ = 0;  // arena bytes no longer referenced (an estimate from above)
+    std::size_t garbage_ = 0; // arena bytes no longer referenced (an estimate from above)
     std::size_t baseRows_ = 0;
-    std::size_t changedRows_ = 0;  // base rows with at least one saved value
-    TByteBuffer log_;              // SavedValue entries
+    std::size_t changedRows_ = 0; // base rows with at least one saved value
+    TByteBuffer log_;             // SavedValue entries
 };
 
 } // namespace platform

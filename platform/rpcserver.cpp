@@ -34,7 +34,10 @@ void CheckArgKinds(std::string_view method, std::string_view kinds,
         bool ok = false;
         const char* expected = "";
         switch (kinds[i]) {
-        case 'S': ok = type == VarType::String; expected = "um texto"; break;
+        case 'S':
+            ok = type == VarType::String;
+            expected = "um texto";
+            break;
         case 'D':
             ok = type == VarType::Date || type == VarType::Integer || type == VarType::Double;
             expected = "uma data";
@@ -43,7 +46,10 @@ void CheckArgKinds(std::string_view method, std::string_view kinds,
             ok = type == VarType::Double || type == VarType::Integer;
             expected = "um número";
             break;
-        case 'I': ok = type == VarType::Integer; expected = "um inteiro"; break;
+        case 'I':
+            ok = type == VarType::Integer;
+            expected = "um inteiro";
+            break;
         case 'V': ok = true; break;
         default:
             throw Exception(name + ": tipo de argumento desconhecido '" + std::string(1, kinds[i]) +
@@ -85,8 +91,8 @@ struct Session {
     std::string objectName;
     std::unique_ptr<TRemoteObject> object;
     std::mutex callMutex;
-    Clock::time_point lastUse;  // guarded by the server's sessions mutex
-    int activeCalls = 0;        // guarded by the server's sessions mutex
+    Clock::time_point lastUse; // guarded by the server's sessions mutex
+    int activeCalls = 0;       // guarded by the server's sessions mutex
 };
 
 constexpr std::size_t kMiB = 1024 * 1024;
@@ -98,10 +104,11 @@ void SetReply(httplib::Response& res, std::string body) {
     }
     // A large reply (a data packet) is streamed from one shared copy instead of being copied.
     auto shared = std::make_shared<const std::string>(std::move(body));
-    res.set_content_provider(shared->size(), kWireContentType,
-                             [shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                 return sink.write(shared->data() + offset, length);
-                             });
+    res.set_content_provider(
+        shared->size(), kWireContentType,
+        [shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            return sink.write(shared->data() + offset, length);
+        });
 }
 
 std::string StatusMessage(int status, const httplib::Request& req) {
@@ -146,7 +153,7 @@ std::string IncidentReply(const std::string& where, const std::string& details) 
 
 struct TRpcServer::Impl {
     httplib::Server http;
-    std::map<std::string, TRemoteObjectFactory> factories;  // fixed once listening
+    std::map<std::string, TRemoteObjectFactory> factories; // fixed once listening
     int threadCount = 16;
     std::size_t maxRequestBytes = 64 * kMiB;
     std::chrono::milliseconds idleTimeout = std::chrono::hours(1);
@@ -156,13 +163,13 @@ struct TRpcServer::Impl {
     std::thread reaper;
     std::atomic<bool> listenReturned{false};
     int port = 0;
-    std::mutex stopMutex;  // serialises Listen and Stop
+    std::mutex stopMutex; // serialises Listen and Stop
 
     mutable std::mutex sessionsMutex;
     std::condition_variable reaperWake;
-    bool stopping = false;  // guarded by sessionsMutex
-    std::unordered_map<std::string, std::shared_ptr<Session>> sessions;  // guarded by sessionsMutex
-    std::random_device random;  // guarded by sessionsMutex
+    bool stopping = false;                                              // guarded by sessionsMutex
+    std::unordered_map<std::string, std::shared_ptr<Session>> sessions; // guarded by sessionsMutex
+    std::random_device random;                                          // guarded by sessionsMutex
 
     void Configure();
     void Handle(const httplib::Request& req, httplib::Response& res,
@@ -188,10 +195,9 @@ void TRpcServer::Impl::Configure() {
     http.set_payload_max_length(maxRequestBytes);
     http.set_keep_alive_max_count(100000);
     http.set_keep_alive_timeout(keepAliveTimeout.count());
-    http.Post(R"(/([^/]+)/([^/]+))", [this](const httplib::Request& req, httplib::Response& res,
-                                            const httplib::ContentReader& reader) {
-        Handle(req, res, reader);
-    });
+    http.Post(R"(/([^/]+)/([^/]+))",
+              [this](const httplib::Request& req, httplib::Response& res,
+                     const httplib::ContentReader& reader) { Handle(req, res, reader); });
     // Statuses that httplib answers by itself (404, 400, 413...) still get a reply body.
     http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (res.body.empty())
@@ -207,9 +213,7 @@ void TRpcServer::Impl::Configure() {
             std::string what = "exceção desconhecida";
             try {
                 std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                what = e.what();
-            } catch (...) {
+            } catch (const std::exception& e) { what = e.what(); } catch (...) {
             }
             res.status = 500;
             const std::string incident = LogIncident(SanitizedText(req.path, 120), what);
@@ -221,11 +225,11 @@ void TRpcServer::Impl::Configure() {
 void TRpcServer::Impl::Handle(const httplib::Request& req, httplib::Response& res,
                               const httplib::ContentReader& reader) {
     const auto started = Clock::now();
-    TCallRecord record = CallRecordOf(
-        req, SanitizedText(req.matches[1].str(), 80) + "." + SanitizedText(req.matches[2].str(), 80));
+    TCallRecord record = CallRecordOf(req, SanitizedText(req.matches[1].str(), 80) + "." +
+                                               SanitizedText(req.matches[2].str(), 80));
     TCallScope scope(record);
     std::string body;
-    if (!ReadBody(req, res, reader, body)) return;  // logged by the error handler
+    if (!ReadBody(req, res, reader, body)) return; // logged by the error handler
     res.status = 200;
     SetReply(res, Dispatch(req.matches[1].str(), req.matches[2].str(),
                            req.get_header_value(kSessionHeader), body));
@@ -315,7 +319,7 @@ std::string TRpcServer::Impl::Call(const std::shared_ptr<Session>& session,
         // Database texts name tables, statements and the server: they stay in the log.
         return IncidentReply(object + "." + SanitizedText(method), e.what());
     } catch (const Exception& e) {
-        return ErrorReply(e.what());  // the object's own message for the user
+        return ErrorReply(e.what()); // the object's own message for the user
     } catch (const std::exception& e) {
         return IncidentReply(object + "." + SanitizedText(method), e.what());
     } catch (...) {
@@ -346,7 +350,7 @@ std::string TRpcServer::Impl::Connect(const std::string& object) {
 }
 
 void TRpcServer::Impl::EndSession(const std::string& id) {
-    std::shared_ptr<Session> ended;  // destroyed after the lock is released
+    std::shared_ptr<Session> ended; // destroyed after the lock is released
     std::lock_guard<std::mutex> lock(sessionsMutex);
     auto it = sessions.find(id);
     if (it == sessions.end()) return;
@@ -355,7 +359,7 @@ void TRpcServer::Impl::EndSession(const std::string& id) {
 }
 
 std::shared_ptr<Session> TRpcServer::Impl::BeginCall(const std::string& id) {
-    std::shared_ptr<Session> expired;  // destroyed after the lock is released
+    std::shared_ptr<Session> expired; // destroyed after the lock is released
     std::lock_guard<std::mutex> lock(sessionsMutex);
     auto it = sessions.find(id);
     if (it == sessions.end()) return nullptr;
@@ -411,7 +415,9 @@ void TRpcServer::Impl::ReapLoop() {
 
 TRpcServer::TRpcServer() : impl_(std::make_unique<Impl>()) {}
 
-TRpcServer::~TRpcServer() { Stop(); }
+TRpcServer::~TRpcServer() {
+    Stop();
+}
 
 void TRpcServer::RegisterObject(const std::string& name, TRemoteObjectFactory factory) {
     if (impl_->listener.joinable())
@@ -421,8 +427,12 @@ void TRpcServer::RegisterObject(const std::string& name, TRemoteObjectFactory fa
     impl_->factories[name] = std::move(factory);
 }
 
-void TRpcServer::SetThreadCount(int count) { impl_->threadCount = count; }
-void TRpcServer::SetMaxRequestBytes(std::size_t bytes) { impl_->maxRequestBytes = bytes; }
+void TRpcServer::SetThreadCount(int count) {
+    impl_->threadCount = count;
+}
+void TRpcServer::SetMaxRequestBytes(std::size_t bytes) {
+    impl_->maxRequestBytes = bytes;
+}
 void TRpcServer::SetSessionIdleTimeout(std::chrono::milliseconds timeout) {
     impl_->idleTimeout = timeout;
 }
@@ -466,9 +476,13 @@ void TRpcServer::Stop() {
     impl_->reaper.join();
 }
 
-bool TRpcServer::Running() const { return impl_->listener.joinable() && impl_->http.is_running(); }
+bool TRpcServer::Running() const {
+    return impl_->listener.joinable() && impl_->http.is_running();
+}
 
-int TRpcServer::Port() const { return impl_->port; }
+int TRpcServer::Port() const {
+    return impl_->port;
+}
 
 std::size_t TRpcServer::SessionCount() const {
     std::lock_guard<std::mutex> lock(impl_->sessionsMutex);

@@ -73,7 +73,7 @@ void CheckArgKinds(std::string_view method, std::string_view kinds,
 class TRpcServer {
 public:
     TRpcServer();
-    ~TRpcServer();  // Stop()
+    ~TRpcServer(); // Stop()
     TRpcServer(const TRpcServer&) = delete;
     TRpcServer& operator=(const TRpcServer&) = delete;
 

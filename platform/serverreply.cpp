@@ -1,4 +1,5 @@
-// The reply convention of the application server's methods: building and reading [status, message, payload].
+// The reply convention of the application server's methods: building and reading [status, message,
+// payload].
 #include "platform/serverreply.h"
 
 namespace platform {
@@ -39,8 +40,8 @@ TServerReply UnpackServerReply(const Variant& reply) {
                                 Variant::TypeName(message.Type()));
     TServerReply out;
     std::int64_t code = status.AsInteger();
-    out.status = code < -2147483647 || code > 2147483647 ? kServerReplyFailed
-                                                          : static_cast<int>(code);
+    out.status =
+        code < -2147483647 || code > 2147483647 ? kServerReplyFailed : static_cast<int>(code);
     out.message = message.AsString();
     out.payload = reply[2];
     return out;

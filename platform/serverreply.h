@@ -1,4 +1,5 @@
-// The reply convention of the application server's methods: [status, message, payload] with bounds 0..2.
+// The reply convention of the application server's methods: [status, message, payload] with bounds
+// 0..2.
 //
 // Every method whose reply the host checks answers a variant array with bounds 0 to 2:
 //   [0] status, an Integer: 0 = success, anything else = failure;

@@ -14,8 +14,7 @@ namespace platform {
 // ---- TSqlParams --------------------------------------------------------------------------
 
 TSqlParams::TSqlParams(std::initializer_list<std::pair<std::string, Variant>> items) {
-    for (const auto& item : items)
-        Set(item.first, item.second);
+    for (const auto& item : items) Set(item.first, item.second);
 }
 
 TSqlParams& TSqlParams::Set(std::string_view name, Variant value) {
@@ -241,8 +240,7 @@ std::vector<TSqlToken> TokenizeSql(std::string_view sql) {
                 ++i;
             add(TSqlToken::Space, start, i);
         } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n')
-                ++i;
+            while (i < n && sql[i] != '\n') ++i;
             add(TSqlToken::Comment, start, i);
         } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
             int depth = 0;
@@ -307,8 +305,7 @@ std::vector<TSqlToken> TokenizeSql(std::string_view sql) {
         } else if (c == '$' && i + 1 < n && (sql[i + 1] == '$' || IsIdentStart(sql[i + 1]))) {
             // $tag$ ... $tag$
             std::size_t j = i + 1;
-            while (j < n && IsIdentChar(sql[j]))
-                ++j;
+            while (j < n && IsIdentChar(sql[j])) ++j;
             if (j < n && sql[j] == '$') {
                 const std::string_view tag = sql.substr(i, j - i + 1);
                 const std::size_t close = sql.find(tag, j + 1);
@@ -323,12 +320,10 @@ std::vector<TSqlToken> TokenizeSql(std::string_view sql) {
             add(TSqlToken::Other, start, i);
         } else if (c == ':' && i + 1 < n && IsIdentStart(sql[i + 1])) {
             i += 2;
-            while (i < n && IsIdentChar(sql[i]))
-                ++i;
+            while (i < n && IsIdentChar(sql[i])) ++i;
             add(TSqlToken::Param, start, i);
         } else if (IsIdentChar(c)) {
-            while (i < n && IsIdentChar(sql[i]))
-                ++i;
+            while (i < n && IsIdentChar(sql[i])) ++i;
             add(TSqlToken::Word, start, i);
         } else {
             ++i;
@@ -351,8 +346,7 @@ TNumberedSql NumberParams(std::string_view sql) {
         const std::string name =
             UpperCase(sql.substr(token.begin + 1, token.end - token.begin - 1));
         std::size_t number = 0;
-        while (number < out.names.size() && out.names[number] != name)
-            ++number;
+        while (number < out.names.size() && out.names[number] != name) ++number;
         if (number == out.names.size()) out.names.push_back(name);
         out.text.append(sql.substr(copied, token.begin - copied));
         out.text += '$';

@@ -28,7 +28,8 @@ public:
 protected:
     // Inline: the check runs on every value read, the throw almost never.
     void CheckIndex(int column) const {
-        if (static_cast<std::size_t>(static_cast<unsigned>(column)) >= names_.size()) BadIndex(column);
+        if (static_cast<std::size_t>(static_cast<unsigned>(column)) >= names_.size())
+            BadIndex(column);
     }
     [[noreturn, gnu::cold]] void BadIndex(int column) const;
     /// Raises the conversion error of a column whose values are not numbers.

@@ -170,8 +170,7 @@ public:
     sqlite3* db = nullptr;
 
     ~TSqliteSession() {
-        for (auto& entry : cache_)
-            sqlite3_finalize(entry->stmt);
+        for (auto& entry : cache_) sqlite3_finalize(entry->stmt);
         sqlite3_close_v2(db);
     }
 
@@ -303,9 +302,7 @@ void BindParams(TLease& lease, const TSqlParams& params, std::string_view sql, b
         if (value == nullptr) ThrowMissingParam(name, sql);
         switch (value->Type()) {
         case VarType::Empty:
-        case VarType::Null:
-            CheckBind(sqlite3_bind_null(stmt, i), lease, sql);
-            break;
+        case VarType::Null: CheckBind(sqlite3_bind_null(stmt, i), lease, sql); break;
         case VarType::Boolean:
             CheckBind(sqlite3_bind_int(stmt, i, value->AsBoolean() ? 1 : 0), lease, sql);
             break;
@@ -337,8 +334,7 @@ void BindParams(TLease& lease, const TSqlParams& params, std::string_view sql, b
                       lease, sql);
             break;
         }
-        case VarType::Array:
-            ThrowUnsupportedParam(name, *value, sql);
+        case VarType::Array: ThrowUnsupportedParam(name, *value, sql);
         }
     }
 }
@@ -369,16 +365,11 @@ TDeclared DeclaredType(const char* declaration) {
 
 TSqlColumnType StorageType(int type) {
     switch (type) {
-    case SQLITE_INTEGER:
-        return TSqlColumnType::Integer;
-    case SQLITE_FLOAT:
-        return TSqlColumnType::Real;
-    case SQLITE_TEXT:
-        return TSqlColumnType::Text;
-    case SQLITE_BLOB:
-        return TSqlColumnType::Blob;
-    default:
-        return TSqlColumnType::Null;
+    case SQLITE_INTEGER: return TSqlColumnType::Integer;
+    case SQLITE_FLOAT: return TSqlColumnType::Real;
+    case SQLITE_TEXT: return TSqlColumnType::Text;
+    case SQLITE_BLOB: return TSqlColumnType::Blob;
+    default: return TSqlColumnType::Null;
     }
 }
 
@@ -417,18 +408,12 @@ public:
     TSqlColumnType ColumnType(int column) const override {
         CheckIndex(column);
         switch (declared_[static_cast<std::size_t>(column)]) {
-        case TDeclared::Integer:
-            return TSqlColumnType::Integer;
-        case TDeclared::Real:
-            return TSqlColumnType::Real;
-        case TDeclared::Text:
-            return TSqlColumnType::Text;
-        case TDeclared::Date:
-            return TSqlColumnType::Date;
-        case TDeclared::Blob:
-            return TSqlColumnType::Blob;
-        case TDeclared::Dynamic:
-            break;
+        case TDeclared::Integer: return TSqlColumnType::Integer;
+        case TDeclared::Real: return TSqlColumnType::Real;
+        case TDeclared::Text: return TSqlColumnType::Text;
+        case TDeclared::Date: return TSqlColumnType::Date;
+        case TDeclared::Blob: return TSqlColumnType::Blob;
+        case TDeclared::Dynamic: break;
         }
         return onRow_ ? StorageType(Storage(column)) : TSqlColumnType::Null;
     }
@@ -449,32 +434,25 @@ public:
     std::int64_t Int64(int column) const override {
         CheckRow(column);
         switch (Storage(column)) {
-        case SQLITE_NULL:
-            return 0;
-        case SQLITE_INTEGER:
-            return sqlite3_column_int64(stmt_, column);
-        case SQLITE_FLOAT:
-            return DoubleToInt64(sqlite3_column_double(stmt_, column));
+        case SQLITE_NULL: return 0;
+        case SQLITE_INTEGER: return sqlite3_column_int64(stmt_, column);
+        case SQLITE_FLOAT: return DoubleToInt64(sqlite3_column_double(stmt_, column));
         case SQLITE_TEXT:
             if (IsDate(column)) return DoubleToInt64(ParseSqlDate(Text(column)));
             return TextToInt64(Text(column));
-        default:
-            NotANumber(column);
+        default: NotANumber(column);
         }
     }
 
     double Double(int column) const override {
         CheckRow(column);
         switch (Storage(column)) {
-        case SQLITE_NULL:
-            return 0.0;
+        case SQLITE_NULL: return 0.0;
         case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(stmt_, column);
+        case SQLITE_FLOAT: return sqlite3_column_double(stmt_, column);
         case SQLITE_TEXT:
             return IsDate(column) ? ParseSqlDate(Text(column)) : TextToDouble(Text(column));
-        default:
-            NotANumber(column);
+        default: NotANumber(column);
         }
     }
 
@@ -490,10 +468,8 @@ public:
         case SQLITE_INTEGER:
             if (declared == TDeclared::Real) return Variant(sqlite3_column_double(stmt_, column));
             return Variant(static_cast<std::int64_t>(sqlite3_column_int64(stmt_, column)));
-        case SQLITE_FLOAT:
-            return Variant(sqlite3_column_double(stmt_, column));
-        case SQLITE_TEXT:
-            return Variant(Text(column));
+        case SQLITE_FLOAT: return Variant(sqlite3_column_double(stmt_, column));
+        case SQLITE_TEXT: return Variant(Text(column));
         default: {
             const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
             const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column));
@@ -543,8 +519,7 @@ void RunScript(sqlite3* db, std::string_view sql) {
             pos, static_cast<std::size_t>((tail != nullptr ? tail : end) - pos));
         if (stmt != nullptr) {
             int rc;
-            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            }
+            while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {}
             if (rc != SQLITE_DONE) {
                 const std::string message = sqlite3_errmsg(db);
                 sqlite3_finalize(stmt);
@@ -600,12 +575,9 @@ protected:
             ThrowStepError(lease, sql);
         }
         switch (lease.Entry().rowCount) {
-        case TRowCount::Changes:
-            return sqlite3_changes64(session_->db);
-        case TRowCount::Returned:
-            return returned;
-        case TRowCount::None:
-            break;
+        case TRowCount::Changes: return sqlite3_changes64(session_->db);
+        case TRowCount::Returned: return returned;
+        case TRowCount::None: break;
         }
         return 0;
     }
@@ -662,9 +634,7 @@ std::unique_ptr<TSqlConnection> OpenSqlite(const std::string& path, std::string 
         if (path != ":memory:") RunScript(session->db, "PRAGMA journal_mode = WAL");
         RunScript(session->db, "PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON");
         return std::make_unique<TSqliteConnection>(session, std::move(redactedUrl));
-    } catch (const EDatabaseError& e) {
-        fail(e.Message());
-    }
+    } catch (const EDatabaseError& e) { fail(e.Message()); }
     return nullptr;
 }
 

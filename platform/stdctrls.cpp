@@ -8,7 +8,9 @@ namespace platform {
 
 namespace {
 
-int CharCount(const std::string& text) { return static_cast<int>(Utf8Length(text)); }
+int CharCount(const std::string& text) {
+    return static_cast<int>(Utf8Length(text));
+}
 
 } // namespace
 
@@ -29,7 +31,9 @@ TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
     color_ = clWindow;
 }
 
-void TCustomEdit::SetText(const std::string& text) { AssignShown(text); }
+void TCustomEdit::SetText(const std::string& text) {
+    AssignShown(text);
+}
 
 void TCustomEdit::SetMaxLength(int length) {
     length = std::max(0, length);
@@ -64,7 +68,8 @@ void TCustomEdit::SetSelLength(int length) {
 }
 
 std::string TCustomEdit::SelText() const {
-    return Utf8Copy(Shown(), static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_));
+    return Utf8Copy(Shown(), static_cast<std::size_t>(selStart_),
+                    static_cast<std::size_t>(selLength_));
 }
 
 void TCustomEdit::SelectAll() {
@@ -132,7 +137,7 @@ void TCustomEdit::HandleKeyPress(TKeyChar key) {
         if (EditDelete(true, shown, caret)) ApplyEdit(std::move(shown), caret);
         return;
     }
-    if (key < 32 || key == 127) return;  // Enter, Esc and other control characters
+    if (key < 32 || key == 127) return; // Enter, Esc and other control characters
     if (EditKey(Utf8Encode(key), shown, caret)) ApplyEdit(std::move(shown), caret);
 }
 
@@ -166,7 +171,9 @@ void TMaskEdit::SetEditMask(const std::string& mask) {
     AssignShown(IsMasked() ? mask_.EditTextFromValue(value) : value);
 }
 
-std::string TMaskEdit::Text() const { return IsMasked() ? mask_.ValueFromEditText(shown_) : shown_; }
+std::string TMaskEdit::Text() const {
+    return IsMasked() ? mask_.ValueFromEditText(shown_) : shown_;
+}
 
 void TMaskEdit::SetText(const std::string& text) {
     AssignShown(IsMasked() ? mask_.EditTextFromValue(text) : text);
@@ -215,7 +222,8 @@ void TMaskEdit::DoExit() {
         int missing = mask_.FirstMissingRequired(shown_);
         if (missing >= 0) {
             SetSelStart(missing);
-            throw Exception("Valor informado inválido. Use a tecla Esc para abandonar as alterações.");
+            throw Exception(
+                "Valor informado inválido. Use a tecla Esc para abandonar as alterações.");
         }
     }
     TCustomEdit::DoExit();
@@ -223,7 +231,9 @@ void TMaskEdit::DoExit() {
 
 // ---- Buttons ----
 
-TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) {
+    SetTabStop(true);
+}
 
 void TButtonControl::HandleKeyPress(TKeyChar key) {
     if (key == ' ') Click();
@@ -262,11 +272,14 @@ TPanel::TPanel(TComponent* owner) : TWinControl(owner) {}
 
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {}
 
-TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+TRadioGroup::TRadioGroup(TComponent* owner) : TWinControl(owner) {
+    SetTabStop(true);
+}
 
 void TRadioGroup::SetItems(std::vector<std::string> items) {
     items_ = std::move(items);
-    if (itemIndex_ >= static_cast<int>(items_.size())) itemIndex_ = static_cast<int>(items_.size()) - 1;
+    if (itemIndex_ >= static_cast<int>(items_.size()))
+        itemIndex_ = static_cast<int>(items_.size()) - 1;
     Changed(TChange::Items);
 }
 
@@ -332,13 +345,15 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {}
 
 void TImage::SetPicture(const TBitmap& picture) {
     picture_ = picture;
-    if (autoSize_ && !picture_.Empty()) SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
+    if (autoSize_ && !picture_.Empty())
+        SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
     Changed(TChange::Picture);
 }
 
 void TImage::SetAutoSize(bool value) {
     autoSize_ = value;
-    if (autoSize_ && !picture_.Empty()) SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
+    if (autoSize_ && !picture_.Empty())
+        SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
 }
 
 } // namespace platform

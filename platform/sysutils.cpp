@@ -6,7 +6,9 @@
 
 namespace platform {
 
-void Abort() { throw EAbort(); }
+void Abort() {
+    throw EAbort();
+}
 
 std::string UpperCase(std::string_view text) {
     std::string out(text);
@@ -33,7 +35,9 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+static bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string TrimLeft(std::string_view text) {
     std::size_t i = 0;
@@ -47,9 +51,13 @@ std::string TrimRight(std::string_view text) {
     return std::string(text.substr(0, n));
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string Trim(std::string_view text) {
+    return TrimLeft(TrimRight(text));
+}
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::int64_t StrToInt(std::string_view text) {
     std::string t = Trim(text);
@@ -65,12 +73,12 @@ std::int64_t StrToInt(std::string_view text) {
 std::int64_t StrToIntDef(std::string_view text, std::int64_t fallback) {
     try {
         return StrToInt(text);
-    } catch (const EConvertError&) {
-        return fallback;
-    }
+    } catch (const EConvertError&) { return fallback; }
 }
 
-static bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+static bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 std::size_t Utf8Length(std::string_view text) {
     std::size_t n = 0;
@@ -103,17 +111,22 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
     const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
     const unsigned char c = at(0);
     std::size_t extra = 0;
-    unsigned char low = 0x80, high = 0xbf;  // bounds of the second byte
+    unsigned char low = 0x80, high = 0xbf; // bounds of the second byte
     if (c < 0x80) return 1;
-    if (c >= 0xc2 && c <= 0xdf) extra = 1;
+    if (c >= 0xc2 && c <= 0xdf)
+        extra = 1;
     else if (c >= 0xe0 && c <= 0xef) {
         extra = 2;
-        if (c == 0xe0) low = 0xa0;       // overlong
-        else if (c == 0xed) high = 0x9f; // surrogates
+        if (c == 0xe0)
+            low = 0xa0; // overlong
+        else if (c == 0xed)
+            high = 0x9f; // surrogates
     } else if (c >= 0xf0 && c <= 0xf4) {
         extra = 3;
-        if (c == 0xf0) low = 0x90;       // overlong
-        else if (c == 0xf4) high = 0x8f; // above U+10FFFF
+        if (c == 0xf0)
+            low = 0x90; // overlong
+        else if (c == 0xf4)
+            high = 0x8f; // above U+10FFFF
     } else {
         return 0;
     }

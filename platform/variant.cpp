@@ -45,7 +45,9 @@ Variant Variant::Array(int low, int high) {
     return v;
 }
 
-VarType Variant::Type() const { return static_cast<VarType>(value_.index()); }
+VarType Variant::Type() const {
+    return static_cast<VarType>(value_.index());
+}
 
 const char* Variant::TypeName(VarType type) {
     switch (type) {
@@ -86,7 +88,7 @@ bool Variant::AsBoolean() const {
 static std::int64_t RoundToInteger(double d, const char* source) {
     if (!std::isfinite(d) || d >= 9.2233720368547758e18 || d < -9.2233720368547758e18)
         throw EVariantError(std::string("Valor fora do intervalo de inteiros: ") + source);
-    return static_cast<std::int64_t>(std::nearbyint(d));  // banker's rounding, as the platform
+    return static_cast<std::int64_t>(std::nearbyint(d)); // banker's rounding, as the platform
 }
 
 std::int64_t Variant::AsInteger() const {
@@ -155,8 +157,12 @@ const VarArrayData& Variant::ArrayData() const {
     return *std::get<ArrayBox>(value_).data;
 }
 
-int Variant::LowBound() const { return ArrayData().low; }
-int Variant::HighBound() const { return ArrayData().high; }
+int Variant::LowBound() const {
+    return ArrayData().low;
+}
+int Variant::HighBound() const {
+    return ArrayData().high;
+}
 
 const Variant& Variant::operator[](int index) const {
     const VarArrayData& data = ArrayData();
@@ -187,7 +193,9 @@ bool Variant::ArrayBox::operator==(const ArrayBox& o) const {
     return data->low == o.data->low && data->high == o.data->high && data->items == o.data->items;
 }
 
-bool operator==(const Variant& a, const Variant& b) { return a.value_ == b.value_; }
+bool operator==(const Variant& a, const Variant& b) {
+    return a.value_ == b.value_;
+}
 
 Variant VarArrayCreate(std::initializer_list<int> bounds) {
     if (bounds.size() != 2)
@@ -205,6 +213,8 @@ int VarArrayHighBound(const Variant& v, int dim) {
     return v.HighBound();
 }
 
-std::string VarToStr(const Variant& v) { return v.IsNull() ? std::string() : v.AsString(); }
+std::string VarToStr(const Variant& v) {
+    return v.IsNull() ? std::string() : v.AsString();
+}
 
 } // namespace platform

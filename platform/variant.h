@@ -15,7 +15,17 @@ namespace platform {
 /// An automation date: days since 30 December 1899; the fraction is the time of day.
 using TDateTime = double;
 
-enum class VarType : std::uint8_t { Empty, Null, Boolean, Integer, Double, String, Date, Bytes, Array };
+enum class VarType : std::uint8_t {
+    Empty,
+    Null,
+    Boolean,
+    Integer,
+    Double,
+    String,
+    Date,
+    Bytes,
+    Array
+};
 
 class Variant;
 
@@ -30,7 +40,7 @@ struct VarArrayData {
 /// strings (which are immutable and shared, so a 70 MB data packet is never copied).
 class Variant {
 public:
-    Variant() = default;  // Empty
+    Variant() = default; // Empty
     Variant(bool value) : value_(value) {}
     Variant(int value) : value_(static_cast<std::int64_t>(value)) {}
     Variant(std::int64_t value) : value_(value) {}
@@ -109,9 +119,15 @@ private:
 Variant VarArrayCreate(std::initializer_list<int> bounds);
 int VarArrayLowBound(const Variant& v, int dim = 1);
 int VarArrayHighBound(const Variant& v, int dim = 1);
-inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
-inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
-inline bool VarIsArray(const Variant& v) { return v.IsArray(); }
+inline bool VarIsNull(const Variant& v) {
+    return v.IsNull();
+}
+inline bool VarIsEmpty(const Variant& v) {
+    return v.IsEmpty();
+}
+inline bool VarIsArray(const Variant& v) {
+    return v.IsArray();
+}
 /// Text of a variant; Null and Empty give "".
 std::string VarToStr(const Variant& v);
 

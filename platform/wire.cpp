@@ -37,7 +37,7 @@ public:
         case VarType::Boolean: v.AsBoolean() ? pk_.pack_true() : pk_.pack_false(); break;
         case VarType::Integer: pk_.pack_int64(v.AsInteger()); break;
         case VarType::Double: Float64(v.AsDouble()); break;
-        case VarType::String: Str(v.AsBytes()); break;  // AsBytes: no copy
+        case VarType::String: Str(v.AsBytes()); break; // AsBytes: no copy
         case VarType::Date: {
             std::uint64_t bits = std::bit_cast<std::uint64_t>(v.AsDate());
             char be[8];
@@ -114,7 +114,8 @@ template <class Fn> std::string Encode(Fn&& write) {
 // With plainTop the outermost array is an envelope: no low bound, elements indexed from 0.
 class VariantBuilder : public msgpack::null_visitor {
 public:
-    VariantBuilder(const TWireLimits& limits, bool plainTop) : limits_(limits), plainTop_(plainTop) {}
+    VariantBuilder(const TWireLimits& limits, bool plainTop)
+        : limits_(limits), plainTop_(plainTop) {}
 
     Variant TakeRoot() {
         if (!root_) throw EWireError("Dados MessagePack vazios");
@@ -162,8 +163,7 @@ public:
         if (declared_ > limits_.maxElements)
             throw EWireError("Mais de " + std::to_string(limits_.maxElements) +
                              " elementos de array");
-        if (!plain && count == 0)
-            throw EWireError("Array variante sem o limite inferior");
+        if (!plain && count == 0) throw EWireError("Array variante sem o limite inferior");
         Frame frame;
         frame.plain = plain;
         frames_.push_back(std::move(frame));
@@ -266,7 +266,8 @@ std::vector<TWireArg> DecodeRequest(std::string_view body, const TWireLimits& li
     Variant envelope = Decode(body, limits, true);
     const int count = envelope.HighBound() + 1;
     if (count % 2 != 0)
-        throw EWireError("Requisição malformada: cada argumento deve vir com sua marca de referência");
+        throw EWireError(
+            "Requisição malformada: cada argumento deve vir com sua marca de referência");
     std::vector<TWireArg> args;
     args.reserve(static_cast<std::size_t>(count / 2));
     for (int i = 0; i < count; i += 2) {

@@ -34,8 +34,8 @@ class EWireError : public Exception {
 /// Bounds applied while decoding untrusted bytes. Memory used by a decode is proportional to
 /// the input actually present, never to the counts that the input declares.
 struct TWireLimits {
-    int maxDepth = 32;                    ///< nested arrays, the envelope's own not counted
-    std::size_t maxElements = 4'000'000;  ///< array elements declared in the whole input
+    int maxDepth = 32;                   ///< nested arrays, the envelope's own not counted
+    std::size_t maxElements = 4'000'000; ///< array elements declared in the whole input
 };
 
 std::string EncodeVariant(const Variant& value);
@@ -62,8 +62,7 @@ struct TWireReply {
 
 std::string EncodeReply(const TWireReply& reply);
 std::string EncodeOkReply(const Variant& result, const std::vector<Variant>& byRef = {});
-std::string EncodeErrorReply(const std::string& message,
-                             TReplyStatus status = TReplyStatus::Error);
+std::string EncodeErrorReply(const std::string& message, TReplyStatus status = TReplyStatus::Error);
 TWireReply DecodeReply(std::string_view body, const TWireLimits& limits = {});
 
 /// The media type of request and reply bodies.

@@ -15,7 +15,8 @@ bool boStCriado = false;
 
 std::string stNrLista;
 
-TfrmRecContBaixaPag::TfrmRecContBaixaPag(platform::TComponent* owner) : host::TfrmPadraoGrid(owner) {
+TfrmRecContBaixaPag::TfrmRecContBaixaPag(platform::TComponent* owner)
+    : host::TfrmPadraoGrid(owner) {
     SetName("frmRecContBaixaPag");
     SetCaption("Recálculo da Contabilização da Baixa (Pagamento)");
     SetBounds(284, 188, 567, 393);
@@ -83,7 +84,9 @@ void CriaRecContBaixaPag() {
     application.SetCursor(platform::crDefault);
 }
 
-void UnitStartup() { boStCriado = false; }
+void UnitStartup() {
+    boStCriado = false;
+}
 
 void UnitShutdown() {
     stNrLista.clear();

@@ -169,9 +169,11 @@ public:
     void cdsBaixaPagAfterPost(platform::TDataSet* dataSet);
     /// The confirm command on exactly while some write-off is marked.
     void Bot_Confirma();
-    void cdsBaixaPagIDSTATUSBPAGGetText(platform::TField* sender, std::string& text, bool displayText);
+    void cdsBaixaPagIDSTATUSBPAGGetText(platform::TField* sender, std::string& text,
+                                        bool displayText);
     void cdsBaixaPagCDAGENCIAGetText(platform::TField* sender, std::string& text, bool displayText);
-    void cdsBaixaPagCDCONTCORRGetText(platform::TField* sender, std::string& text, bool displayText);
+    void cdsBaixaPagCDCONTCORRGetText(platform::TField* sender, std::string& text,
+                                      bool displayText);
     void cdsBaixaPagNRMOVBANCGetText(platform::TField* sender, std::string& text, bool displayText);
 
     // ---- Recalculation run, verification and accounting view ----
@@ -226,7 +228,8 @@ const std::vector<std::string>& CatalogoRecContBaixaPag();
 
 /// The 23 arguments of GetBaixaPag_Filtro that ask for the company's write-offs paid on
 /// `today` (date without time), accounted or not, nothing else restricted.
-std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company, platform::TDateTime today);
+std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company,
+                                               platform::TDateTime today);
 
 /// Colour of the check pictures' background, also the colour InsereImagem leaves out: olive,
 /// red 128, green 128, blue 0.

@@ -26,10 +26,12 @@ const std::vector<std::string>& CatalogoRecContBaixaPag() {
         "5|Débito Automático",
         "6|Crédito em Conta (CNAB)",
         "7|Boleto Bancário (CNAB)",
-        "BOLT_ALT|O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro usuário.",
+        "BOLT_ALT|O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro "
+        "usuário.",
         "VRBOL_DIF|Valor da conta do boleto (%s - %s - %s) foi alterado por outro usuário.",
         "CNT_PROR|A conta do boleto (%s - %s - %s) foi prorrogada por outro usuário.",
-        "CNT_PREV|Tipo do documento do boleto (%s - %s - %s) foi alterado por outro usuário. Conta de "
+        "CNT_PREV|Tipo do documento do boleto (%s - %s - %s) foi alterado por outro usuário. Conta "
+        "de "
         "documento previsto não pode ser baixada.",
         "BOLBAIXAD|O boleto (%s - %s - %s) foi baixado por outro usuário.",
         "DESMARCA_BAIXA|Deseja desmarcar todas as baixas?",
@@ -37,7 +39,8 @@ const std::vector<std::string>& CatalogoRecContBaixaPag() {
         "RecCont_suc|O Recálculo da Contabilização da Baixa foi realizado com sucesso.",
         "PGTO|Pagto",
         "N_TP_BAIXA|Tipo de baixa parametrizado para não gerar contabilização.",
-        "BOL_ALT|O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro usuário.",
+        "BOL_ALT|O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro "
+        "usuário.",
         "Emp_nr|Empresa não relacionada ao operador logado.",
     };
     return lines;

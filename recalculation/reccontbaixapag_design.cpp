@@ -40,8 +40,8 @@ void TfrmRecContBaixaPag::DesignCommands() {
 
     // Nothing is included, changed, deleted, printed or confirmed before there is a list; the
     // base screen's creation gives the toolbar buttons these states.
-    for (platform::TMenuItem* item : {mnuListagem, mnuConfigImpressora, mnuIncluir, mnuAlterar, mnuExcluir,
-                                      mnuVerificar, mnuCancelar, mnuConfirmar})
+    for (platform::TMenuItem* item : {mnuListagem, mnuConfigImpressora, mnuIncluir, mnuAlterar,
+                                      mnuExcluir, mnuVerificar, mnuCancelar, mnuConfirmar})
         item->SetEnabled(false);
     sbtImprimir->SetEnabled(false);
 
@@ -109,18 +109,28 @@ void TfrmRecContBaixaPag::DesignCompanyPanel() {
     // The company query on the host's shared connection, with its text for each database.
     qryEmpresa = Create<host::TADOIBQuery>();
     qryEmpresa->SetName("qryEmpresa");
-    const std::vector<std::string> generic = {
-        "SELECT", "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST", "FROM", "  EMPRESA,",
-        "  PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", "   CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, CDEMPRESA)",
-        "ORDER BY", "   CDEMPRESA"};
+    const std::vector<std::string> generic = {"SELECT",
+                                              "   CDEMPRESA,",
+                                              "   NMEMPRESA,",
+                                              "   CDCENTCUST",
+                                              "FROM",
+                                              "  EMPRESA,",
+                                              "  PARAM(:P_CDEMPRESA) P_CDEMPRESA",
+                                              "WHERE",
+                                              "   CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, CDEMPRESA)",
+                                              "ORDER BY",
+                                              "   CDEMPRESA"};
     qryEmpresa->SQL() = generic;
     qryEmpresa->SQL_IB() = generic;
-    qryEmpresa->SQL_ORACLE() = {"SELECT", "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST", "FROM",
-                                "  EMPRESA", "WHERE", "   CDEMPRESA = NVL(:P_CDEMPRESA,CDEMPRESA)",
-                                "ORDER BY", "   CDEMPRESA"};
-    qryEmpresa->SQL_MSSQL() = {"SELECT", "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST", "FROM",
-                               "  EMPRESA", "WHERE", "   CDEMPRESA = ISNULL (:P_CDEMPRESA, CDEMPRESA)",
-                               "ORDER BY", "   CDEMPRESA"};
+    qryEmpresa->SQL_ORACLE() = {
+        "SELECT",   "   CDEMPRESA,", "   NMEMPRESA,", "   CDCENTCUST",
+        "FROM",     "  EMPRESA",     "WHERE",         "   CDEMPRESA = NVL(:P_CDEMPRESA,CDEMPRESA)",
+        "ORDER BY", "   CDEMPRESA"};
+    qryEmpresa->SQL_MSSQL() = {"SELECT",        "   CDEMPRESA,",
+                               "   NMEMPRESA,", "   CDCENTCUST",
+                               "FROM",          "  EMPRESA",
+                               "WHERE",         "   CDEMPRESA = ISNULL (:P_CDEMPRESA, CDEMPRESA)",
+                               "ORDER BY",      "   CDEMPRESA"};
     platform::TStringField* code = qryEmpresa->AddStringField("CDEMPRESA", 2);
     code->SetRequired(true);
     code->SetDisplayLabel("Código");
@@ -143,12 +153,13 @@ void TfrmRecContBaixaPag::DesignGrid() {
                            platform::dgAlwaysShowSelection});
     struct TColumnDesign {
         const char* field;
-        int width;  // -1: the default width
+        int width; // -1: the default width
     };
-    for (const TColumnDesign& c : {TColumnDesign{"DTBAIXAPAG", 98}, TColumnDesign{"NMTPBAIXAPAG", 85},
-                                   TColumnDesign{"CDBANCO", 38}, TColumnDesign{"CDAGENCIA", 49},
-                                   TColumnDesign{"CDCONTCORR", -1}, TColumnDesign{"VRBAIXAPAG", 72},
-                                   TColumnDesign{"IDSTATUSBPAG", 69}, TColumnDesign{"IDMARCADO", 20}}) {
+    for (const TColumnDesign& c :
+         {TColumnDesign{"DTBAIXAPAG", 98}, TColumnDesign{"NMTPBAIXAPAG", 85},
+          TColumnDesign{"CDBANCO", 38}, TColumnDesign{"CDAGENCIA", 49},
+          TColumnDesign{"CDCONTCORR", -1}, TColumnDesign{"VRBAIXAPAG", 72},
+          TColumnDesign{"IDSTATUSBPAG", 69}, TColumnDesign{"IDMARCADO", 20}}) {
         platform::TColumn* column = dbgPadrao->AddColumn(c.field);
         if (c.width >= 0) column->SetWidth(c.width);
     }
@@ -176,7 +187,9 @@ void TfrmRecContBaixaPag::DesignGrid() {
 
 void TfrmRecContBaixaPag::WireEvents() {
     OnActivate = [this](platform::TObject* s) { FormActivate(s); };
-    netRecContBaixaPag->BeforeConnect = [this](platform::TObject* s) { netRecContBaixaPagBeforeConnect(s); };
+    netRecContBaixaPag->BeforeConnect = [this](platform::TObject* s) {
+        netRecContBaixaPagBeforeConnect(s);
+    };
 
     medCdEmpresa->OnChange = [this](platform::TObject* s) { medCdEmpresaChange(s); };
     medCdEmpresa->OnExit = [this](platform::TObject* s) { medCdEmpresaExit(s); };
@@ -191,10 +204,9 @@ void TfrmRecContBaixaPag::WireEvents() {
 
     dbgPadrao->OnDblClick = [this](platform::TObject* s) { dbgPadraoDblClick(s); };
     dbgPadrao->OnTitleClick = [this](platform::TColumn* c) { dbgPadraoTitleClick(c); };
-    dbgPadrao->OnDrawColumnCell = [this](platform::TObject* s, const platform::TRect& r, int dataCol,
-                                         platform::TColumn* c, platform::TGridDrawState st) {
-        dbgPadraoDrawColumnCell(s, r, dataCol, c, st);
-    };
+    dbgPadrao->OnDrawColumnCell =
+        [this](platform::TObject* s, const platform::TRect& r, int dataCol, platform::TColumn* c,
+               platform::TGridDrawState st) { dbgPadraoDrawColumnCell(s, r, dataCol, c, st); };
 
     cdsBaixaPag->AfterOpen = [this](platform::TDataSet* d) { cdsBaixaPagAfterOpen(d); };
     cdsBaixaPag->AfterClose = [this](platform::TDataSet* d) { cdsBaixaPagAfterClose(d); };

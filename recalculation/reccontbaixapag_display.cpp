@@ -20,8 +20,8 @@ std::string ThroughPicture(const platform::TField& code, const platform::TField&
 
 } // namespace
 
-void TfrmRecContBaixaPag::cdsBaixaPagIDSTATUSBPAGGetText(platform::TField* sender, std::string& text,
-                                                         bool /*displayText*/) {
+void TfrmRecContBaixaPag::cdsBaixaPagIDSTATUSBPAGGetText(platform::TField* sender,
+                                                         std::string& text, bool /*displayText*/) {
     // "P", "C" and "E" are catalogue keys themselves.
     text = msgPadrao->Msg(sender->AsString());
 }
@@ -36,19 +36,22 @@ void TfrmRecContBaixaPag::cdsBaixaPagCDCONTCORRGetText(platform::TField* sender,
     text = ThroughPicture(*sender, *cdsBaixaPagCDPICTCONT);
 }
 
-void TfrmRecContBaixaPag::cdsBaixaPagNRMOVBANCGetText(platform::TField* /*sender*/, std::string& text,
-                                                      bool /*displayText*/) {
+void TfrmRecContBaixaPag::cdsBaixaPagNRMOVBANCGetText(platform::TField* /*sender*/,
+                                                      std::string& text, bool /*displayText*/) {
     // The bank-movement number itself is never shown: its text is the write-off's summary.
     if (host::Consiste::EmptyString(cdsBaixaPagNMTPBAIXAPAG->AsString())) {
         text.clear();
         return;
     }
-    const std::string date =
-        cdsBaixaPagDTBAIXAPAG->IsNull() ? std::string() : platform::DateToStr(cdsBaixaPagDTBAIXAPAG->AsDateTime());
+    const std::string date = cdsBaixaPagDTBAIXAPAG->IsNull()
+                                 ? std::string()
+                                 : platform::DateToStr(cdsBaixaPagDTBAIXAPAG->AsDateTime());
     const std::string amount =
-        cdsBaixaPagVRBAIXAPAG->IsNull() ? std::string() : platform::FormatFloat("#,##0.00", cdsBaixaPagVRBAIXAPAG->AsFloat());
-    text = date + " - " + cdsBaixaPagNMTPBAIXAPAG->AsString() + " - " + cdsBaixaPagDSCONTCORR->AsString() + " - " +
-           amount;
+        cdsBaixaPagVRBAIXAPAG->IsNull()
+            ? std::string()
+            : platform::FormatFloat("#,##0.00", cdsBaixaPagVRBAIXAPAG->AsFloat());
+    text = date + " - " + cdsBaixaPagNMTPBAIXAPAG->AsString() + " - " +
+           cdsBaixaPagDSCONTCORR->AsString() + " - " + amount;
 }
 
 } // namespace recalculation

@@ -15,7 +15,7 @@ namespace {
 const std::string kMarcada = "S";
 const std::string kDesmarcada = "N";
 const std::string kReal = "E";
-}  // namespace
+} // namespace
 
 std::string TfrmRecContBaixaPag::ChaveBaixa() const {
     return cdsBaixaPagCDFILIAL->AsString() + cdsBaixaPagNRBAIXAPAG->AsString();
@@ -31,7 +31,7 @@ void TfrmRecContBaixaPag::TrocaMarca(const std::string& mark) {
     cdsBaixaPag->Edit();
     try {
         cdsBaixaPagIDMARCADO->SetAsString(mark);
-        cdsBaixaPag->Post();  // the after-post rule keeps the marked set in step
+        cdsBaixaPag->Post(); // the after-post rule keeps the marked set in step
     } catch (...) {
         // A refused post leaves the row as it was, not half edited: the marked set then still
         // matches every stored mark.
@@ -49,7 +49,8 @@ void TfrmRecContBaixaPag::dbgPadraoKeyDown(platform::TObject* sender, platform::
 void TfrmRecContBaixaPag::dbgPadraoTitleClick(platform::TColumn* column) {
     // Only the current row's status is tested, whichever title was clicked.
     if (cdsBaixaPagIDSTATUSBPAG->AsString() != kReal) {
-        if (cdsBaixaPag->Active() && !cdsBaixaPag->IsEmpty()) MensErro(msgPadrao->Msg("STATUS_INV"), true);
+        if (cdsBaixaPag->Active() && !cdsBaixaPag->IsEmpty())
+            MensErro(msgPadrao->Msg("STATUS_INV"), true);
         return;
     }
     if (column == nullptr || !platform::SameText(column->FieldName(), "IDMARCADO")) return;
@@ -58,9 +59,9 @@ void TfrmRecContBaixaPag::dbgPadraoTitleClick(platform::TColumn* column) {
     cdsBaixaPag->DisableControls();
     try {
         const bool desmarca = baixasMarcadas_ && baixasMarcadas_->Count() > 0;
-        platform::TModalResult answer =
-            msgPadrao->ShowMsg(desmarca ? "DESMARCA_BAIXA" : "MARCA_BAIXA", platform::TMsgDlgType::mtConfirmation,
-                               platform::mbYes | platform::mbNo, 0);
+        platform::TModalResult answer = msgPadrao->ShowMsg(
+            desmarca ? "DESMARCA_BAIXA" : "MARCA_BAIXA", platform::TMsgDlgType::mtConfirmation,
+            platform::mbYes | platform::mbNo, 0);
         if (answer == platform::mrYes) {
             // Hidden when the loop ends, also when a post fails, before the updates resume.
             host::TBusyGuard animacao(host::TBusyKind::Processing);
@@ -69,7 +70,8 @@ void TfrmRecContBaixaPag::dbgPadraoTitleClick(platform::TColumn* column) {
             // rows with any other mark are left alone.
             const std::string& from = desmarca ? kMarcada : kDesmarcada;
             const std::string& to = desmarca ? kDesmarcada : kMarcada;
-            if (!desmarca && baixasMarcadas_) baixasMarcadas_->Reserve(static_cast<std::size_t>(cdsBaixaPag->RecordCount()));
+            if (!desmarca && baixasMarcadas_)
+                baixasMarcadas_->Reserve(static_cast<std::size_t>(cdsBaixaPag->RecordCount()));
             cdsBaixaPag->First();
             while (!cdsBaixaPag->Eof()) {
                 if (cdsBaixaPagIDMARCADO->AsString() == from) TrocaMarca(to);
@@ -85,13 +87,15 @@ void TfrmRecContBaixaPag::dbgPadraoTitleClick(platform::TColumn* column) {
     dtsPadraoStateChange(dtsPadrao);
 }
 
-void TfrmRecContBaixaPag::dbgPadraoDrawColumnCell(platform::TObject* /*sender*/, const platform::TRect& rect,
-                                                  int /*dataCol*/, platform::TColumn* column,
+void TfrmRecContBaixaPag::dbgPadraoDrawColumnCell(platform::TObject* /*sender*/,
+                                                  const platform::TRect& rect, int /*dataCol*/,
+                                                  platform::TColumn* column,
                                                   platform::TGridDrawState /*state*/) {
     if (cdsBaixaPag->State() != TDataSetState::dsBrowse || cdsBaixaPag->IsEmpty()) return;
     if (column == nullptr || !platform::SameText(column->FieldName(), "IDMARCADO")) return;
     // Drawn over the cell's text ("S" or "N"), with the pictures' olive background left out.
-    const platform::TImage* picture = cdsBaixaPagIDMARCADO->AsString() == kMarcada ? imgCheck : imgUncheck;
+    const platform::TImage* picture =
+        cdsBaixaPagIDMARCADO->AsString() == kMarcada ? imgCheck : imgUncheck;
     host::Consiste::InsereImagem(dbgPadrao, rect, picture->Picture(), kCorFundoCheck);
 }
 

@@ -14,7 +14,7 @@ void TfrmRecContBaixaPag::FormCreate(platform::TObject* sender) {
     {
         host::TBusyGuard animacao(host::TBusyKind::Opening);
         baixasMarcadas_ = std::make_unique<host::TKeyList>();
-        netRecContBaixaPag->SetConnected(true);  // host and port are set on connecting
+        netRecContBaixaPag->SetConnected(true); // host and port are set on connecting
         if (!cdsMsg->Active()) cdsMsg->CreateDataSet();
     }
 
@@ -48,8 +48,9 @@ void TfrmRecContBaixaPag::Carrega_Msg() {
         std::size_t bar = line.find('|');
         cdsMsg->Append();
         code->SetAsString(std::string_view(line).substr(0, bar));
-        text->SetAsString(bar == std::string::npos ? std::string()
-                                                   : platform::Utf8Copy(std::string_view(line).substr(bar + 1), 0, 200));
+        text->SetAsString(bar == std::string::npos
+                              ? std::string()
+                              : platform::Utf8Copy(std::string_view(line).substr(bar + 1), 0, 200));
         cdsMsg->Post();
     }
 }

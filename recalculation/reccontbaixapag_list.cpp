@@ -12,7 +12,8 @@
 
 namespace recalculation {
 
-std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company, platform::TDateTime today) {
+std::vector<platform::TRpcArg> CriteriosPadrao(const std::string& company,
+                                               platform::TDateTime today) {
     const platform::Variant day = platform::Variant::FromDate(today);
     return protocol::FiltroArgs({.company = company, .paidFrom = day, .paidTo = day});
 }
@@ -53,9 +54,9 @@ void TfrmRecContBaixaPag::panFiltroEnter(platform::TObject* /*sender*/) {
 }
 
 void TfrmRecContBaixaPag::panFiltroExit(platform::TObject* /*sender*/) {
-    Vd_Empresa(true);  // a failure keeps the focus in the panel, the list closed
+    Vd_Empresa(true); // a failure keeps the focus in the panel, the list closed
     sbtContab->SetEnabled(true);
-    CarregaLista();  // a failure keeps the list; the user may retry through the filter
+    CarregaLista(); // a failure keeps the list; the user may retry through the filter
     sbtFiltro->SetEnabled(true);
     mnuFiltro->SetEnabled(sbtFiltro->Enabled());
     // Verifying reads the list again: it is available whenever the filter is.

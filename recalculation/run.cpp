@@ -78,10 +78,10 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
         host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (!cdsListaBol->Active()) cdsListaBol->CreateDataSet();
         const Variant reply = netRecContBaixaPag->Call(
-            "SetConfirmar", {TRpcArg(cdsBaixaPag->Data()), TRpcArg(medCdEmpresa->Text()),
-                             TRpcArg(host::Morvane::FiliProc()), TRpcArg(host::Morvane::Operador()),
-                             TRpcArg::Ref(stNrLista), TRpcArg(msgPadrao->Msg("PGTO")),
-                             TRpcArg(cdsMsg->Data())});
+            "SetConfirmar",
+            {TRpcArg(cdsBaixaPag->Data()), TRpcArg(medCdEmpresa->Text()),
+             TRpcArg(host::Morvane::FiliProc()), TRpcArg(host::Morvane::Operador()),
+             TRpcArg::Ref(stNrLista), TRpcArg(msgPadrao->Msg("PGTO")), TRpcArg(cdsMsg->Data())});
         const Variant resposta = host::Consiste::CheckResultServ(reply, true, 0);
         cdsResult->SetData(resposta[0]);
         cdsLancContTemp->SetData(resposta[1]);
@@ -121,8 +121,8 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
     msgPadrao->ShowMsg("RecCont_suc", platform::TMsgDlgType::mtInformation, platform::mbOK, 0);
     dtsPadraoStateChange(dtsPadrao);
 
-    cdsBaixaPag->SetData(host::Consiste::CheckResultServ(
-        netRecContBaixaPag->Call("GetBaixaPag_Saida"), true, 0));
+    cdsBaixaPag->SetData(
+        host::Consiste::CheckResultServ(netRecContBaixaPag->Call("GetBaixaPag_Saida"), true, 0));
     if (filter::frmFiltroBaixa != nullptr) {
         // The hidden dialog puts its last confirmed criteria back, checks them, queries with
         // them and closes (which also closes the connection; the next run reopens it).

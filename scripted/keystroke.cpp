@@ -22,12 +22,16 @@ std::optional<TKeyStroke> ParseKeyStroke(std::string_view text) {
         if (name == word) return TKeyStroke{true, ch, 0, 0};
     // Longer spellings of the shortcut key names.
     static const std::pair<const char*, const char*> synonyms[] = {
-        {"delete", "del"}, {"insert", "ins"}, {"pageup", "pgup"}, {"pagedown", "pgdn"},
+        {"delete", "del"},
+        {"insert", "ins"},
+        {"pageup", "pgup"},
+        {"pagedown", "pgdn"},
     };
     std::size_t plus = name.rfind('+');
     std::string last = plus == std::string::npos ? name : name.substr(plus + 1);
     for (const auto& [longName, shortName] : synonyms)
-        if (last == longName) name = name.substr(0, plus == std::string::npos ? 0 : plus + 1) + shortName;
+        if (last == longName)
+            name = name.substr(0, plus == std::string::npos ? 0 : plus + 1) + shortName;
     platform::TShortCut shortCut = platform::TextToShortCut(name);
     if (shortCut == 0) return std::nullopt;
     TKeyStroke stroke;

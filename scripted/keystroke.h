@@ -11,8 +11,8 @@ namespace scripted {
 /// A keystroke as a person makes it: a character typed (isChar) or a key with modifiers.
 struct TKeyStroke {
     bool isChar = false;
-    platform::TKeyChar ch = 0;    // isChar: the character
-    platform::Word key = 0;       // otherwise: the virtual key
+    platform::TKeyChar ch = 0; // isChar: the character
+    platform::Word key = 0;    // otherwise: the virtual key
     platform::TShiftState shift = 0;
     bool operator==(const TKeyStroke&) const = default;
 };

@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
     options.modulePath = host::DefaultModulePath();
     std::string scriptFile;
     options.DeclareSession(app, "Servidor de aplicação HOST:PORTA");
-    options.DeclareModule(app, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO (padrão: "
-                               "libCTB10200.so ao lado do módulo, se existir)");
+    options.DeclareModule(
+        app, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO (padrão: "
+             "libCTB10200.so ao lado do módulo, se existir)");
     app.add_option("script", scriptFile, "O roteiro")->required();
     if (std::optional<int> status = host::ParseCommandLine(app, argc, argv)) return *status;
     const std::string& modulePath = options.modulePath;
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
     try {
         // CTB10200 opens from its library beside the module when it was built; otherwise its
         // opening is only recorded in the transcript. --register overrides either.
-        host::RegisterAccountingScreen(std::filesystem::path(modulePath).parent_path() / "libCTB10200.so",
+        host::RegisterAccountingScreen(std::filesystem::path(modulePath).parent_path() /
+                                           "libCTB10200.so",
                                        [](const platform::Variant&) {});
         options.Prepare();
         options.ApplyTo(host::Session());
@@ -65,7 +67,8 @@ int main(int argc, char** argv) {
     try {
         module::TModuleLibrary library(modulePath);
         if (const module::TLibModule* loaded = module::FindLibModule(library.Name()))
-            if (!loaded->resourceNote.empty()) std::cerr << kProgram << ": " << loaded->resourceNote << std::endl;
+            if (!loaded->resourceNote.empty())
+                std::cerr << kProgram << ": " << loaded->resourceNote << std::endl;
         bool* boStCriado = library.Global<bool>("boStCriado");
         bool* boFiltro = library.Global<bool>("boFiltro");
         void** frmRecContBaixaPag = library.Global<void*>("frmRecContBaixaPag");
@@ -78,7 +81,8 @@ int main(int argc, char** argv) {
         hooks.global = [=](const std::string& name) -> std::optional<std::string> {
             if (platform::SameText(name, "boStCriado")) return *boStCriado ? "true" : "false";
             if (platform::SameText(name, "boFiltro")) return *boFiltro ? "true" : "false";
-            if (platform::SameText(name, "frmRecContBaixaPag")) return *frmRecContBaixaPag ? "set" : "nil";
+            if (platform::SameText(name, "frmRecContBaixaPag"))
+                return *frmRecContBaixaPag ? "set" : "nil";
             if (platform::SameText(name, "frmFiltroBaixa")) return *frmFiltroBaixa ? "set" : "nil";
             return std::nullopt;
         };
@@ -87,8 +91,9 @@ int main(int argc, char** argv) {
             scripted::TScriptRunner runner(std::cout, hooks);
             status = runner.Run(commands);
             if (runner.Failed())
-                std::cerr << kProgram << ": " << scriptFile << ":" << runner.FailedLine() << ": falhou" << std::endl;
-            runner.Shutdown();  // destroys every form (the main window too) and finalizes the module
+                std::cerr << kProgram << ": " << scriptFile << ":" << runner.FailedLine()
+                          << ": falhou" << std::endl;
+            runner.Shutdown(); // destroys every form (the main window too) and finalizes the module
         }
         platform::Application().SetMainForm(nullptr);
     } catch (const std::exception& e) {

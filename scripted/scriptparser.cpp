@@ -9,7 +9,9 @@ namespace scripted {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 [[noreturn]] void Fail(int number, const std::string& message) {
     throw EScriptError("linha " + platform::IntToStr(number) + ": " + message);
@@ -20,7 +22,7 @@ struct TCommandInfo {
     TCommandKind kind;
     bool hasTarget;
     int minArgs;
-    int maxArgs;  // -1: any number
+    int maxArgs; // -1: any number
 };
 
 constexpr std::array<TCommandInfo, 15> kCommands{{
@@ -80,7 +82,9 @@ std::vector<TWord> SplitWords(std::string_view line) {
                 case '"': word.text += '"'; break;
                 case '\\': word.text += '\\'; break;
                 case 't': word.text += '\t'; break;
-                default: throw EScriptError(std::string("escape desconhecido \\") + e + " em texto entre aspas");
+                default:
+                    throw EScriptError(std::string("escape desconhecido \\") + e +
+                                       " em texto entre aspas");
                 }
             }
             if (!closed) throw EScriptError("texto entre aspas sem as aspas finais");
@@ -118,9 +122,7 @@ std::optional<TCommand> ParseLine(std::string_view line, int number) {
     std::vector<TWord> words;
     try {
         words = SplitWords(line);
-    } catch (const EScriptError& e) {
-        Fail(number, e.Message());
-    }
+    } catch (const EScriptError& e) { Fail(number, e.Message()); }
     if (words.empty()) return std::nullopt;
     const TWord& verb = words.front();
     const TCommandInfo* info = nullptr;
@@ -152,10 +154,12 @@ std::optional<TCommand> ParseLine(std::string_view line, int number) {
 
     switch (command.kind) {
     case TCommandKind::Select:
-        if (!IsNumber(command.args[0], false)) Fail(number, "select precisa de um índice (0, 1, ...)");
+        if (!IsNumber(command.args[0], false))
+            Fail(number, "select precisa de um índice (0, 1, ...)");
         break;
     case TCommandKind::Row:
-        if (!IsNumber(command.args[0], true)) Fail(number, "row precisa de um número de linha (1, 2, ...)");
+        if (!IsNumber(command.args[0], true))
+            Fail(number, "row precisa de um número de linha (1, 2, ...)");
         break;
     case TCommandKind::Answer: {
         platform::TModalResult answer = platform::ModalResultFromName(command.args[0].text);

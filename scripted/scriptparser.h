@@ -48,8 +48,21 @@ struct TWord {
 std::vector<TWord> SplitWords(std::string_view line);
 
 enum class TCommandKind {
-    Open, Focus, Type, Clear, Key, Click, Select, Row, DblClick, Title, Answer, Pick, Close,
-    Expect, Print
+    Open,
+    Focus,
+    Type,
+    Clear,
+    Key,
+    Click,
+    Select,
+    Row,
+    DblClick,
+    Title,
+    Answer,
+    Pick,
+    Close,
+    Expect,
+    Print
 };
 
 /// One checked command. Invariants: `target` is set for every command that names a control,
@@ -58,8 +71,8 @@ enum class TCommandKind {
 /// answer: a known button name; pick: zero or more codes; expect: the expected value).
 struct TCommand {
     TCommandKind kind = TCommandKind::Open;
-    int line = 0;         // 1-based line number in the script
-    std::string source;   // the line as written, comment and surrounding blanks removed
+    int line = 0;       // 1-based line number in the script
+    std::string source; // the line as written, comment and surrounding blanks removed
     std::string target;
     std::vector<TWord> args;
 };

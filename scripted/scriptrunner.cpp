@@ -22,12 +22,22 @@ using platform::TForm;
 
 namespace {
 
-const char* BoolText(bool value) { return value ? "true" : "false"; }
+const char* BoolText(bool value) {
+    return value ? "true" : "false";
+}
 
-TReadValue Flag(bool value) { return TReadValue{BoolText(value), false}; }
-TReadValue Number(std::int64_t value) { return TReadValue{platform::IntToStr(value), false}; }
-TReadValue Text(std::string value) { return TReadValue{std::move(value), true}; }
-TReadValue Word(std::string value) { return TReadValue{std::move(value), false}; }
+TReadValue Flag(bool value) {
+    return TReadValue{BoolText(value), false};
+}
+TReadValue Number(std::int64_t value) {
+    return TReadValue{platform::IntToStr(value), false};
+}
+TReadValue Text(std::string value) {
+    return TReadValue{std::move(value), true};
+}
+TReadValue Word(std::string value) {
+    return TReadValue{std::move(value), false};
+}
 
 const char* StateName(platform::TDataSetState state) {
     switch (state) {
@@ -71,7 +81,9 @@ void CollectConnections(const TComponent& root, std::vector<platform::TNetConnec
     }
 }
 
-std::string Describe(const TComponent& c) { return c.Name().empty() ? std::string("(sem nome)") : c.Name(); }
+std::string Describe(const TComponent& c) {
+    return c.Name().empty() ? std::string("(sem nome)") : c.Name();
+}
 
 TReadValue FieldValue(const platform::TField& field) {
     if (field.IsNull()) return Word("null");
@@ -86,17 +98,20 @@ TReadValue FieldValue(const platform::TField& field) {
 
 } // namespace
 
-std::string TReadValue::Printed() const { return isText ? platform::QuoteText(text) : text; }
+std::string TReadValue::Printed() const {
+    return isText ? platform::QuoteText(text) : text;
+}
 
 bool ValueMatches(const TWord& expected, const TReadValue& actual) {
     if (actual.isText) return expected.text == actual.text;
-    if (expected.quoted) return false;  // a quoted word is a text; the value read is not
+    if (expected.quoted) return false; // a quoted word is a text; the value read is not
     if (platform::SameText(expected.text, actual.text)) return true;
     double a = 0, b = 0;
     return ParseNumber(expected.text, a) && ParseNumber(actual.text, b) && a == b;
 }
 
-TScriptRunner::TScriptRunner(std::ostream& out, TModuleHooks hooks) : out_(out), hooks_(std::move(hooks)) {
+TScriptRunner::TScriptRunner(std::ostream& out, TModuleHooks hooks)
+    : out_(out), hooks_(std::move(hooks)) {
     services_.OnEvent = [this](const platform::TServiceEvent& event) {
         if (std::optional<std::string> line = FormatEvent(event)) Emit(*line);
     };
@@ -174,7 +189,8 @@ void TScriptRunner::HookConnections() {
         CollectConnections(*form, connections);
         for (platform::TNetConnection* net : connections) {
             if (net->OnCall) continue;
-            net->OnCall = [this](const std::string& method, const std::vector<platform::Variant>& args) {
+            net->OnCall = [this](const std::string& method,
+                                 const std::vector<platform::Variant>& args) {
                 Emit(FormatCall(method, args));
             };
         }
@@ -191,7 +207,8 @@ TComponent& TScriptRunner::FindTarget(const std::string& name) const {
     std::vector<std::string> parts;
     for (std::size_t start = 0;;) {
         std::size_t dot = name.find('.', start);
-        parts.push_back(name.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+        parts.push_back(
+            name.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
         if (dot == std::string::npos) break;
         start = dot + 1;
     }
@@ -249,7 +266,8 @@ TReadValue TScriptRunner::Read(const std::string& reference) const {
             if (is("WindowState")) return Word(WindowStateName(form->WindowState()));
             if (is("Active")) return Flag(form->Active());
             if (is("ActiveControl"))
-                return Word(form->ActiveControl() ? form->ActiveControl()->Name() : std::string("nil"));
+                return Word(form->ActiveControl() ? form->ActiveControl()->Name()
+                                                  : std::string("nil"));
         }
         if (auto* check = dynamic_cast<platform::TCheckBox*>(control); check && is("Checked"))
             return Flag(check->Checked());
@@ -258,7 +276,8 @@ TReadValue TScriptRunner::Read(const std::string& reference) const {
         if (auto* group = dynamic_cast<platform::TRadioGroup*>(control); group && is("ItemIndex"))
             return Number(group->ItemIndex());
         if (auto* pages = dynamic_cast<platform::TPageControl*>(control)) {
-            if (is("ActivePage")) return Word(pages->ActivePage() ? pages->ActivePage()->Name() : std::string("nil"));
+            if (is("ActivePage"))
+                return Word(pages->ActivePage() ? pages->ActivePage()->Name() : std::string("nil"));
             if (is("ActivePageIndex")) return Number(pages->ActivePageIndex());
         }
         if (auto* edit = dynamic_cast<platform::TCustomEdit*>(control)) {
@@ -286,7 +305,8 @@ TReadValue TScriptRunner::Read(const std::string& reference) const {
 void TScriptRunner::Focus(const std::string& name) {
     auto* control = dynamic_cast<platform::TWinControl*>(&FindTarget(name));
     if (control == nullptr) throw TCommandFailure{name + " não recebe o foco"};
-    if (!control->CanFocus()) throw TCommandFailure{name + " não pode receber o foco (oculto ou desabilitado)"};
+    if (!control->CanFocus())
+        throw TCommandFailure{name + " não pode receber o foco (oculto ou desabilitado)"};
     Act([control] { control->SetFocus(); });
 }
 
@@ -320,14 +340,17 @@ void TScriptRunner::Execute(const TCommand& command) {
             Act([] {
                 TForm* form = Application().ActiveForm();
                 if (form == nullptr) return;
-                if (auto* edit = dynamic_cast<platform::TCustomEdit*>(form->FocusedControl())) edit->SelectAll();
+                if (auto* edit = dynamic_cast<platform::TCustomEdit*>(form->FocusedControl()))
+                    edit->SelectAll();
                 form->PressKey(platform::VK_DELETE, 0);
             });
             break;
         }
         case TCommandKind::Key: {
             std::optional<TKeyStroke> stroke = ParseKeyStroke(command.args[0].text);
-            if (!stroke) throw TCommandFailure{"tecla desconhecida " + platform::QuoteText(command.args[0].text)};
+            if (!stroke)
+                throw TCommandFailure{"tecla desconhecida " +
+                                      platform::QuoteText(command.args[0].text)};
             Focus(target);
             Act([s = *stroke] {
                 TForm* form = Application().ActiveForm();
@@ -356,14 +379,19 @@ void TScriptRunner::Execute(const TCommand& command) {
             int index = static_cast<int>(platform::StrToInt(command.args[0].text));
             if (auto* group = dynamic_cast<platform::TRadioGroup*>(&c)) {
                 if (index >= static_cast<int>(group->Items().size()))
-                    throw TCommandFailure{target + " tem " + platform::IntToStr(static_cast<std::int64_t>(group->Items().size())) + " itens"};
+                    throw TCommandFailure{
+                        target + " tem " +
+                        platform::IntToStr(static_cast<std::int64_t>(group->Items().size())) +
+                        " itens"};
                 Act([group, index] { group->ClickItem(index); });
             } else if (auto* pages = dynamic_cast<platform::TPageControl*>(&c)) {
                 if (index >= pages->PageCount())
-                    throw TCommandFailure{target + " tem " + platform::IntToStr(pages->PageCount()) + " páginas"};
+                    throw TCommandFailure{target + " tem " +
+                                          platform::IntToStr(pages->PageCount()) + " páginas"};
                 Act([pages, index] { pages->SelectPage(pages->Page(index)); });
             } else {
-                throw TCommandFailure{target + " não é um grupo de opções nem um controle de páginas"};
+                throw TCommandFailure{target +
+                                      " não é um grupo de opções nem um controle de páginas"};
             }
             break;
         }
@@ -391,7 +419,8 @@ void TScriptRunner::Execute(const TCommand& command) {
             if (grid == nullptr) throw TCommandFailure{target + " não é uma grade"};
             RequireShowing(*grid, target);
             platform::TColumn* column = grid->ColumnByFieldName(command.args[0].text);
-            if (column == nullptr) throw TCommandFailure{target + " não tem a coluna " + command.args[0].text};
+            if (column == nullptr)
+                throw TCommandFailure{target + " não tem a coluna " + command.args[0].text};
             Act([grid, column] { grid->ClickTitle(column); });
             break;
         }
@@ -415,7 +444,9 @@ void TScriptRunner::Execute(const TCommand& command) {
             if (ValueMatches(expected, actual)) {
                 Emit("ok " + command.source);
             } else {
-                std::string shown = actual.isText || expected.quoted ? platform::QuoteText(expected.text) : expected.text;
+                std::string shown = actual.isText || expected.quoted
+                                        ? platform::QuoteText(expected.text)
+                                        : expected.text;
                 Fail(command, "expected " + shown + ", got " + actual.Printed());
             }
             break;

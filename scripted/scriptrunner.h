@@ -13,7 +13,7 @@
 namespace platform {
 class TComponent;
 class TForm;
-}
+} // namespace platform
 
 namespace scripted {
 

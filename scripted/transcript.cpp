@@ -16,7 +16,9 @@ using platform::VarType;
 
 namespace {
 
-std::string TwoDigits(int n) { return (n < 10 ? "0" : "") + platform::IntToStr(n); }
+std::string TwoDigits(int n) {
+    return (n < 10 ? "0" : "") + platform::IntToStr(n);
+}
 
 std::string JoinCodes(const std::vector<std::string>& codes) {
     std::string out;
@@ -30,7 +32,8 @@ std::string JoinCodes(const std::vector<std::string>& codes) {
 std::string BytesText(const std::string& bytes) {
     try {
         platform::TPacketContent packet = platform::DecodePacket(bytes);
-        return "<packet " + platform::IntToStr(static_cast<std::int64_t>(packet.Rows.RowCount())) + " rows>";
+        return "<packet " + platform::IntToStr(static_cast<std::int64_t>(packet.Rows.RowCount())) +
+               " rows>";
     } catch (const std::exception&) {
         return "<bytes " + platform::IntToStr(static_cast<std::int64_t>(bytes.size())) + ">";
     }
@@ -55,7 +58,7 @@ std::string FormatDate(platform::TDateTime value) {
         platform::DecodeDate(value, year, month, day);
         platform::DecodeTime(value, hour, minute, second, ms);
     } catch (const std::exception&) {
-        return FormatDouble(value);  // outside the calendar: the day count itself
+        return FormatDouble(value); // outside the calendar: the day count itself
     }
     std::string text = platform::IntToStr(year);
     while (text.size() < 4) text.insert(text.begin(), '0');
@@ -108,7 +111,8 @@ std::optional<std::string> FormatEvent(const TServiceEvent& event) {
     case TServiceEvent::Message: {
         bool choice = (event.buttons & (event.buttons - 1)) != 0;
         if (choice || event.dlgType == platform::TMsgDlgType::mtConfirmation) {
-            std::string line = "question " + QuoteText(event.text) + " -> " + platform::ModalResultName(event.answer);
+            std::string line = "question " + QuoteText(event.text) + " -> " +
+                               platform::ModalResultName(event.answer);
             if (event.defaulted) line += " (default)";
             return line;
         }
@@ -120,8 +124,10 @@ std::optional<std::string> FormatEvent(const TServiceEvent& event) {
     }
     case TServiceEvent::PickList:
     case TServiceEvent::PickRow: {
-        std::string line = "pick " + QuoteText(event.text) + " -> " + (event.picked ? JoinCodes(event.codes) : "cancelled");
-        if (!event.unknownCodes.empty()) line += " (not in list: " + JoinCodes(event.unknownCodes) + ")";
+        std::string line = "pick " + QuoteText(event.text) + " -> " +
+                           (event.picked ? JoinCodes(event.codes) : "cancelled");
+        if (!event.unknownCodes.empty())
+            line += " (not in list: " + JoinCodes(event.unknownCodes) + ")";
         return line;
     }
     case TServiceEvent::BusyOn: return "busy on " + platform::IntToStr(event.number);

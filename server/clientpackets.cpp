@@ -13,9 +13,7 @@ namespace {
 platform::TPacketContent Decode(std::string_view bytes) {
     try {
         return platform::DecodePacket(bytes);
-    } catch (const platform::Exception& e) {
-        throw EClientPacket(e.Message());
-    }
+    } catch (const platform::Exception& e) { throw EClientPacket(e.Message()); }
 }
 
 // Column of a field with one of the accepted types; EClientPacket when there is none.
@@ -23,7 +21,8 @@ int Column(const platform::TPacketContent& packet, std::string_view name, bool t
     for (std::size_t i = 0; i < packet.Columns.size(); ++i) {
         const platform::TFieldDef& def = packet.Columns[i];
         if (!platform::SameText(def.Name, name)) continue;
-        const bool ok = text ? platform::IsTextType(def.DataType) : def.DataType == TFieldType::ftFloat;
+        const bool ok =
+            text ? platform::IsTextType(def.DataType) : def.DataType == TFieldType::ftFloat;
         if (!ok)
             throw EClientPacket("o campo " + std::string(name) + " é do tipo " +
                                 platform::FieldTypeName(def.DataType) + ".");

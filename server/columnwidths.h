@@ -6,13 +6,13 @@
 
 namespace server {
 
-inline constexpr std::size_t kCompanyWidth = 2;      // CDEMPRESA
-inline constexpr std::size_t kBranchWidth = 4;       // CDFILIAL
-inline constexpr std::size_t kOperatorWidth = 12;    // CDOPERADOR
+inline constexpr std::size_t kCompanyWidth = 2;         // CDEMPRESA
+inline constexpr std::size_t kBranchWidth = 4;          // CDFILIAL
+inline constexpr std::size_t kOperatorWidth = 12;       // CDOPERADOR
 inline constexpr std::size_t kWriteOffNumberWidth = 10; // NRBAIXAPAG
-inline constexpr std::size_t kHistoryWidth = 200;    // LANCCTB.DSHISTCTB
-inline constexpr std::size_t kMessageCodeWidth = 50; // the catalogue's CDMESSAGE
-inline constexpr std::size_t kMessageWidth = 200;    // the catalogue's DSMESSAGE
+inline constexpr std::size_t kHistoryWidth = 200;       // LANCCTB.DSHISTCTB
+inline constexpr std::size_t kMessageCodeWidth = 50;    // the catalogue's CDMESSAGE
+inline constexpr std::size_t kMessageWidth = 200;       // the catalogue's DSMESSAGE
 
 /// Marked write-offs one SetConfirmar accepts unless the server is told otherwise. Each one
 /// gives at least two entry lines and a run holds at most 99,999, so a larger set could never

@@ -3,16 +3,17 @@
 
 namespace server {
 
-TConnectionPool::TConnectionPool(std::string url, std::size_t maxIdle, Clock::duration pingAfterIdle)
+TConnectionPool::TConnectionPool(std::string url, std::size_t maxIdle,
+                                 Clock::duration pingAfterIdle)
     : url_(std::move(url)), maxIdle_(maxIdle), pingAfterIdle_(pingAfterIdle) {}
 
 TConnectionPool::TLease::~TLease() {
-    if (!connection_) return;  // moved from
+    if (!connection_) return; // moved from
     if (!discard_ && connection_->InTransaction()) {
         try {
             connection_->Rollback();
         } catch (const platform::Exception&) {
-            discard_ = true;  // a connection that cannot roll back is not reused
+            discard_ = true; // a connection that cannot roll back is not reused
         }
     }
     if (!discard_) {
@@ -50,7 +51,7 @@ void TConnectionPool::Return(std::unique_ptr<platform::TSqlConnection> connectio
 }
 
 void TConnectionPool::DropIdle() {
-    std::vector<TIdle> dropped;  // closed after the lock is released
+    std::vector<TIdle> dropped; // closed after the lock is released
     std::lock_guard lock(mutex_);
     dropped.swap(idle_);
 }

@@ -30,8 +30,9 @@ std::string IssuedListNumber(platform::TSqlConnection& connection, std::string_v
         value = value * 10 + (c - '0');
     }
     if (value <= 0) return {};
-    platform::Variant last = connection.SelectValue(
-        "SELECT NRULTIMO FROM NUMERADOR WHERE NMNUMERADOR = :C", {{"C", std::string(kListCounter)}});
+    platform::Variant last =
+        connection.SelectValue("SELECT NRULTIMO FROM NUMERADOR WHERE NMNUMERADOR = :C",
+                               {{"C", std::string(kListCounter)}});
     if (last.IsNull() || value > last.AsInteger()) return {};
     return ZeroPadded(value, kListNumberWidth);
 }

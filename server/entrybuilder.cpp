@@ -10,7 +10,9 @@ namespace server {
 
 namespace {
 
-double Cents(double value) { return std::round(value * 100.0) / 100.0; }
+double Cents(double value) {
+    return std::round(value * 100.0) / 100.0;
+}
 
 std::string Joined(std::initializer_list<std::string> parts) {
     std::string out;
@@ -91,7 +93,8 @@ void TEntryBuilder::AddLine(const TWriteOffSource& w, const std::string& account
         chartAccount = &it->second;
         line.reducedAccount = chartAccount->reduced;
         line.accountName = chartAccount->name;
-        if (!chartAccount->analytic) outcome_.errors.push_back({kErrSyntheticAccount, line.sequence});
+        if (!chartAccount->analytic)
+            outcome_.errors.push_back({kErrSyntheticAccount, line.sequence});
     }
 
     if (chartAccount != nullptr && chartAccount->apportioned) {

@@ -15,7 +15,7 @@ struct TChartAccount {
     std::string reduced;
     std::string name;
     bool analytic = false;
-    bool apportioned = false;  // lines on it are charged to the branch's cost centre
+    bool apportioned = false; // lines on it are charged to the branch's cost centre
 };
 
 /// A branch with its cost centre (empty when it has none).
@@ -29,7 +29,7 @@ struct TBranchInfo {
 struct TAccountingSetup {
     std::string company;
     std::string companyName;
-    std::string historyCode;   // the company's standard history for write-offs
+    std::string historyCode; // the company's standard history for write-offs
     std::string historyText;
     std::string paymentText;   // the client's word for a payment ("Pagto")
     std::string chequeHistory; // the client's cheque history ("Cheque: [#CHQ]"); empty = none
@@ -41,7 +41,7 @@ struct TAccountingSetup {
 struct TSettledPayable {
     std::string document;
     std::string supplierName;
-    std::string account;  // the payable type's accounting account
+    std::string account; // the payable type's accounting account
     double paid = 0;
 };
 
@@ -53,7 +53,7 @@ struct TWriteOffSource {
     double amount = 0;
     std::string cheque;
     std::string movement;
-    std::string bankAccount;  // accounting account of the bank account; empty when it has none
+    std::string bankAccount; // accounting account of the bank account; empty when it has none
     std::vector<TSettledPayable> payables;
     std::string entryNumber;
 };
@@ -78,7 +78,7 @@ private:
 
     const TAccountingSetup& setup_;
     TRunOutcome& outcome_;
-    std::string base_;  // the history every line starts with, joined once per run
+    std::string base_; // the history every line starts with, joined once per run
     int lines_ = 0;
 };
 

@@ -47,8 +47,10 @@ void TJsonRows::Text(std::string_view text) {
 }
 
 void TJsonRows::TextOrNull(std::string_view text) {
-    if (text.empty()) Null();
-    else Text(text);
+    if (text.empty())
+        Null();
+    else
+        Text(text);
 }
 
 void TJsonRows::Number(double value) {

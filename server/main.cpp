@@ -35,7 +35,8 @@ void Seed(platform::TSqlConnection& db, const std::string& what) {
 int main(int argc, char** argv) {
     CLI::App app{"Servidor de aplicação do PAG00900 (PAG00900.rdmRecContBaixaPag)"};
     std::string db;
-    std::string listen = std::string(server::kDefaultHost) + ":" + std::to_string(server::kDefaultPort);
+    std::string listen =
+        std::string(server::kDefaultHost) + ":" + std::to_string(server::kDefaultPort);
     std::string seed;
     bool seedOnly = false;
     int threads = 8;
@@ -45,21 +46,32 @@ int main(int argc, char** argv) {
     std::size_t maxMarked = server::kDefaultMaxMarked;
     app.add_option("--db", db,
                    "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco "
-                   "(padrão: sqlite:" + server::DefaultDatabasePath() + ", criado com dados de "
-                   "demonstração na primeira execução)");
-    app.add_option("--listen", listen, "Endereço HOST:PORTA em que o servidor atende")->capture_default_str();
-    app.add_option("--seed", seed, "Carrega dados: \"demo\" (substitui tudo) ou \"bulk:N\" (acrescenta N baixas)");
+                   "(padrão: sqlite:" +
+                       server::DefaultDatabasePath() +
+                       ", criado com dados de "
+                       "demonstração na primeira execução)");
+    app.add_option("--listen", listen, "Endereço HOST:PORTA em que o servidor atende")
+        ->capture_default_str();
+    app.add_option("--seed", seed,
+                   "Carrega dados: \"demo\" (substitui tudo) ou \"bulk:N\" (acrescenta N baixas)");
     app.add_flag("--seed-only", seedOnly, "Carrega os dados de --seed e termina sem atender");
-    app.add_option("--threads", threads, "Threads que atendem as chamadas")->check(CLI::Range(1, 256))->capture_default_str();
-    app.add_option("--idle-timeout", idleMinutes, "Minutos sem chamadas após os quais uma sessão termina")
-        ->check(CLI::Range(1, 7 * 24 * 60))->capture_default_str();
+    app.add_option("--threads", threads, "Threads que atendem as chamadas")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
+    app.add_option("--idle-timeout", idleMinutes,
+                   "Minutos sem chamadas após os quais uma sessão termina")
+        ->check(CLI::Range(1, 7 * 24 * 60))
+        ->capture_default_str();
     app.add_option("--max-request-mb", maxRequestMb, "Tamanho máximo de uma requisição, em MB")
-        ->check(CLI::Range(1, 4096))->capture_default_str();
+        ->check(CLI::Range(1, 4096))
+        ->capture_default_str();
     app.add_option("--max-marked", maxMarked, "Máximo de baixas marcadas aceitas num recálculo")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))->capture_default_str();
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))
+        ->capture_default_str();
     app.add_option("--pause-before-commit-ms", pauseBeforeCommitMs,
                    "Testes de falha: espera antes de confirmar cada recálculo")
-        ->check(CLI::Range(0, 600000))->group("");
+        ->check(CLI::Range(0, 600000))
+        ->group("");
     CLI11_PARSE(app, argc, argv);
 
     // SIGTERM and SIGINT are taken by the main thread alone: block them before any thread starts.

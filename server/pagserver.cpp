@@ -28,7 +28,8 @@ void ParseListenAddress(const std::string& text, std::string& host, int& port) {
     if (value < 0 || value > 65535)
         throw platform::EConvertError("Porta inválida em \"" + text + "\".");
     host = text.substr(0, colon);
-    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
     port = static_cast<int>(value);
 }
 
@@ -45,13 +46,17 @@ TPagServer::TPagServer(TServerOptions options)
     rpc_.SetSessionIdleTimeout(options_.sessionIdleTimeout);
 }
 
-TPagServer::~TPagServer() { Stop(); }
+TPagServer::~TPagServer() {
+    Stop();
+}
 
 int TPagServer::Start() {
     port_ = rpc_.Listen(options_.host, options_.port);
     return port_;
 }
 
-void TPagServer::Stop() { rpc_.Stop(); }
+void TPagServer::Stop() {
+    rpc_.Stop();
+}
 
 } // namespace server

@@ -20,7 +20,7 @@ inline constexpr int kDefaultPort = 8211;
 struct TServerOptions {
     std::string databaseUrl;
     std::string host = kDefaultHost;
-    int port = kDefaultPort;  // 0: any free port
+    int port = kDefaultPort; // 0: any free port
     int threads = 8;
     std::size_t maxRequestBytes = std::size_t{64} << 20;
     std::chrono::milliseconds sessionIdleTimeout{std::chrono::hours(1)};

@@ -1,4 +1,5 @@
-// The remote object "PAG00900.rdmRecContBaixaPag": argument checks, the four methods and their replies.
+// The remote object "PAG00900.rdmRecContBaixaPag": argument checks, the four methods and their
+// replies.
 #include "server/rdmreccontbaixapag.h"
 
 #include <algorithm>
@@ -34,16 +35,16 @@ constexpr double kFirstDate = -693593.0;
 constexpr double kLastDate = 2958465.0;
 
 const char* const kConfirmarArgNames[] = {
-    "lista de baixas", "empresa", "filial", "operador", "número da lista", "texto de pagamento",
-    "mensagens",
+    "lista de baixas",    "empresa",   "filial", "operador", "número da lista",
+    "texto de pagamento", "mensagens",
 };
 
 // A bad argument: the message names the method, the argument's position and its meaning.
 class EBadArgument : public platform::Exception {
 public:
     EBadArgument(const char* method, int position, const char* name, const std::string& what)
-        : Exception(std::string(method) + ": o argumento " + std::to_string(position) + " (" + name +
-                    ") é inválido: " + what) {}
+        : Exception(std::string(method) + ": o argumento " + std::to_string(position) + " (" +
+                    name + ") é inválido: " + what) {}
 };
 
 class TArgs {
@@ -71,9 +72,7 @@ public:
     std::vector<std::string> List(int position) const {
         try {
             return ParseCodeList(At(position).AsString());
-        } catch (const ECodeListError& e) {
-            Fail(position, e.Message());
-        }
+        } catch (const ECodeListError& e) { Fail(position, e.Message()); }
     }
     platform::TDateTime Date(int position) const {
         const double value = At(position).AsDate();
@@ -117,9 +116,7 @@ public:
         return args_.Text(Position(m, TKind::Text), width);
     }
     std::vector<std::string> List(TMember m) const { return args_.List(Position(m, TKind::List)); }
-    std::string Document(TMember m) const {
-        return args_.Document(Position(m, TKind::Document));
-    }
+    std::string Document(TMember m) const { return args_.Document(Position(m, TKind::Document)); }
     platform::TDateTime Date(TMember m) const { return args_.Date(Position(m, TKind::Date)); }
     double Amount(TMember m) const { return args_.Amount(Position(m, TKind::Amount)); }
     char Status(TMember m) const {
@@ -193,9 +190,7 @@ Variant Failure(const std::string& message) {
 template <class Body> Variant Replying(const char* method, Body&& body) {
     try {
         return body();
-    } catch (const EBadArgument& e) {
-        return Failure(e.Message());
-    } catch (const ERunRefused& e) {
+    } catch (const EBadArgument& e) { return Failure(e.Message()); } catch (const ERunRefused& e) {
         return Failure(e.Message());
     } catch (const platform::EDatabaseError& e) {
         return platform::ServerReplyFailure(
@@ -213,23 +208,24 @@ template <class Body> Variant Replying(const char* method, Body&& body) {
 Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Variant>& args) {
     // Late binding by name ignores case, as a dispatch interface does.
     if (platform::SameText(method, kPrxLista)) {
-        platform::CheckArgKinds(kPrxLista, "", args);  // no reply convention: raises
+        platform::CheckArgKinds(kPrxLista, "", args); // no reply convention: raises
         return GetPrxLista();
     }
     static const std::string filtroKinds = protocol::FiltroKindLetters();
     const char* name = nullptr;
     const char* kinds = nullptr;
-    if (platform::SameText(method, kFiltro)) name = kFiltro, kinds = filtroKinds.c_str();
-    else if (platform::SameText(method, kConfirmar)) name = kConfirmar, kinds = kConfirmarKinds;
-    else if (platform::SameText(method, kSaida)) name = kSaida, kinds = "";
+    if (platform::SameText(method, kFiltro))
+        name = kFiltro, kinds = filtroKinds.c_str();
+    else if (platform::SameText(method, kConfirmar))
+        name = kConfirmar, kinds = kConfirmarKinds;
+    else if (platform::SameText(method, kSaida))
+        name = kSaida, kinds = "";
     else
         throw platform::Exception("O objeto remoto " + std::string(kName) + " não tem o método " +
                                   platform::SanitizedText(method) + ".");
     try {
         platform::CheckArgKinds(name, kinds, args);
-    } catch (const platform::Exception& e) {
-        return Failure(e.Message());
-    }
+    } catch (const platform::Exception& e) { return Failure(e.Message()); }
     if (name == kFiltro) return GetBaixaPag_Filtro(args);
     if (name == kConfirmar) return SetConfirmar(args);
     return GetBaixaPag_Saida();
@@ -262,13 +258,11 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
     return Replying(kConfirmar, [&] {
         TArgs a(kConfirmar, kConfirmarArgNames, args);
         if (platform::TCallRecord* call = platform::CurrentCall())
-            call->operatorCode = a.At(4).AsString();  // as claimed; the log line sanitises it
+            call->operatorCode = a.At(4).AsString(); // as claimed; the log line sanitises it
         TRunRequest request;
         try {
             request.rows = ReadListPacket(a.Bytes(1));
-        } catch (const EClientPacket& e) {
-            a.Fail(1, e.Message());
-        }
+        } catch (const EClientPacket& e) { a.Fail(1, e.Message()); }
         const std::size_t marked = static_cast<std::size_t>(
             std::count_if(request.rows.begin(), request.rows.end(),
                           [](const TListedWriteOff& row) { return row.marked; }));
@@ -283,9 +277,7 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
         request.paymentText = a.Text(6, kHistoryWidth);
         try {
             request.chequeHistory = CatalogueText(a.Bytes(7), "Hist_Conta");
-        } catch (const EClientPacket& e) {
-            a.Fail(7, e.Message());
-        }
+        } catch (const EClientPacket& e) { a.Fail(7, e.Message()); }
         auto lease = context_.pool.Acquire();
         bool posted = false;
         TRunOutcome outcome;

@@ -31,7 +31,8 @@ public:
 
     explicit TRdmRecContBaixaPag(TServerContext& context) : context_(context) {}
 
-    platform::Variant Invoke(const std::string& method, std::vector<platform::Variant>& args) override;
+    platform::Variant Invoke(const std::string& method,
+                             std::vector<platform::Variant>& args) override;
 
     /// GetBaixaPag_Filtro: the 23 criteria (kinds SSSSSSDDSSFFDDSFFFFSDDS); returns the list's
     /// packet. The by-reference lists keep the values sent.

@@ -30,9 +30,13 @@ namespace {
 
 constexpr double kAmountSlack = 0.005;
 
-std::string Str(const TSqlCursor& cursor, int column) { return std::string(cursor.Text(column)); }
+std::string Str(const TSqlCursor& cursor, int column) {
+    return std::string(cursor.Text(column));
+}
 
-bool SameAmount(double a, double b) { return std::fabs(a - b) < kAmountSlack; }
+bool SameAmount(double a, double b) {
+    return std::fabs(a - b) < kAmountSlack;
+}
 
 // A write-off's state as the database holds it now.
 struct TCurrentWriteOff {
@@ -52,12 +56,13 @@ public:
             const char* code;
             const char* order;
         } table[] = {
-            {kKeyLocked, "BLQ", "01"},       {kKeyBoletoChanged, "BOL", "02"},
+            {kKeyLocked, "BLQ", "01"},          {kKeyBoletoChanged, "BOL", "02"},
             {kKeyPlannedDocument, "BOL", "03"}, {kKeyExtended, "BOL", "04"},
-            {kKeyBoletoAmount, "BOL", "05"}, {kKeyNoHistory, "HST", "06"},
+            {kKeyBoletoAmount, "BOL", "05"},    {kKeyNoHistory, "HST", "06"},
         };
         for (const auto& entry : table)
-            if (std::string_view(entry.key) == key) results_.push_back({entry.code, key, entry.order});
+            if (std::string_view(entry.key) == key)
+                results_.push_back({entry.code, key, entry.order});
     }
     bool Empty() const { return results_.empty(); }
     std::vector<TRunResult> Sorted() const {
@@ -102,11 +107,12 @@ std::map<std::string, TCurrentWriteOff> ReadCurrent(TSqlConnection& db, const TS
     const std::string text =
         "SELECT B.CDFILIAL, B.NRBAIXAPAG, B.CDEMPRESA, B.IDSTATUSBPAG, B.IDCTBLBXPAG,"
         " B.NRLCTBBPAG, B.VRBAIXAPAG, B.DTBAIXAPAG, B.NRCHEQUE, B.NRMOVBANC, CC.CDCONTCTBL"
-        " FROM " + sql.JsonRows("KEYS", "K") +
-        " JOIN BAIXAPAG B ON B.CDFILIAL = " + sql.Element("K", 0) +
+        " FROM " +
+        sql.JsonRows("KEYS", "K") + " JOIN BAIXAPAG B ON B.CDFILIAL = " + sql.Element("K", 0) +
         " AND B.NRBAIXAPAG = " + sql.Element("K", 1) +
         " LEFT JOIN CONTCORR CC ON CC.CDREDUCONT = B.CDREDUCONT"
-        " ORDER BY B.CDFILIAL, B.NRBAIXAPAG" + sql.ForUpdateOf("B");
+        " ORDER BY B.CDFILIAL, B.NRBAIXAPAG" +
+        sql.ForUpdateOf("B");
     std::map<std::string, TCurrentWriteOff> current;
     auto cursor = db.OpenCursor(text, {{"KEYS", keys}});
     while (cursor->Next()) {
@@ -129,16 +135,16 @@ bool ChangedSinceRead(const TListedWriteOff& read, const TCurrentWriteOff& now,
                       const std::string& company) {
     return now.company != company || now.status != platform::Trim(read.status) ||
            now.accounted != platform::Trim(read.accounted) ||
-           now.entryNumber != platform::Trim(read.entryNumber) || !SameAmount(now.amount, read.amount);
+           now.entryNumber != platform::Trim(read.entryNumber) ||
+           !SameAmount(now.amount, read.amount);
 }
 
 bool HeldByAnother(TSqlConnection& db, const TSqlFragments& sql, const std::string& keys,
                    const std::string& operatorCode) {
-    const std::string text =
-        "SELECT COUNT(*) FROM " + sql.JsonRows("KEYS", "K") +
-        " JOIN BLOQDOCU D ON D.CDFILIAL = " + sql.Element("K", 0) +
-        " AND D.NRDOCUMENTO = " + sql.Element("K", 1) +
-        " WHERE D.IDTPDOCU = :TP AND D.CDOPERADOR <> :OPERADOR";
+    const std::string text = "SELECT COUNT(*) FROM " + sql.JsonRows("KEYS", "K") +
+                             " JOIN BLOQDOCU D ON D.CDFILIAL = " + sql.Element("K", 0) +
+                             " AND D.NRDOCUMENTO = " + sql.Element("K", 1) +
+                             " WHERE D.IDTPDOCU = :TP AND D.CDOPERADOR <> :OPERADOR";
     return db.SelectValue(text, {{"KEYS", keys},
                                  {"TP", std::string(kWriteOffDocument)},
                                  {"OPERADOR", operatorCode}})
@@ -151,8 +157,8 @@ void CheckBoletos(TSqlConnection& db, const TSqlFragments& sql, const std::strin
     const std::string text =
         "SELECT I.CDFILICTPAG, I.NRCTPAGAR, BO.NRLANBOLPAG, BO.CDFILICTPAG, BO.NRCTPAGAR,"
         " BO.DTVENBOLPAG, BO.VRFINALBPAG, CP.DTVENCIMENTO, CP.VRLIQUIDO, TC.IDDOCPREVISTO"
-        " FROM " + sql.JsonRows("KEYS", "K") +
-        " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
+        " FROM " +
+        sql.JsonRows("KEYS", "K") + " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
         " AND I.NRBAIXAPAG = " + sql.Element("K", 1) +
         " JOIN CONTAPAGAR CP ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
         " JOIN TIPOCTPAGAR TC ON TC.CDTPCTPAGAR = CP.CDTPCTPAGAR"
@@ -162,11 +168,12 @@ void CheckBoletos(TSqlConnection& db, const TSqlFragments& sql, const std::strin
     while (cursor->Next()) {
         if (cursor->IsNull(2) || cursor->Text(3) != cursor->Text(0) ||
             cursor->Text(4) != cursor->Text(1)) {
-            results.Add(kKeyBoletoChanged);  // deleted, or now tied to another payable
+            results.Add(kKeyBoletoChanged); // deleted, or now tied to another payable
             continue;
         }
         if (cursor->Text(9) == "S") results.Add(kKeyPlannedDocument);
-        if (std::floor(cursor->Double(5)) != std::floor(cursor->Double(7))) results.Add(kKeyExtended);
+        if (std::floor(cursor->Double(5)) != std::floor(cursor->Double(7)))
+            results.Add(kKeyExtended);
         if (!SameAmount(cursor->Double(6), cursor->Double(8))) results.Add(kKeyBoletoAmount);
     }
 }
@@ -179,19 +186,20 @@ void LoadSetup(TSqlConnection& db, TAccountingSetup& setup) {
     while (chart->Next())
         setup.chart[Str(*chart, 0)] = {Str(*chart, 1), Str(*chart, 2), chart->Text(3) == "S",
                                        chart->Text(4) == "S"};
-    auto branches = db.OpenCursor(
-        "SELECT F.CDFILIAL, F.NMFILIAL, F.CDCENTCUST, C.NMCENTCUST FROM FILIAL F"
-        " LEFT JOIN CENTCUST C ON C.CDCENTCUST = F.CDCENTCUST");
+    auto branches =
+        db.OpenCursor("SELECT F.CDFILIAL, F.NMFILIAL, F.CDCENTCUST, C.NMCENTCUST FROM FILIAL F"
+                      " LEFT JOIN CENTCUST C ON C.CDCENTCUST = F.CDCENTCUST");
     while (branches->Next())
-        setup.branches[Str(*branches, 0)] = {Str(*branches, 1), Str(*branches, 2), Str(*branches, 3)};
+        setup.branches[Str(*branches, 0)] = {Str(*branches, 1), Str(*branches, 2),
+                                             Str(*branches, 3)};
 }
 
 void LoadPayables(TSqlConnection& db, const TSqlFragments& sql, const std::string& keys,
                   std::map<std::string, TWriteOffSource>& sources) {
     const std::string text =
         "SELECT I.CDFILIAL, I.NRBAIXAPAG, I.VRPAGO, CP.NRDOCUMENTO, F.NMRAZSOCFORN, TC.CDCONTCTBL"
-        " FROM " + sql.JsonRows("KEYS", "K") +
-        " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
+        " FROM " +
+        sql.JsonRows("KEYS", "K") + " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
         " AND I.NRBAIXAPAG = " + sql.Element("K", 1) +
         " JOIN CONTAPAGAR CP ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
         " LEFT JOIN TIPOCTPAGAR TC ON TC.CDTPCTPAGAR = CP.CDTPCTPAGAR"
@@ -201,7 +209,8 @@ void LoadPayables(TSqlConnection& db, const TSqlFragments& sql, const std::strin
     while (cursor->Next()) {
         auto it = sources.find(WriteOffKey(Str(*cursor, 0), Str(*cursor, 1)));
         if (it == sources.end()) continue;
-        it->second.payables.push_back({Str(*cursor, 3), Str(*cursor, 4), Str(*cursor, 5), cursor->Double(2)});
+        it->second.payables.push_back(
+            {Str(*cursor, 3), Str(*cursor, 4), Str(*cursor, 5), cursor->Double(2)});
     }
 }
 
@@ -362,11 +371,11 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         }
         if (HeldByAnother(db, sql, keys, request.operatorCode)) results.Add(kKeyLocked);
         CheckBoletos(db, sql, keys, results);
-        auto history = db.OpenCursor(
-            "SELECT H.CDHISTPADR, H.DSHISTPADR FROM HISTINTEGRA I"
-            " JOIN HISTPADRAO H ON H.CDHISTPADR = I.CDHISTPADR"
-            " WHERE I.CDEMPRESA = :C AND I.IDTPINTEGRA = :TP",
-            {{"C", request.company}, {"TP", std::string(kWriteOffIntegration)}});
+        auto history =
+            db.OpenCursor("SELECT H.CDHISTPADR, H.DSHISTPADR FROM HISTINTEGRA I"
+                          " JOIN HISTPADRAO H ON H.CDHISTPADR = I.CDHISTPADR"
+                          " WHERE I.CDEMPRESA = :C AND I.IDTPINTEGRA = :TP",
+                          {{"C", request.company}, {"TP", std::string(kWriteOffIntegration)}});
         if (history->Next()) {
             setup.historyCode = Str(*history, 0);
             setup.historyText = Str(*history, 1);
@@ -381,7 +390,8 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         }
 
         LoadSetup(db, setup);
-        std::int64_t number = ReserveNumbers(db, kEntryCounter, static_cast<std::int64_t>(marked.size()));
+        std::int64_t number =
+            ReserveNumbers(db, kEntryCounter, static_cast<std::int64_t>(marked.size()));
         for (const auto& [key, row] : marked) {
             const TCurrentWriteOff& now = current.at(key);
             TWriteOffSource source;
@@ -407,7 +417,8 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
     }
 
     KeepList(db, sql, listNumber, request.previousListNumber, listKeys);
-    if (options.pauseBeforeCommit.count() > 0) std::this_thread::sleep_for(options.pauseBeforeCommit);
+    if (options.pauseBeforeCommit.count() > 0)
+        std::this_thread::sleep_for(options.pauseBeforeCommit);
     transaction.Commit();
     posted = true;
     return outcome;

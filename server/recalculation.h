@@ -19,22 +19,22 @@ struct TListedWriteOff {
     std::string number;
     std::string company;
     bool marked = false;
-    std::string status;       // IDSTATUSBPAG
-    std::string accounted;    // IDCTBLBXPAG
-    std::string entryNumber;  // NRLCTBBPAG
-    double amount = 0;        // VRBAIXAPAG
+    std::string status;      // IDSTATUSBPAG
+    std::string accounted;   // IDCTBLBXPAG
+    std::string entryNumber; // NRLCTBBPAG
+    double amount = 0;       // VRBAIXAPAG
 };
 
 /// Everything a run is asked to do.
 struct TRunRequest {
     std::vector<TListedWriteOff> rows;
     std::string company;
-    std::string branch;        // the operator's current branch
+    std::string branch; // the operator's current branch
     std::string operatorCode;
     std::string listNumber;
-    std::string previousListNumber;  // the session's last kept list, dropped by a committed run
-    std::string paymentText;   // the client's word for a payment
-    std::string chequeHistory; // the client's cheque history text; empty = none
+    std::string previousListNumber; // the session's last kept list, dropped by a committed run
+    std::string paymentText;        // the client's word for a payment
+    std::string chequeHistory;      // the client's cheque history text; empty = none
 };
 
 /// A run refused before any write-off is looked at: unknown company, branch or operator, an

@@ -44,24 +44,24 @@ const std::vector<TFieldDef>& ResultFields() {
 
 const std::vector<TFieldDef>& EntryFields() {
     static const std::vector<TFieldDef> fields = {
-        {"CDEMPRESA", TFieldType::ftString, 2},      {"CDCONTREDU", TFieldType::ftString, 20},
-        {"NMCONTCTBL", TFieldType::ftString, 40},    {"NRLANCCTBTEMP", TFieldType::ftString, 20},
-        {"NRSEQCTBTEMP", TFieldType::ftString, 6},   {"CDCONTCTBL", TFieldType::ftString, 20},
-        {"CDHISTPADR", TFieldType::ftString, 4},     {"DSHISTCTB", TFieldType::ftString, 200},
+        {"CDEMPRESA", TFieldType::ftString, 2},       {"CDCONTREDU", TFieldType::ftString, 20},
+        {"NMCONTCTBL", TFieldType::ftString, 40},     {"NRLANCCTBTEMP", TFieldType::ftString, 20},
+        {"NRSEQCTBTEMP", TFieldType::ftString, 6},    {"CDCONTCTBL", TFieldType::ftString, 20},
+        {"CDHISTPADR", TFieldType::ftString, 4},      {"DSHISTCTB", TFieldType::ftString, 200},
         {"DTLANCCTBTEMP", TFieldType::ftDateTime, 0}, {"VRLANCCTBTEMP", TFieldType::ftFloat, 0},
-        {"IDLANCCTBCOME", TFieldType::ftString, 1},  {"CDLANCCTBCOME", TFieldType::ftString, 21},
-        {"NMEMPRESA", TFieldType::ftString, 40},     {"CDDOCUCONT", TFieldType::ftString, 40},
+        {"IDLANCCTBCOME", TFieldType::ftString, 1},   {"CDLANCCTBCOME", TFieldType::ftString, 21},
+        {"NMEMPRESA", TFieldType::ftString, 40},      {"CDDOCUCONT", TFieldType::ftString, 40},
     };
     return fields;
 }
 
 const std::vector<TFieldDef>& ApportionmentFields() {
     static const std::vector<TFieldDef> fields = {
-        {"CDFILIAL", TFieldType::ftString, 4},        {"NMFILIAL", TFieldType::ftString, 30},
-        {"CDCENTCUST", TFieldType::ftString, 4},      {"NMCENTCUST", TFieldType::ftString, 40},
-        {"VRLANCCUST", TFieldType::ftFloat, 0},       {"NRSEQCTBTEMP", TFieldType::ftString, 6},
-        {"NRLANCCTBTEMP", TFieldType::ftString, 12},  {"DTCOMPCTBTEMP", TFieldType::ftDateTime, 0},
-        {"CDEMPRESA", TFieldType::ftString, 2},       {"NRSEQRATTEMP", TFieldType::ftString, 5},
+        {"CDFILIAL", TFieldType::ftString, 4},       {"NMFILIAL", TFieldType::ftString, 30},
+        {"CDCENTCUST", TFieldType::ftString, 4},     {"NMCENTCUST", TFieldType::ftString, 40},
+        {"VRLANCCUST", TFieldType::ftFloat, 0},      {"NRSEQCTBTEMP", TFieldType::ftString, 6},
+        {"NRLANCCTBTEMP", TFieldType::ftString, 12}, {"DTCOMPCTBTEMP", TFieldType::ftDateTime, 0},
+        {"CDEMPRESA", TFieldType::ftString, 2},      {"NRSEQRATTEMP", TFieldType::ftString, 5},
     };
     return fields;
 }
@@ -100,19 +100,20 @@ platform::Variant RunPayload(const TRunOutcome& outcome) {
             r.SetString(12, x.companyName);
             r.SetString(13, x.document);
         }));
-    payload[2] = platform::Variant::FromBytes(Packet<TApportionment>(
-        ApportionmentFields(), outcome.apportionments, [](TRowAppender& r, const TApportionment& x) {
-            r.SetString(0, x.branch);
-            r.SetString(1, x.branchName);
-            r.SetString(2, x.costCentre);
-            r.SetString(3, x.costCentreName);
-            r.SetFloat(4, x.amount);
-            r.SetString(5, x.sequence);
-            r.SetString(6, x.entryNumber);
-            r.SetDateTime(7, x.date);
-            r.SetString(8, x.company);
-            r.SetString(9, x.apportionmentSequence);
-        }));
+    payload[2] = platform::Variant::FromBytes(
+        Packet<TApportionment>(ApportionmentFields(), outcome.apportionments,
+                               [](TRowAppender& r, const TApportionment& x) {
+                                   r.SetString(0, x.branch);
+                                   r.SetString(1, x.branchName);
+                                   r.SetString(2, x.costCentre);
+                                   r.SetString(3, x.costCentreName);
+                                   r.SetFloat(4, x.amount);
+                                   r.SetString(5, x.sequence);
+                                   r.SetString(6, x.entryNumber);
+                                   r.SetDateTime(7, x.date);
+                                   r.SetString(8, x.company);
+                                   r.SetString(9, x.apportionmentSequence);
+                               }));
     payload[3] = platform::Variant::FromBytes(Packet<TEntryError>(
         ErrorFields(), outcome.errors, [](TRowAppender& r, const TEntryError& x) {
             r.SetString(0, x.code);

@@ -22,26 +22,26 @@ struct TRunResult {
 struct TEntryLine {
     std::string company;
     std::string companyName;
-    std::string entryNumber;   // the write-off's new NRLCTBBPAG
-    std::string sequence;      // unique in the run; errors refer to it
-    std::string branch;        // the write-off's branch
-    std::string account;       // CDCONTCTBL, empty when none was found
+    std::string entryNumber; // the write-off's new NRLCTBBPAG
+    std::string sequence;    // unique in the run; errors refer to it
+    std::string branch;      // the write-off's branch
+    std::string account;     // CDCONTCTBL, empty when none was found
     std::string reducedAccount;
     std::string accountName;
     std::string historyCode;
     std::string history;
     platform::TDateTime date = 0;
     double amount = 0;
-    std::string originKind;    // IDLANCCTBCOME
-    std::string originKey;     // CDLANCCTBCOME: the write-off's key
-    std::string document;      // CDDOCUCONT
+    std::string originKind; // IDLANCCTBCOME
+    std::string originKey;  // CDLANCCTBCOME: the write-off's key
+    std::string document;   // CDDOCUCONT
 };
 
 /// The share of one entry line charged to one cost centre.
 struct TApportionment {
     std::string company;
     std::string entryNumber;
-    std::string sequence;      // the entry line's
+    std::string sequence; // the entry line's
     std::string apportionmentSequence;
     std::string branch;
     std::string branchName;

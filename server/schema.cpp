@@ -219,10 +219,10 @@ INSERT INTO NUMERADOR (NMNUMERADOR, NRULTIMO) VALUES ('LANCCTB', 0);
 
 // Data tables, children before parents.
 constexpr const char* kDataTables[] = {
-    "RATEIOCTB", "LANCCTB",   "BLOQDOCU",   "LISTA",       "ITBAIXAPAG", "BOLETPAGAR",
-    "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA", "HISTPADRAO", "PLANOCONTA", "TIPOCTPAGAR",
-    "CONTCORR",  "BANCO",     "TIPOBAIXAPAG", "FORNECEDOR", "OPEREMPR",   "OPERADOR",
-    "FILIAL",    "CENTCUST",  "EMPRESA",    "NUMERADOR"};
+    "RATEIOCTB", "LANCCTB",    "BLOQDOCU",     "LISTA",      "ITBAIXAPAG", "BOLETPAGAR",
+    "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA",  "HISTPADRAO", "PLANOCONTA", "TIPOCTPAGAR",
+    "CONTCORR",  "BANCO",      "TIPOBAIXAPAG", "FORNECEDOR", "OPEREMPR",   "OPERADOR",
+    "FILIAL",    "CENTCUST",   "EMPRESA",      "NUMERADOR"};
 
 int StoredVersion(TSqlConnection& connection) {
     platform::Variant v = connection.SelectValue("SELECT MAX(NRVERSAO) FROM PAGVERSAO");
@@ -234,8 +234,9 @@ int StoredVersion(TSqlConnection& connection) {
 bool SchemaExists(TSqlConnection& connection) {
     if (connection.Kind() == TSqlKind::PostgreSQL)
         return connection
-                   .SelectValue("SELECT COUNT(*) FROM information_schema.tables "
-                                "WHERE table_schema = current_schema() AND table_name = 'pagversao'")
+                   .SelectValue(
+                       "SELECT COUNT(*) FROM information_schema.tables "
+                       "WHERE table_schema = current_schema() AND table_name = 'pagversao'")
                    .AsInteger() > 0;
     return connection
                .SelectValue("SELECT COUNT(*) FROM sqlite_master "
@@ -251,9 +252,9 @@ void EnsureSchema(TSqlConnection& connection) {
     if (SchemaExists(connection)) {
         const int version = StoredVersion(connection);
         if (version != kSchemaVersion)
-            throw platform::EDatabaseError("O banco de dados tem o esquema versão " +
-                                           std::to_string(version) + "; este servidor usa a versão " +
-                                           std::to_string(kSchemaVersion) + ".");
+            throw platform::EDatabaseError(
+                "O banco de dados tem o esquema versão " + std::to_string(version) +
+                "; este servidor usa a versão " + std::to_string(kSchemaVersion) + ".");
         return;
     }
     connection.ExecuteScript(kTables);

@@ -44,7 +44,9 @@ private:
     std::uint64_t state_;
 };
 
-double Cents(double value) { return std::round(value * 100.0) / 100.0; }
+double Cents(double value) {
+    return std::round(value * 100.0) / 100.0;
+}
 
 // Check digits of Brazilian tax ids, so that the demo's ids are valid ones.
 std::string WithCheckDigits(std::string base, std::initializer_list<int> first,
@@ -65,7 +67,9 @@ std::string Cpf(const std::string& base9) {
     return WithCheckDigits(base9, {10, 9, 8, 7, 6, 5, 4, 3, 2}, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2});
 }
 
-std::string DateText(TDateTime value) { return platform::FormatSqlDate(value); }
+std::string DateText(TDateTime value) {
+    return platform::FormatSqlDate(value);
+}
 
 // One INSERT of a reference row, every value bound.
 void Insert(TSqlConnection& db, const std::string& table,
@@ -84,7 +88,7 @@ void Insert(TSqlConnection& db, const std::string& table,
 // Rows bound as one JSON parameter and inserted by one statement.
 struct TColumn {
     const char* name;
-    char kind;  // T text, N number, D date, S date and time
+    char kind; // T text, N number, D date, S date and time
 };
 
 void InsertRows(TSqlConnection& db, const std::string& table, const std::vector<TColumn>& columns,
@@ -109,15 +113,15 @@ void InsertRows(TSqlConnection& db, const std::string& table, const std::vector<
 }
 
 const std::vector<TColumn> kWriteOffColumns = {
-    {"CDFILIAL", 'T'},    {"NRBAIXAPAG", 'T'},   {"CDEMPRESA", 'T'},    {"NRMOVBANC", 'T'},
-    {"CDREDUCONT", 'T'},  {"NRCHEQUE", 'T'},     {"DTBAIXAPAG", 'D'},   {"VRBAIXAPAG", 'N'},
-    {"DSNOMCHEQUE", 'T'}, {"IDSTEMICHEQ", 'T'},  {"IDSTATUSBPAG", 'T'}, {"CDOPERADOR", 'T'},
-    {"DSBAIXAPAG", 'T'},  {"CDTPBAIXAPAG", 'T'}, {"IDCTBLBXPAG", 'T'},  {"DTLANCBAIXAP", 'S'},
+    {"CDFILIAL", 'T'},        {"NRBAIXAPAG", 'T'},   {"CDEMPRESA", 'T'},    {"NRMOVBANC", 'T'},
+    {"CDREDUCONT", 'T'},      {"NRCHEQUE", 'T'},     {"DTBAIXAPAG", 'D'},   {"VRBAIXAPAG", 'N'},
+    {"DSNOMCHEQUE", 'T'},     {"IDSTEMICHEQ", 'T'},  {"IDSTATUSBPAG", 'T'}, {"CDOPERADOR", 'T'},
+    {"DSBAIXAPAG", 'T'},      {"CDTPBAIXAPAG", 'T'}, {"IDCTBLBXPAG", 'T'},  {"DTLANCBAIXAP", 'S'},
     {"IDPARTIDABOLPAG", 'T'},
 };
 const std::vector<TColumn> kPayableColumns = {
-    {"CDFILIAL", 'T'},    {"NRCTPAGAR", 'T'},   {"CDEMPRESA", 'T'},    {"CDFORNECED", 'T'},
-    {"CDTPCTPAGAR", 'T'}, {"NRDOCUMENTO", 'T'}, {"DTEMISSAO", 'D'},    {"DTVENCIMENTO", 'D'},
+    {"CDFILIAL", 'T'},    {"NRCTPAGAR", 'T'},   {"CDEMPRESA", 'T'}, {"CDFORNECED", 'T'},
+    {"CDTPCTPAGAR", 'T'}, {"NRDOCUMENTO", 'T'}, {"DTEMISSAO", 'D'}, {"DTVENCIMENTO", 'D'},
     {"VRORIGINAL", 'N'},  {"VRLIQUIDO", 'N'},
 };
 const std::vector<TColumn> kItemColumns = {
@@ -125,8 +129,8 @@ const std::vector<TColumn> kItemColumns = {
     {"VRPAGO", 'N'},   {"CDFILIBOL", 'T'},  {"NRLANBOLPAG", 'T'},
 };
 const std::vector<TColumn> kBoletoColumns = {
-    {"CDFILIAL", 'T'},  {"NRLANBOLPAG", 'T'}, {"CDFORNECED", 'T'},  {"DTVENBOLPAG", 'D'},
-    {"VRBOLPAG", 'N'},  {"VRFINALBPAG", 'N'}, {"CDFILICTPAG", 'T'}, {"NRCTPAGAR", 'T'},
+    {"CDFILIAL", 'T'}, {"NRLANBOLPAG", 'T'}, {"CDFORNECED", 'T'},  {"DTVENBOLPAG", 'D'},
+    {"VRBOLPAG", 'N'}, {"VRFINALBPAG", 'N'}, {"CDFILICTPAG", 'T'}, {"NRCTPAGAR", 'T'},
 };
 
 struct TSupplier {
@@ -153,8 +157,9 @@ struct TWriteOffType {
     const char* name;
 };
 const TWriteOffType kTypes[] = {
-    {"01", "Cheque"},          {"02", "Transferência Bancária"}, {"03", "Boleto Bancário"},
-    {"04", "Débito Automático"}, {"05", "Dinheiro"},
+    {"01", "Cheque"},          {"02", "Transferência Bancária"},
+    {"03", "Boleto Bancário"}, {"04", "Débito Automático"},
+    {"05", "Dinheiro"},
 };
 
 void SeedReference(TSqlConnection& db) {
@@ -162,28 +167,54 @@ void SeedReference(TSqlConnection& db) {
                               std::pair{"0103", "Comercial"}, std::pair{"0201", "Produção"},
                               std::pair{"0301", "Operações"}})
         Insert(db, "CENTCUST", {{"CDCENTCUST", code}, {"NMCENTCUST", name}});
-    Insert(db, "EMPRESA", {{"CDEMPRESA", "01"}, {"NMEMPRESA", "Comercial Boa Vista Ltda"}, {"CDCENTCUST", "0101"}});
-    Insert(db, "EMPRESA", {{"CDEMPRESA", "02"}, {"NMEMPRESA", "Metalúrgica Santa Rita S.A."}, {"CDCENTCUST", "0201"}});
-    Insert(db, "EMPRESA", {{"CDEMPRESA", "03"}, {"NMEMPRESA", "Transportes Rio Claro Ltda"}, {"CDCENTCUST", "0301"}});
-    Insert(db, "FILIAL", {{"CDFILIAL", "0001"}, {"NMFILIAL", "Matriz São Paulo"}, {"CDEMPRESA", "01"}, {"CDCENTCUST", "0102"}});
-    Insert(db, "FILIAL", {{"CDFILIAL", "0002"}, {"NMFILIAL", "Filial Campinas"}, {"CDEMPRESA", "01"}, {"CDCENTCUST", "0103"}});
-    Insert(db, "FILIAL", {{"CDFILIAL", "0201"}, {"NMFILIAL", "Fábrica Sorocaba"}, {"CDEMPRESA", "02"}, {"CDCENTCUST", "0201"}});
-    Insert(db, "FILIAL", {{"CDFILIAL", "0301"}, {"NMFILIAL", "Base Jundiaí"}, {"CDEMPRESA", "03"}, {"CDCENTCUST", "0301"}});
+    Insert(
+        db, "EMPRESA",
+        {{"CDEMPRESA", "01"}, {"NMEMPRESA", "Comercial Boa Vista Ltda"}, {"CDCENTCUST", "0101"}});
+    Insert(db, "EMPRESA",
+           {{"CDEMPRESA", "02"},
+            {"NMEMPRESA", "Metalúrgica Santa Rita S.A."},
+            {"CDCENTCUST", "0201"}});
+    Insert(
+        db, "EMPRESA",
+        {{"CDEMPRESA", "03"}, {"NMEMPRESA", "Transportes Rio Claro Ltda"}, {"CDCENTCUST", "0301"}});
+    Insert(db, "FILIAL",
+           {{"CDFILIAL", "0001"},
+            {"NMFILIAL", "Matriz São Paulo"},
+            {"CDEMPRESA", "01"},
+            {"CDCENTCUST", "0102"}});
+    Insert(db, "FILIAL",
+           {{"CDFILIAL", "0002"},
+            {"NMFILIAL", "Filial Campinas"},
+            {"CDEMPRESA", "01"},
+            {"CDCENTCUST", "0103"}});
+    Insert(db, "FILIAL",
+           {{"CDFILIAL", "0201"},
+            {"NMFILIAL", "Fábrica Sorocaba"},
+            {"CDEMPRESA", "02"},
+            {"CDCENTCUST", "0201"}});
+    Insert(db, "FILIAL",
+           {{"CDFILIAL", "0301"},
+            {"NMFILIAL", "Base Jundiaí"},
+            {"CDEMPRESA", "03"},
+            {"CDCENTCUST", "0301"}});
 
-    Insert(db, "OPERADOR", {{"CDOPERADOR", kDemoOperator}, {"NMOPERADOR", "Operador de Demonstração"}});
+    Insert(db, "OPERADOR",
+           {{"CDOPERADOR", kDemoOperator}, {"NMOPERADOR", "Operador de Demonstração"}});
     Insert(db, "OPERADOR", {{"CDOPERADOR", kDemoHeldBy}, {"NMOPERADOR", "Maria Aparecida Souza"}});
     Insert(db, "OPERADOR", {{"CDOPERADOR", "JOAO"}, {"NMOPERADOR", "João Pedro Almeida"}});
     Insert(db, "OPERADOR", {{"CDOPERADOR", "CARLOS"}, {"NMOPERADOR", "Carlos Eduardo Lima"}});
-    for (auto [op, company] : {std::pair{kDemoOperator, "01"}, std::pair{kDemoOperator, "02"},
-                               std::pair{kDemoHeldBy, "01"}, std::pair{kDemoHeldBy, "02"},
-                               std::pair{kDemoHeldBy, "03"}, std::pair{"JOAO", "01"},
-                               std::pair{"JOAO", "03"}, std::pair{"CARLOS", "03"}})
+    for (auto [op, company] :
+         {std::pair{kDemoOperator, "01"}, std::pair{kDemoOperator, "02"},
+          std::pair{kDemoHeldBy, "01"}, std::pair{kDemoHeldBy, "02"}, std::pair{kDemoHeldBy, "03"},
+          std::pair{"JOAO", "01"}, std::pair{"JOAO", "03"}, std::pair{"CARLOS", "03"}})
         Insert(db, "OPEREMPR", {{"CDOPERADOR", op}, {"CDEMPRESA", company}});
 
     // Companies' tax ids (CNPJ, 14 digits) and people's (CPF, 11 digits), digits only.
     const std::string taxIds[] = {
-        Cnpj("112223330001"), Cnpj("445556660001"), Cnpj("778889990001"), Cnpj("123456780001"),
-        Cnpj("876543210001"), Cnpj("246813570001"), Cpf("123456789"),    Cpf("987654321"),
+        Cnpj("112223330001"), Cnpj("445556660001"),
+        Cnpj("778889990001"), Cnpj("123456780001"),
+        Cnpj("876543210001"), Cnpj("246813570001"),
+        Cpf("123456789"),     Cpf("987654321"),
         Cpf("456789123"),     "",
     };
     for (int i = 0; i < kSupplierCount; ++i) {
@@ -196,25 +227,98 @@ void SeedReference(TSqlConnection& db) {
                 {"NRINSJURFORN", taxIds[i].empty() ? Variant::Null() : Variant(taxIds[i])}});
     }
     for (const TWriteOffType& t : kTypes)
-        Insert(db, "TIPOBAIXAPAG", {{"CDTPBAIXAPAG", t.code}, {"NMTPBAIXAPAG", t.name},
-                                    {"IDBAIXAUTILP", std::string(t.code) == "03" ? "S" : "N"}});
+        Insert(db, "TIPOBAIXAPAG",
+               {{"CDTPBAIXAPAG", t.code},
+                {"NMTPBAIXAPAG", t.name},
+                {"IDBAIXAUTILP", std::string(t.code) == "03" ? "S" : "N"}});
 
     // Agency and account pictures in the edit-mask notation ('9' a digit, '-' and '.' literals).
-    Insert(db, "BANCO", {{"CDBANCO", "001"}, {"NMBANCO", "Banco do Brasil S.A."}, {"CDPICTAGEN", "9999-9"}, {"CDPICTCONT", "99999999-9"}});
-    Insert(db, "BANCO", {{"CDBANCO", "237"}, {"NMBANCO", "Banco Bradesco S.A."}, {"CDPICTAGEN", "9999-9"}, {"CDPICTCONT", "999999-9"}});
-    Insert(db, "BANCO", {{"CDBANCO", "341"}, {"NMBANCO", "Itaú Unibanco S.A."}, {"CDPICTAGEN", "9999"}, {"CDPICTCONT", "99999-9"}});
-    Insert(db, "BANCO", {{"CDBANCO", "104"}, {"NMBANCO", "Caixa Econômica Federal"}, {"CDPICTAGEN", "9999"}, {"CDPICTCONT", "999.99999999-9"}});
-    Insert(db, "CONTCORR", {{"CDREDUCONT", "001"}, {"CDEMPRESA", "01"}, {"CDBANCO", "001"}, {"CDAGENCIA", "12345"}, {"CDCONTCORR", "123456789"}, {"DSCONTCORR", "BB Movimento"}, {"CDCONTCTBL", "1.1.1.02.001"}});
-    Insert(db, "CONTCORR", {{"CDREDUCONT", "002"}, {"CDEMPRESA", "01"}, {"CDBANCO", "341"}, {"CDAGENCIA", "0912"}, {"CDCONTCORR", "456789"}, {"DSCONTCORR", "Itaú Pagamentos"}, {"CDCONTCTBL", "1.1.1.02.002"}});
-    Insert(db, "CONTCORR", {{"CDREDUCONT", "003"}, {"CDEMPRESA", "01"}, {"CDBANCO", "237"}, {"CDAGENCIA", "34567"}, {"CDCONTCORR", "7654321"}, {"DSCONTCORR", "Bradesco Cobrança"}, {"CDCONTCTBL", Variant::Null()}});
-    Insert(db, "CONTCORR", {{"CDREDUCONT", "004"}, {"CDEMPRESA", "02"}, {"CDBANCO", "001"}, {"CDAGENCIA", "23456"}, {"CDCONTCORR", "987654321"}, {"DSCONTCORR", "BB Fábrica"}, {"CDCONTCTBL", "1.1.1.02.001"}});
-    Insert(db, "CONTCORR", {{"CDREDUCONT", "005"}, {"CDEMPRESA", "03"}, {"CDBANCO", "104"}, {"CDAGENCIA", "1234"}, {"CDCONTCORR", "1234567890"}, {"DSCONTCORR", "Caixa Operações"}, {"CDCONTCTBL", "1.1.1.02.003"}});
+    Insert(db, "BANCO",
+           {{"CDBANCO", "001"},
+            {"NMBANCO", "Banco do Brasil S.A."},
+            {"CDPICTAGEN", "9999-9"},
+            {"CDPICTCONT", "99999999-9"}});
+    Insert(db, "BANCO",
+           {{"CDBANCO", "237"},
+            {"NMBANCO", "Banco Bradesco S.A."},
+            {"CDPICTAGEN", "9999-9"},
+            {"CDPICTCONT", "999999-9"}});
+    Insert(db, "BANCO",
+           {{"CDBANCO", "341"},
+            {"NMBANCO", "Itaú Unibanco S.A."},
+            {"CDPICTAGEN", "9999"},
+            {"CDPICTCONT", "99999-9"}});
+    Insert(db, "BANCO",
+           {{"CDBANCO", "104"},
+            {"NMBANCO", "Caixa Econômica Federal"},
+            {"CDPICTAGEN", "9999"},
+            {"CDPICTCONT", "999.99999999-9"}});
+    Insert(db, "CONTCORR",
+           {{"CDREDUCONT", "001"},
+            {"CDEMPRESA", "01"},
+            {"CDBANCO", "001"},
+            {"CDAGENCIA", "12345"},
+            {"CDCONTCORR", "123456789"},
+            {"DSCONTCORR", "BB Movimento"},
+            {"CDCONTCTBL", "1.1.1.02.001"}});
+    Insert(db, "CONTCORR",
+           {{"CDREDUCONT", "002"},
+            {"CDEMPRESA", "01"},
+            {"CDBANCO", "341"},
+            {"CDAGENCIA", "0912"},
+            {"CDCONTCORR", "456789"},
+            {"DSCONTCORR", "Itaú Pagamentos"},
+            {"CDCONTCTBL", "1.1.1.02.002"}});
+    Insert(db, "CONTCORR",
+           {{"CDREDUCONT", "003"},
+            {"CDEMPRESA", "01"},
+            {"CDBANCO", "237"},
+            {"CDAGENCIA", "34567"},
+            {"CDCONTCORR", "7654321"},
+            {"DSCONTCORR", "Bradesco Cobrança"},
+            {"CDCONTCTBL", Variant::Null()}});
+    Insert(db, "CONTCORR",
+           {{"CDREDUCONT", "004"},
+            {"CDEMPRESA", "02"},
+            {"CDBANCO", "001"},
+            {"CDAGENCIA", "23456"},
+            {"CDCONTCORR", "987654321"},
+            {"DSCONTCORR", "BB Fábrica"},
+            {"CDCONTCTBL", "1.1.1.02.001"}});
+    Insert(db, "CONTCORR",
+           {{"CDREDUCONT", "005"},
+            {"CDEMPRESA", "03"},
+            {"CDBANCO", "104"},
+            {"CDAGENCIA", "1234"},
+            {"CDCONTCORR", "1234567890"},
+            {"DSCONTCORR", "Caixa Operações"},
+            {"CDCONTCTBL", "1.1.1.02.003"}});
 
-    Insert(db, "TIPOCTPAGAR", {{"CDTPCTPAGAR", "DUP"}, {"DSTPCTPAGAR", "Duplicata"}, {"CDCONTCTBL", "2.1.1.01.001"}, {"IDDOCPREVISTO", "N"}});
-    Insert(db, "TIPOCTPAGAR", {{"CDTPCTPAGAR", "NFS"}, {"DSTPCTPAGAR", "Nota Fiscal de Serviço"}, {"CDCONTCTBL", "2.1.1.01.001"}, {"IDDOCPREVISTO", "N"}});
-    Insert(db, "TIPOCTPAGAR", {{"CDTPCTPAGAR", "ALU"}, {"DSTPCTPAGAR", "Aluguel"}, {"CDCONTCTBL", "2.1.1.03.001"}, {"IDDOCPREVISTO", "N"}});
-    Insert(db, "TIPOCTPAGAR", {{"CDTPCTPAGAR", "IMP"}, {"DSTPCTPAGAR", "Impostos e Taxas"}, {"CDCONTCTBL", "2.1.2.01.001"}, {"IDDOCPREVISTO", "N"}});
-    Insert(db, "TIPOCTPAGAR", {{"CDTPCTPAGAR", "PREV"}, {"DSTPCTPAGAR", "Documento Previsto"}, {"CDCONTCTBL", "2.1.1.01.001"}, {"IDDOCPREVISTO", "S"}});
+    Insert(db, "TIPOCTPAGAR",
+           {{"CDTPCTPAGAR", "DUP"},
+            {"DSTPCTPAGAR", "Duplicata"},
+            {"CDCONTCTBL", "2.1.1.01.001"},
+            {"IDDOCPREVISTO", "N"}});
+    Insert(db, "TIPOCTPAGAR",
+           {{"CDTPCTPAGAR", "NFS"},
+            {"DSTPCTPAGAR", "Nota Fiscal de Serviço"},
+            {"CDCONTCTBL", "2.1.1.01.001"},
+            {"IDDOCPREVISTO", "N"}});
+    Insert(db, "TIPOCTPAGAR",
+           {{"CDTPCTPAGAR", "ALU"},
+            {"DSTPCTPAGAR", "Aluguel"},
+            {"CDCONTCTBL", "2.1.1.03.001"},
+            {"IDDOCPREVISTO", "N"}});
+    Insert(db, "TIPOCTPAGAR",
+           {{"CDTPCTPAGAR", "IMP"},
+            {"DSTPCTPAGAR", "Impostos e Taxas"},
+            {"CDCONTCTBL", "2.1.2.01.001"},
+            {"IDDOCPREVISTO", "N"}});
+    Insert(db, "TIPOCTPAGAR",
+           {{"CDTPCTPAGAR", "PREV"},
+            {"DSTPCTPAGAR", "Documento Previsto"},
+            {"CDCONTCTBL", "2.1.1.01.001"},
+            {"IDDOCPREVISTO", "S"}});
 
     struct TAccount {
         const char *code, *reduced, *name, *analytic, *apportioned;
@@ -230,12 +334,19 @@ void SeedReference(TSqlConnection& db) {
     };
     for (const char* company : {"01", "02", "03"})
         for (const TAccount& a : chart)
-            Insert(db, "PLANOCONTA", {{"CDEMPRESA", company}, {"CDCONTCTBL", a.code}, {"CDCONTREDU", a.reduced},
-                                      {"NMCONTCTBL", a.name}, {"IDCONTANALIT", a.analytic}, {"IDRATEIO", a.apportioned}});
+            Insert(db, "PLANOCONTA",
+                   {{"CDEMPRESA", company},
+                    {"CDCONTCTBL", a.code},
+                    {"CDCONTREDU", a.reduced},
+                    {"NMCONTCTBL", a.name},
+                    {"IDCONTANALIT", a.analytic},
+                    {"IDRATEIO", a.apportioned}});
     Insert(db, "HISTPADRAO", {{"CDHISTPADR", "0010"}, {"DSHISTPADR", "ref. baixa de título"}});
     // Company "02" has no standard history for write-offs on purpose.
-    Insert(db, "HISTINTEGRA", {{"CDEMPRESA", "01"}, {"IDTPINTEGRA", kWriteOffIntegration}, {"CDHISTPADR", "0010"}});
-    Insert(db, "HISTINTEGRA", {{"CDEMPRESA", "03"}, {"IDTPINTEGRA", kWriteOffIntegration}, {"CDHISTPADR", "0010"}});
+    Insert(db, "HISTINTEGRA",
+           {{"CDEMPRESA", "01"}, {"IDTPINTEGRA", kWriteOffIntegration}, {"CDHISTPADR", "0010"}});
+    Insert(db, "HISTINTEGRA",
+           {{"CDEMPRESA", "03"}, {"IDTPINTEGRA", kWriteOffIntegration}, {"CDHISTPADR", "0010"}});
 }
 
 // Builds write-offs with their payables, items and boletos as JSON rows.
@@ -275,7 +386,8 @@ public:
         writeOffs.Text(std::string("Pagamento a ") + supplier.tradeName);
         writeOffs.Text(s.type);
         writeOffs.Text("N");
-        writeOffs.Text(platform::FormatSqlDate(s.paidOn + (8 * 60 + s.enteredMinutes % 600) / 1440.0));
+        writeOffs.Text(
+            platform::FormatSqlDate(s.paidOn + (8 * 60 + s.enteredMinutes % 600) / 1440.0));
         writeOffs.Text(s.boleto ? "S" : "N");
 
         double left = s.amount;
@@ -303,7 +415,7 @@ public:
             std::string boleto;
             if (s.boleto && p == 0) {
                 boleto = "L" + ZeroPadded(++boletos_, 9);
-                if (s.boleto != 2) {  // a deleted boleto has no row any more
+                if (s.boleto != 2) { // a deleted boleto has no row any more
                     boletos.BeginRow();
                     boletos.Text(s.branch);
                     boletos.Text(boleto);
@@ -361,8 +473,8 @@ void Account(TSqlConnection& db, const std::string& company, const std::string& 
     bool posted = false;
     TRunOutcome outcome = RunRecalculation(db, request, TRunOptions{}, posted);
     if (!posted)
-        throw platform::Exception("Os dados de demonstração não puderam ser contabilizados (empresa " +
-                                  company + ").");
+        throw platform::Exception(
+            "Os dados de demonstração não puderam ser contabilizados (empresa " + company + ").");
 }
 
 } // namespace
@@ -392,12 +504,12 @@ void SeedDemo(TSqlConnection& db, TDateTime today) {
         s.enteredMinutes = i * 11;
         bool special = true;
         switch (i) {
-        case 1: break;                             // held by another user (BLOQDOCU below)
-        case 2: s.bankAccount = "003"; break;      // bank account without accounting account
-        case 9: s.boleto = 2; break;               // BOL_ALT
-        case 10: s.boleto = 3; break;              // VRBOL_DIF
-        case 11: s.boleto = 4; break;              // CNT_PROR
-        case 12: s.boleto = 1, s.payableType = "PREV"; break;  // CNT_PREV
+        case 1: break;                        // held by another user (BLOQDOCU below)
+        case 2: s.bankAccount = "003"; break; // bank account without accounting account
+        case 9: s.boleto = 2; break;          // BOL_ALT
+        case 10: s.boleto = 3; break;         // VRBOL_DIF
+        case 11: s.boleto = 4; break;         // CNT_PROR
+        case 12: s.boleto = 1, s.payableType = "PREV"; break; // CNT_PREV
         case 15:
         case 16: s.boleto = 1, special = false; break;
         default: special = false; break;
@@ -479,11 +591,12 @@ void SeedDemo(TSqlConnection& db, TDateTime today) {
     Account(db, "01", kDemoBranch, kDemoOperator, accounted01);
     Account(db, "03", "0301", "CARLOS", accounted03);
     platform::TSqlTransaction transaction(db);
-    Insert(db, "BLOQDOCU", {{"IDTPDOCU", kWriteOffDocument},
-                            {"CDFILIAL", kDemoBranch},
-                            {"NRDOCUMENTO", kDemoHeldWriteOff},
-                            {"CDOPERADOR", kDemoHeldBy},
-                            {"DTBLOQUEIO", Variant::FromDate(today + 9.5 / 24)}});
+    Insert(db, "BLOQDOCU",
+           {{"IDTPDOCU", kWriteOffDocument},
+            {"CDFILIAL", kDemoBranch},
+            {"NRDOCUMENTO", kDemoHeldWriteOff},
+            {"CDOPERADOR", kDemoHeldBy},
+            {"DTBLOQUEIO", Variant::FromDate(today + 9.5 / 24)}});
     transaction.Commit();
 }
 

@@ -23,12 +23,12 @@ inline constexpr const char* kDemoHeldBy = "MARIA";
 
 /// The demo write-offs with a role: branch "0001" and these numbers (all of status "E", not
 /// accounted).
-inline constexpr const char* kDemoHeldWriteOff = "0000000002";       // held by MARIA
-inline constexpr const char* kDemoNoAccountWriteOff = "0000000003";  // bank account without account
-inline constexpr const char* kDemoBoletoDeleted = "0000000010";      // BOL_ALT
-inline constexpr const char* kDemoBoletoAmount = "0000000011";       // VRBOL_DIF
-inline constexpr const char* kDemoBoletoExtended = "0000000012";     // CNT_PROR
-inline constexpr const char* kDemoBoletoPlanned = "0000000013";      // CNT_PREV
+inline constexpr const char* kDemoHeldWriteOff = "0000000002";      // held by MARIA
+inline constexpr const char* kDemoNoAccountWriteOff = "0000000003"; // bank account without account
+inline constexpr const char* kDemoBoletoDeleted = "0000000010";     // BOL_ALT
+inline constexpr const char* kDemoBoletoAmount = "0000000011";      // VRBOL_DIF
+inline constexpr const char* kDemoBoletoExtended = "0000000012";    // CNT_PROR
+inline constexpr const char* kDemoBoletoPlanned = "0000000013";     // CNT_PREV
 
 /// Replaces every row of the database with the demonstration data. Deterministic for a given
 /// `today`. Uses its own transactions; the accounted write-offs are posted by the recalculation

@@ -1,4 +1,5 @@
-// SQL fragments that differ between SQLite and PostgreSQL in the statements the server builds itself.
+// SQL fragments that differ between SQLite and PostgreSQL in the statements the server builds
+// itself.
 #include "server/sqlfragments.h"
 
 namespace server {
@@ -22,12 +23,12 @@ std::string TSqlFragments::Element(std::string_view alias, int index) const {
 
 std::string TSqlFragments::ElementDouble(std::string_view alias, int index) const {
     if (Postgres()) return "CAST(" + Element(alias, index) + " AS DOUBLE PRECISION)";
-    return Element(alias, index);  // a JSON number reads as REAL already
+    return Element(alias, index); // a JSON number reads as REAL already
 }
 
 std::string TSqlFragments::ElementDate(std::string_view alias, int index) const {
     if (Postgres()) return "CAST(" + Element(alias, index) + " AS DATE)";
-    return Element(alias, index);  // dates are ISO texts on SQLite
+    return Element(alias, index); // dates are ISO texts on SQLite
 }
 
 std::string TSqlFragments::ElementTimestamp(std::string_view alias, int index) const {

@@ -1,4 +1,5 @@
-// SQL fragments that differ between SQLite and PostgreSQL in the statements the server builds itself.
+// SQL fragments that differ between SQLite and PostgreSQL in the statements the server builds
+// itself.
 //
 // Whole lists travel as one bound parameter holding a JSON array (never spliced into the text):
 // SQLite reads it with json_each, PostgreSQL with json_array_elements. Both name the element

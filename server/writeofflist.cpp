@@ -28,11 +28,10 @@ constexpr const char* kSelectList =
     " TB.IDBAIXAUTILP, TB.NMTPBAIXAPAG, B.IDCTBLBXPAG, B.DTLANCBAIXAP, O.NMOPERADOR,"
     " B.IDPARTIDABOLPAG";
 
-constexpr const char* kJoins =
-    " LEFT JOIN CONTCORR CC ON CC.CDREDUCONT = B.CDREDUCONT"
-    " LEFT JOIN BANCO BC ON BC.CDBANCO = CC.CDBANCO"
-    " LEFT JOIN TIPOBAIXAPAG TB ON TB.CDTPBAIXAPAG = B.CDTPBAIXAPAG"
-    " LEFT JOIN OPERADOR O ON O.CDOPERADOR = B.CDOPERADOR";
+constexpr const char* kJoins = " LEFT JOIN CONTCORR CC ON CC.CDREDUCONT = B.CDREDUCONT"
+                               " LEFT JOIN BANCO BC ON BC.CDBANCO = CC.CDBANCO"
+                               " LEFT JOIN TIPOBAIXAPAG TB ON TB.CDTPBAIXAPAG = B.CDTPBAIXAPAG"
+                               " LEFT JOIN OPERADOR O ON O.CDOPERADOR = B.CDOPERADOR";
 
 constexpr const char* kOrder = " ORDER BY B.DTBAIXAPAG, B.CDFILIAL, B.NRBAIXAPAG";
 
@@ -94,30 +93,33 @@ TSqlStatement BuildWriteOffQuery(platform::TSqlKind kind, const TWriteOffCriteri
     where.AmountRange("B.VRBAIXAPAG", c.amountFrom, c.amountTo);
     where.InList("B.CDOPERADOR", c.operators);
     where.DateRange("B.DTLANCBAIXAP", c.enteredFrom, c.enteredTo);
-    if (c.accounting == 'C') where.Add("B.IDCTBLBXPAG = 'S'");
-    else if (c.accounting == 'N') where.Add("B.IDCTBLBXPAG <> 'S'");
+    if (c.accounting == 'C')
+        where.Add("B.IDCTBLBXPAG = 'S'");
+    else if (c.accounting == 'N')
+        where.Add("B.IDCTBLBXPAG <> 'S'");
 
     // Criteria on the payables: one payable of the write-off must meet all of them.
     TConditions p(sql, statement.params, "C");
     p.InList("CP.CDFORNECED", c.suppliers);
     if (!c.documentFrom.empty())
-        p.Add(sql.ZeroPad("CP.NRDOCUMENTO", kDocumentWidth) + " >= " + p.Bind(PadDocument(c.documentFrom)));
+        p.Add(sql.ZeroPad("CP.NRDOCUMENTO", kDocumentWidth) +
+              " >= " + p.Bind(PadDocument(c.documentFrom)));
     if (!c.documentTo.empty())
-        p.Add(sql.ZeroPad("CP.NRDOCUMENTO", kDocumentWidth) + " <= " + p.Bind(PadDocument(c.documentTo)));
+        p.Add(sql.ZeroPad("CP.NRDOCUMENTO", kDocumentWidth) +
+              " <= " + p.Bind(PadDocument(c.documentTo)));
     p.InList("CP.CDFILIAL", c.originBranches);
     p.DateRange("CP.DTVENCIMENTO", c.dueFrom, c.dueTo);
     p.InList("CP.CDTPCTPAGAR", c.payableTypes);
     p.AmountRange("CP.VRORIGINAL", c.originalFrom, c.originalTo);
     p.AmountRange("CP.VRLIQUIDO", c.netFrom, c.netTo);
 
-    statement.text = std::string(kSelectList) + " FROM BAIXAPAG B" + kJoins + " WHERE 1 = 1" +
-                     where.Text();
+    statement.text =
+        std::string(kSelectList) + " FROM BAIXAPAG B" + kJoins + " WHERE 1 = 1" + where.Text();
     if (!p.Text().empty()) {
-        statement.text +=
-            " AND EXISTS (SELECT 1 FROM ITBAIXAPAG I JOIN CONTAPAGAR CP"
-            " ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
-            " WHERE I.CDFILIAL = B.CDFILIAL AND I.NRBAIXAPAG = B.NRBAIXAPAG" +
-            p.Text() + ")";
+        statement.text += " AND EXISTS (SELECT 1 FROM ITBAIXAPAG I JOIN CONTAPAGAR CP"
+                          " ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
+                          " WHERE I.CDFILIAL = B.CDFILIAL AND I.NRBAIXAPAG = B.NRBAIXAPAG" +
+                          p.Text() + ")";
     }
     statement.text += kOrder;
     return statement;
@@ -144,8 +146,8 @@ std::string WriteOffPacket(platform::TSqlCursor& cursor) {
     const std::size_t count = fields.size();
     if (cursor.ColumnCount() != static_cast<int>(count))
         throw platform::EDatabaseError("A consulta das baixas devolveu " +
-                                       std::to_string(cursor.ColumnCount()) + " colunas; esperadas " +
-                                       std::to_string(count) + ".");
+                                       std::to_string(cursor.ColumnCount()) +
+                                       " colunas; esperadas " + std::to_string(count) + ".");
     std::vector<TFieldType> types;
     for (const TFieldDef& f : fields) types.push_back(f.DataType);
     platform::TDataPacketWriter packet(fields);

@@ -14,20 +14,20 @@ namespace server {
 /// 0 impose nothing. Invariant: accounting is 'C' (accounted), 'N' (not accounted) or 'T' (both).
 struct TWriteOffCriteria {
     std::string company;
-    std::vector<std::string> suppliers;        // payable's CDFORNECED
-    std::string documentFrom, documentTo;      // payable's NRDOCUMENTO, compared padded to 7
-    std::vector<std::string> originBranches;   // payable's CDFILIAL
-    std::vector<std::string> postingBranches;  // write-off's CDFILIAL
+    std::vector<std::string> suppliers;       // payable's CDFORNECED
+    std::string documentFrom, documentTo;     // payable's NRDOCUMENTO, compared padded to 7
+    std::vector<std::string> originBranches;  // payable's CDFILIAL
+    std::vector<std::string> postingBranches; // write-off's CDFILIAL
     platform::TDateTime paidFrom = 0, paidTo = 0;
-    std::vector<std::string> writeOffTypes;    // CDTPBAIXAPAG
-    std::vector<std::string> bankAccounts;     // CDREDUCONT
-    double amountFrom = 0, amountTo = 0;       // VRBAIXAPAG
+    std::vector<std::string> writeOffTypes; // CDTPBAIXAPAG
+    std::vector<std::string> bankAccounts;  // CDREDUCONT
+    double amountFrom = 0, amountTo = 0;    // VRBAIXAPAG
     platform::TDateTime dueFrom = 0, dueTo = 0;
-    std::vector<std::string> payableTypes;     // CDTPCTPAGAR
-    double originalFrom = 0, originalTo = 0;   // payable's VRORIGINAL
-    double netFrom = 0, netTo = 0;             // payable's VRLIQUIDO
-    std::vector<std::string> operators;        // write-off's CDOPERADOR
-    platform::TDateTime enteredFrom = 0, enteredTo = 0;  // DTLANCBAIXAP
+    std::vector<std::string> payableTypes;              // CDTPCTPAGAR
+    double originalFrom = 0, originalTo = 0;            // payable's VRORIGINAL
+    double netFrom = 0, netTo = 0;                      // payable's VRLIQUIDO
+    std::vector<std::string> operators;                 // write-off's CDOPERADOR
+    platform::TDateTime enteredFrom = 0, enteredTo = 0; // DTLANCBAIXAP
     char accounting = 'T';
 };
 

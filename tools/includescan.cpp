@@ -11,7 +11,8 @@ namespace layering {
 
 namespace {
 
-constexpr std::array kSourceExtensions = {".h", ".hh", ".hpp", ".inl", ".ipp", ".c", ".cc", ".cpp", ".cxx"};
+constexpr std::array kSourceExtensions = {".h", ".hh", ".hpp", ".inl", ".ipp",
+                                          ".c", ".cc", ".cpp", ".cxx"};
 
 bool IsSource(const std::filesystem::path& path) {
     std::string extension = path.extension().string();
@@ -54,7 +55,8 @@ std::vector<TInclude> ScanIncludes(std::string_view text) {
 std::vector<std::string> ProjectSources(const std::filesystem::path& root) {
     namespace fs = std::filesystem;
     std::vector<std::string> sources;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
         const fs::path& path = it->path();
         if (it->is_directory()) {
             if (path.filename().string().rfind('.', 0) == 0 || fs::exists(path / "CMakeCache.txt"))

@@ -10,9 +10,9 @@ namespace layering {
 
 /// One #include directive of a source file.
 struct TInclude {
-    int line = 0;         // 1-based
-    std::string target;   // the text between the quotes or angle brackets
-    bool angled = false;  // <target> rather than "target"
+    int line = 0;        // 1-based
+    std::string target;  // the text between the quotes or angle brackets
+    bool angled = false; // <target> rather than "target"
 };
 
 /// The #include directives of a source text, in order. A directive is a line whose first

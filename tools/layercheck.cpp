@@ -28,7 +28,8 @@ std::string ToString(const TViolation& violation) {
 }
 
 bool IsQtInclude(std::string_view target) {
-    return target.size() >= 2 && target[0] == 'Q' && std::isalpha(static_cast<unsigned char>(target[1]));
+    return target.size() >= 2 && target[0] == 'Q' &&
+           std::isalpha(static_cast<unsigned char>(target[1]));
 }
 
 TIncludeChecker::TIncludeChecker(const TLayerTable& table, std::vector<std::string> sources)
@@ -40,7 +41,8 @@ bool TIncludeChecker::IsSource(const std::string& path) const {
     return !path.empty() && std::binary_search(sources_.begin(), sources_.end(), path);
 }
 
-std::vector<std::string> TIncludeChecker::Resolve(const std::string& file, const TInclude& include) const {
+std::vector<std::string> TIncludeChecker::Resolve(const std::string& file,
+                                                  const TInclude& include) const {
     std::string fromRoot = Normal(include.target);
     if (include.angled) {
         if (IsSource(fromRoot)) return {fromRoot};
@@ -57,7 +59,8 @@ std::vector<std::string> TIncludeChecker::Resolve(const std::string& file, const
     return found;
 }
 
-std::vector<TViolation> TIncludeChecker::CheckFile(const std::string& file, std::string_view text) const {
+std::vector<TViolation> TIncludeChecker::CheckFile(const std::string& file,
+                                                   std::string_view text) const {
     std::vector<TViolation> violations;
     const std::string from = table_.FolderOf(file);
     if (from.empty()) {
@@ -65,13 +68,15 @@ std::vector<TViolation> TIncludeChecker::CheckFile(const std::string& file, std:
         return violations;
     }
     for (const TInclude& include : ScanIncludes(text)) {
-        std::string shown = include.angled ? "<" + include.target + ">" : "\"" + include.target + "\"";
+        std::string shown =
+            include.angled ? "<" + include.target + ">" : "\"" + include.target + "\"";
         if (IsQtInclude(include.target) && !table_.MayIncludeQt(from))
-            violations.push_back({file, include.line,
-                                  "Qt include " + shown + " in " + from + ", which does not build on `Qt`"});
+            violations.push_back(
+                {file, include.line,
+                 "Qt include " + shown + " in " + from + ", which does not build on `Qt`"});
 
         std::vector<std::string> targets = Resolve(file, include);
-        std::string refused;  // the folder of the first target that may not be included
+        std::string refused; // the folder of the first target that may not be included
         for (const std::string& target : targets) {
             std::string to = table_.FolderOf(target);
             if (to.empty() || table_.MayInclude(from, to)) {
@@ -82,11 +87,13 @@ std::vector<TViolation> TIncludeChecker::CheckFile(const std::string& file, std:
         }
         if (refused.empty()) continue;
         if (table_.BuildsOn(refused, from))
-            violations.push_back({file, include.line,
-                                  "upward include of " + shown + ": " + refused + " builds on " + from});
+            violations.push_back(
+                {file, include.line,
+                 "upward include of " + shown + ": " + refused + " builds on " + from});
         else
-            violations.push_back({file, include.line,
-                                  "sideways include of " + shown + ": " + from + " does not build on " + refused});
+            violations.push_back(
+                {file, include.line,
+                 "sideways include of " + shown + ": " + from + " does not build on " + refused});
     }
     return violations;
 }

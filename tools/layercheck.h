@@ -13,8 +13,8 @@ namespace layering {
 
 /// One breach of the layer rules.
 struct TViolation {
-    std::string file;  // relative to the tree's root
-    int line = 0;      // 0: the file as a whole
+    std::string file; // relative to the tree's root
+    int line = 0;     // 0: the file as a whole
     std::string message;
 };
 
@@ -44,7 +44,7 @@ private:
     bool IsSource(const std::string& path) const;
 
     const TLayerTable& table_;
-    std::vector<std::string> sources_;  // sorted
+    std::vector<std::string> sources_; // sorted
 };
 
 /// What checking a whole tree found.

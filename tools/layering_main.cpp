@@ -8,11 +8,15 @@
 #include "tools/layercheck.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Checks a source tree's includes against the layer table of its architecture notes."};
+    CLI::App app{
+        "Checks a source tree's includes against the layer table of its architecture notes."};
     std::string root;
     std::string doc;
-    app.add_option("root", root, "The root of the source tree")->required()->check(CLI::ExistingDirectory);
-    app.add_option("--doc", doc, "The document holding the layer table (default: <root>/docs/architecture.md)");
+    app.add_option("root", root, "The root of the source tree")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    app.add_option("--doc", doc,
+                   "The document holding the layer table (default: <root>/docs/architecture.md)");
     CLI11_PARSE(app, argc, argv);
     if (doc.empty()) doc = root + "/docs/architecture.md";
 

@@ -34,7 +34,8 @@ std::vector<std::string_view> Cells(std::string_view line) {
     std::size_t start = 0;
     for (;;) {
         std::size_t bar = line.find('|', start);
-        cells.push_back(Trim(line.substr(start, bar == std::string_view::npos ? bar : bar - start)));
+        cells.push_back(
+            Trim(line.substr(start, bar == std::string_view::npos ? bar : bar - start)));
         if (bar == std::string_view::npos) return cells;
         start = bar + 1;
     }
@@ -60,7 +61,9 @@ bool IsSeparator(std::string_view line) {
            line.find('-') != std::string_view::npos;
 }
 
-bool IsFolder(const std::string& entry) { return entry.size() > 1 && entry.back() == '/'; }
+bool IsFolder(const std::string& entry) {
+    return entry.size() > 1 && entry.back() == '/';
+}
 
 std::string Where(const std::string& docName, int line) {
     return docName + ":" + std::to_string(line) + ": ";
@@ -96,8 +99,8 @@ TLayerTable TLayerTable::Parse(std::string_view markdown, const std::string& doc
             int lineNumber = static_cast<int>(row) + 1;
             if (cells.size() != header.size())
                 throw ETableError(Where(docName, lineNumber) + "the row has " +
-                                 std::to_string(cells.size()) + " cells, the header " +
-                                 std::to_string(header.size()));
+                                  std::to_string(cells.size()) + " cells, the header " +
+                                  std::to_string(header.size()));
             TLayerRow layer;
             layer.line = lineNumber;
             for (std::string& entry : Quoted(cells[static_cast<std::size_t>(folderColumn)]))
@@ -111,14 +114,15 @@ TLayerTable TLayerTable::Parse(std::string_view markdown, const std::string& doc
                     layer.buildsOn.push_back(std::move(entry));
                 else
                     throw ETableError(Where(docName, lineNumber) + "`" + entry +
-                                     "` in \"builds on\" is neither a folder (`name/`) nor `Qt`");
+                                      "` in \"builds on\" is neither a folder (`name/`) nor `Qt`");
             }
             table.rows_.push_back(std::move(layer));
         }
         i = row - 1;
     }
     if (table.rows_.empty())
-        throw ETableError(docName + ": no layer table (a table with columns \"folder\" and \"builds on\")");
+        throw ETableError(docName +
+                          ": no layer table (a table with columns \"folder\" and \"builds on\")");
     table.Link(docName);
     return table;
 }
@@ -132,9 +136,10 @@ void TLayerTable::Link(const std::string& docName) {
     for (std::size_t r = 0; r < rows_.size(); ++r)
         for (const std::string& folder : rows_[r].folders)
             if (RowOf(folder) != static_cast<int>(r))
-                throw ETableError(Where(docName, rows_[r].line) + "`" + folder +
-                                 "` is already in the row of line " +
-                                 std::to_string(rows_[static_cast<std::size_t>(RowOf(folder))].line));
+                throw ETableError(
+                    Where(docName, rows_[r].line) + "`" + folder +
+                    "` is already in the row of line " +
+                    std::to_string(rows_[static_cast<std::size_t>(RowOf(folder))].line));
 
     const std::size_t n = rows_.size();
     std::vector<std::vector<std::size_t>> direct(n);
@@ -143,7 +148,7 @@ void TLayerTable::Link(const std::string& docName) {
             int target = RowOf(folder);
             if (target < 0)
                 throw ETableError(Where(docName, rows_[r].line) + "builds on `" + folder +
-                                 "`, which is in no row");
+                                  "`, which is in no row");
             direct[r].push_back(static_cast<std::size_t>(target));
         }
     }
@@ -156,8 +161,9 @@ void TLayerTable::Link(const std::string& docName) {
             std::size_t r = stack.back();
             stack.pop_back();
             if (r == start)
-                throw ETableError(Where(docName, rows_[start].line) + "`" + rows_[start].folders.front() +
-                                 "` builds on itself through the rows it builds on");
+                throw ETableError(Where(docName, rows_[start].line) + "`" +
+                                  rows_[start].folders.front() +
+                                  "` builds on itself through the rows it builds on");
             if (below_[start][r]) continue;
             below_[start][r] = true;
             stack.insert(stack.end(), direct[r].begin(), direct[r].end());
@@ -167,7 +173,8 @@ void TLayerTable::Link(const std::string& docName) {
 
 int TLayerTable::RowOf(const std::string& folder) const {
     for (std::size_t r = 0; r < rows_.size(); ++r)
-        if (std::find(rows_[r].folders.begin(), rows_[r].folders.end(), folder) != rows_[r].folders.end())
+        if (std::find(rows_[r].folders.begin(), rows_[r].folders.end(), folder) !=
+            rows_[r].folders.end())
             return static_cast<int>(r);
     return -1;
 }
@@ -176,7 +183,8 @@ std::string TLayerTable::FolderOf(std::string_view path) const {
     std::string best;
     for (const TLayerRow& row : rows_)
         for (const std::string& folder : row.folders)
-            if (folder.size() > best.size() && path.substr(0, folder.size()) == folder) best = folder;
+            if (folder.size() > best.size() && path.substr(0, folder.size()) == folder)
+                best = folder;
     return best;
 }
 

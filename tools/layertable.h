@@ -25,10 +25,10 @@ public:
 
 /// One row of a layer table.
 struct TLayerRow {
-    std::vector<std::string> folders;   // "host/", "tests/host/"; never empty
-    std::vector<std::string> buildsOn;  // folders as written in the cell
-    bool qt = false;                    // the cell names `Qt`
-    int line = 0;                       // 1-based line of the row in the document
+    std::vector<std::string> folders;  // "host/", "tests/host/"; never empty
+    std::vector<std::string> buildsOn; // folders as written in the cell
+    bool qt = false;                   // the cell names `Qt`
+    int line = 0;                      // 1-based line of the row in the document
 };
 
 /// The rows of every layer table of a document, with the include relation they define.
@@ -60,7 +60,7 @@ private:
     void Link(const std::string& docName);
 
     std::vector<TLayerRow> rows_;
-    std::vector<std::vector<bool>> below_;  // below_[a][b]: row a builds on row b, transitively
+    std::vector<std::vector<bool>> below_; // below_[a][b]: row a builds on row b, transitively
 };
 
 } // namespace layering

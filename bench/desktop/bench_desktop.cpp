@@ -52,16 +52,20 @@ public:
         }
         // The bulk rows are spread over many days: move them to the day the demo calls today.
         auto db = TSqlConnection::Open(database_.toStdString());
-        db->Execute("UPDATE BAIXAPAG SET DTBAIXAPAG = (SELECT DTBAIXAPAG FROM BAIXAPAG WHERE CDEMPRESA = '01' "
-                    "AND CDFILIAL = '0001' AND NRBAIXAPAG = '0000000001') WHERE NRBAIXAPAG LIKE 'B%'");
+        db->Execute(
+            "UPDATE BAIXAPAG SET DTBAIXAPAG = (SELECT DTBAIXAPAG FROM BAIXAPAG WHERE CDEMPRESA = "
+            "'01' "
+            "AND CDFILIAL = '0001' AND NRBAIXAPAG = '0000000001') WHERE NRBAIXAPAG LIKE 'B%'");
         db.reset();
 
         process_.setReadChannel(QProcess::StandardError);
         process_.start(QStringLiteral(PAG_SERVER_PATH),
-                       {QStringLiteral("--db"), database_, QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+                       {QStringLiteral("--db"), database_, QStringLiteral("--listen"),
+                        QStringLiteral("127.0.0.1:0")});
         QRegularExpression listening(QStringLiteral(" em 127\\.0\\.0\\.1:(\\d+) "));
         QString log;
-        for (int waited = 0; waited < 30000 && port_ == 0 && process_.state() != QProcess::NotRunning;
+        for (int waited = 0;
+             waited < 30000 && port_ == 0 && process_.state() != QProcess::NotRunning;
              waited += 100) {
             process_.waitForReadyRead(100);
             log += QString::fromUtf8(process_.readAllStandardError());
@@ -98,7 +102,8 @@ struct TDesktop {
         mainForm->Show();
         window->resize(1100, 800);
         window->show();
-        if (!QTest::qWaitForWindowExposed(window.get())) std::fprintf(stderr, "the main window was not shown\n");
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            std::fprintf(stderr, "the main window was not shown\n");
     }
     ~TDesktop() {
         module->Shutdown();
@@ -123,9 +128,10 @@ desktop::TGridView* OpenAndLoad(TDesktop& app, benchmark::State& state, TDataSet
         return nullptr;
     }
     auto* grid = dynamic_cast<TDBGrid*>(screen->FindComponent("dbgPadrao"));
-    auto* view = dynamic_cast<desktop::TGridControlView*>(app.window->Renderer().ViewOf(grid))->GridView();
+    auto* view =
+        dynamic_cast<desktop::TGridControlView*>(app.window->Renderer().ViewOf(grid))->GridView();
     list = grid->DataSet();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, 10));  // leaves the panel
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, 10)); // leaves the panel
     view->viewport()->repaint();
     QApplication::processEvents();
     if (!list->Active() || list->RecordCount() < kBulkRows) {
@@ -159,7 +165,10 @@ void BM_OpenScreenAndLoad100kToPaintedGrid(benchmark::State& state) {
     }
     state.counters["rows"] = rows;
 }
-BENCHMARK(BM_OpenScreenAndLoad100kToPaintedGrid)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenScreenAndLoad100kToPaintedGrid)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_ScrollLoadedGridTopToBottom(benchmark::State& state) {
     host::Session().serverHost = "127.0.0.1";
@@ -182,7 +191,10 @@ void BM_ScrollLoadedGridTopToBottom(benchmark::State& state) {
     state.counters["allocated_MB"] = static_cast<double>(list->AllocatedBytes()) / (1 << 20);
     CloseScreen();
 }
-BENCHMARK(BM_ScrollLoadedGridTopToBottom)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ScrollLoadedGridTopToBottom)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 } // namespace
 

@@ -101,7 +101,8 @@ TEST_F(Ctb10200, ClosingFreesTheScreenAndTheNextOpeningCreatesANewOne) {
     EXPECT_EQ(FrmLancContabil(), nullptr);
     LoadBPL(accountingtest::ParamsWithoutData("01", ""));
     ASSERT_NE(FrmLancContabil(), nullptr);
-    EXPECT_EQ(FrmLancContabil()->lblSituacao->Caption(), "Não há lançamentos contábeis para mostrar.");
+    EXPECT_EQ(FrmLancContabil()->lblSituacao->Caption(),
+              "Não há lançamentos contábeis para mostrar.");
     EXPECT_EQ(FrmLancContabil()->edtNrLanc->Text(), "");
     Application().PressKey(platform::VK_ESCAPE, 0);
     Application().ProcessMessages();

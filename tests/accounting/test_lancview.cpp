@@ -40,7 +40,9 @@ struct TQueries {
         accounting::DefineQryLancCtb(lanc);
         accounting::DefineQryRateioCtb(rateio);
     }
-    TLancView View(const Variant& params) { return MontaLancView(LeLancParams(params), lanc, rateio); }
+    TLancView View(const Variant& params) {
+        return MontaLancView(LeLancParams(params), lanc, rateio);
+    }
 };
 
 TEST(LancParams, RefusesAnythingButFiveElementsFromZeroOfTheRightKinds) {
@@ -54,16 +56,16 @@ TEST(LancParams, RefusesAnythingButFiveElementsFromZeroOfTheRightKinds) {
         EXPECT_NE(e.Message().find("cinco parâmetros"), std::string::npos);
     }
     Variant params = accountingtest::ParamsWithoutData("01", "");
-    params[4] = 3.5;  // a dataset that is not a packet
+    params[4] = 3.5; // a dataset that is not a packet
     EXPECT_THROW(LeLancParams(params), platform::Exception);
     params = accountingtest::ParamsWithoutData("01", "");
-    params[1] = Variant::FromDate(45000);  // a number that is not a text
+    params[1] = Variant::FromDate(45000); // a number that is not a text
     EXPECT_THROW(LeLancParams(params), platform::Exception);
 }
 
 TEST(LancParams, ReadsTextsTrimmedAndNeverOpenedDatasetsAsNoData) {
     Variant params = accountingtest::ParamsWithoutData(" 01 ", "  ");
-    params[3] = Variant();  // Empty: a dataset never opened
+    params[3] = Variant(); // Empty: a dataset never opened
     accounting::TLancParams p = LeLancParams(params);
     EXPECT_EQ(p.empresa, "01");
     EXPECT_EQ(p.nrLanc, "");
@@ -79,7 +81,8 @@ TEST(ErrosCtb, DescribesEveryCodeTheServerWritesAndNamesAnUnknownOne) {
               "Erro de contabilização não catalogado (código 099).");
     for (const char* code : {server::kErrNoAccount, server::kErrUnknownAccount,
                              server::kErrSyntheticAccount, server::kErrNoCostCentre})
-        EXPECT_EQ(accounting::DescricaoErroCtb(code).find("não catalogado"), std::string::npos) << code;
+        EXPECT_EQ(accounting::DescricaoErroCtb(code).find("não catalogado"), std::string::npos)
+            << code;
 }
 
 TEST(ErrosCtb, TextsAreThoseOfTheServersErrorTable) {
@@ -126,9 +129,10 @@ TEST(LancViewProvisional, ShowsEachErrorWithItsDescriptionAndTheAccountOfItsLine
     EXPECT_EQ(Text(*erros, "CDERROTEMP"), "001");
     EXPECT_EQ(Text(*erros, "DSERRO"), "Conta contábil não informada.");
     EXPECT_EQ(Text(*erros, "NRSEQCTBTEMP"), "00002");
-    EXPECT_TRUE(erros->FieldByName("CDCONTCTBL")->IsNull());  // the line has no account
+    EXPECT_TRUE(erros->FieldByName("CDCONTCTBL")->IsNull()); // the line has no account
     erros->Next();
-    EXPECT_EQ(Text(*erros, "DSERRO"), "Conta contábil sintética: o lançamento exige uma conta analítica.");
+    EXPECT_EQ(Text(*erros, "DSERRO"),
+              "Conta contábil sintética: o lançamento exige uma conta analítica.");
     EXPECT_EQ(Text(*erros, "CDCONTCTBL"), "2.1");
     erros->Next();
     EXPECT_EQ(Text(*erros, "DSERRO"), "Erro de contabilização não catalogado (código 099).");
@@ -141,7 +145,8 @@ TEST(LancViewProvisional, OneErrorIsSingularAndNoErrorsNoRowsSaySo) {
     EXPECT_EQ(q.View(accountingtest::Params("01", "", outcome)).Situacao(),
               "Lançamentos provisórios. A contabilização não foi concluída: 1 erro.");
     outcome.errors.clear();
-    EXPECT_EQ(q.View(accountingtest::Params("01", "", outcome)).Situacao(), "Lançamentos provisórios.");
+    EXPECT_EQ(q.View(accountingtest::Params("01", "", outcome)).Situacao(),
+              "Lançamentos provisórios.");
     TLancView empty = q.View(accountingtest::Params("01", "", server::TRunOutcome{}));
     EXPECT_EQ(empty.qtLancamentos + empty.qtRateio + empty.qtErros, 0);
     EXPECT_EQ(empty.Situacao(), "Não há lançamentos contábeis para mostrar.");
@@ -151,8 +156,9 @@ TEST(LancViewProvisional, OneErrorIsSingularAndNoErrorsNoRowsSaySo) {
 
 TEST(LancViewProvisional, RowsHandedOverWinOverTheEntryNumber) {
     TQueries q;
-    host::Session().databaseUrl = "sqlite:/nao/existe/pag.db";  // reading it would fail
-    TLancView view = q.View(accountingtest::Params("01", "000000000031", accountingtest::OutcomeWithErrors()));
+    host::Session().databaseUrl = "sqlite:/nao/existe/pag.db"; // reading it would fail
+    TLancView view =
+        q.View(accountingtest::Params("01", "000000000031", accountingtest::OutcomeWithErrors()));
     EXPECT_EQ(view.origem, TLancOrigem::Provisorio);
     EXPECT_EQ(view.qtLancamentos, 3);
     host::ResetSession();
@@ -166,26 +172,29 @@ TEST(LancViewProvisional, APacketThatCannotBeReadIsReportedInPortuguese) {
         q.View(params);
         FAIL();
     } catch (const platform::Exception& e) {
-        EXPECT_EQ(e.Message().rfind("Não foi possível ler o rateio recebido: ", 0), 0u) << e.Message();
+        EXPECT_EQ(e.Message().rfind("Não foi possível ler o rateio recebido: ", 0), 0u)
+            << e.Message();
     }
 }
 
 TEST(LancViewProvisional, APacketOfTheWrongDatasetIsRefused) {
     TQueries q;
     Variant params = accountingtest::Params("01", "", accountingtest::OutcomeWithErrors());
-    params[2] = params[4];  // the errors where the entries belong
+    params[2] = params[4]; // the errors where the entries belong
     try {
         q.View(params);
         FAIL();
     } catch (const platform::Exception& e) {
-        EXPECT_EQ(e.Message(), "Não foi possível ler os lançamentos recebidos: falta o campo CDCONTCTBL.");
+        EXPECT_EQ(e.Message(),
+                  "Não foi possível ler os lançamentos recebidos: falta o campo CDCONTCTBL.");
     }
 }
 
 class LancViewPosted : public ::testing::TestWithParam<servertest::TBackend> {
 protected:
     void SetUp() override {
-        if (!servertest::TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
+        if (!servertest::TTestDatabase::Available(GetParam()))
+            GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
         database = std::make_unique<servertest::TTestDatabase>(GetParam());
         db = database->Connect();
         accountingtest::LoadPostedEntry(*db);
@@ -221,16 +230,18 @@ TEST_P(LancViewPosted, ReadsTheLinesInOrderWithAccountNamesAndApportionment) {
     EXPECT_EQ(Text(*rateio, "NMCENTCUST"), "Administração");
     EXPECT_EQ(rateio->FieldByName("VRLANCCUST")->AsFloat(), 100.0);
     EXPECT_EQ(view.qtErros, 0);
-    EXPECT_FALSE(q.lanc.Active());  // the queries are closed again
+    EXPECT_FALSE(q.lanc.Active()); // the queries are closed again
 }
 
 TEST_P(LancViewPosted, AnEntryOfAnotherCompanyOrUnknownNumberIsNotFound) {
-    TLancView other = q.View(accountingtest::ParamsWithoutData("02", accountingtest::kPostedNumber));
+    TLancView other =
+        q.View(accountingtest::ParamsWithoutData("02", accountingtest::kPostedNumber));
     EXPECT_EQ(other.qtLancamentos, 0);
     EXPECT_EQ(other.Situacao(), "Lançamento contábil 000000000012 não encontrado na empresa 02.");
     TLancView unknown = q.View(accountingtest::ParamsWithoutData("01", "999"));
     EXPECT_EQ(unknown.qtLancamentos + unknown.qtRateio, 0);
-    TLancView anyCompany = q.View(accountingtest::ParamsWithoutData("", accountingtest::kPostedNumber));
+    TLancView anyCompany =
+        q.View(accountingtest::ParamsWithoutData("", accountingtest::kPostedNumber));
     EXPECT_EQ(anyCompany.qtLancamentos, 2);
 }
 
@@ -243,7 +254,8 @@ TEST_P(LancViewPosted, EmptyPacketsWithANumberReadTheDatabase) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LancViewPosted,
-                         ::testing::Values(servertest::TBackend::SQLite, servertest::TBackend::PostgreSQL),
+                         ::testing::Values(servertest::TBackend::SQLite,
+                                           servertest::TBackend::PostgreSQL),
                          servertest::TBackendParamName());
 
 } // namespace

@@ -17,7 +17,8 @@ TEST(Ctb10200Module, LoadBplOpensTheModulesScreenInTheHostsApplication) {
     platform::TRecordingServices services;
     Application().SetServices(&services);
     host::ModuleRegistry().RegisterLibrary("CTB10200", PAG_CTB10200_MODULE_PATH);
-    host::Morvane::LoadBPL("ctb10200", accountingtest::Params("01", "", accountingtest::OutcomeWithErrors()));
+    host::Morvane::LoadBPL("ctb10200",
+                           accountingtest::Params("01", "", accountingtest::OutcomeWithErrors()));
     platform::TForm* form = Application().ActiveMDIChild();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->Name(), "frmLancContabil");

@@ -15,7 +15,8 @@ TEST(Ctb10200Module, RefusesToRunWhenNotBoundToTheHost) {
         host::Morvane::LoadBPL("CTB10200", params);
         FAIL() << "o módulo abriu a tela sem estar ligado ao hospedeiro";
     } catch (const std::exception& e) {
-        EXPECT_NE(std::string(e.what()).find("não está ligado ao programa hospedeiro"), std::string::npos)
+        EXPECT_NE(std::string(e.what()).find("não está ligado ao programa hospedeiro"),
+                  std::string::npos)
             << e.what();
     }
     EXPECT_TRUE(platform::Application().MDIChildren().empty());

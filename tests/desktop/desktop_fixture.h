@@ -59,7 +59,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         QCoreApplication::processEvents();
     }
-    QWidget* WidgetOf(const platform::TControl* control) const { return renderer->WidgetOf(control); }
+    QWidget* WidgetOf(const platform::TControl* control) const {
+        return renderer->WidgetOf(control);
+    }
 
     std::unique_ptr<desktop::TRenderer> renderer;
     std::unique_ptr<desktop::TQtServices> services;
@@ -87,7 +89,8 @@ inline void AnswerNextModal(const QString& buttonText, TBoxSeen* seen = nullptr,
         if (auto* box = qobject_cast<QMessageBox*>(modal); box && seen) {
             seen->title = box->windowTitle();
             seen->text = box->text();
-            for (QAbstractButton* b : box->buttons()) seen->buttons << b->text().remove(QLatin1Char('&'));
+            for (QAbstractButton* b : box->buttons())
+                seen->buttons << b->text().remove(QLatin1Char('&'));
         }
         for (QAbstractButton* button : modal->findChildren<QAbstractButton*>())
             if (button->text().remove(QLatin1Char('&')) == buttonText) {

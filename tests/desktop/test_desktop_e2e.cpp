@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -36,7 +36,8 @@ namespace {
 
 using namespace platform;
 
-const QString kSuccess = QStringLiteral("O Recálculo da Contabilização da Baixa foi realizado com sucesso.");
+const QString kSuccess =
+    QStringLiteral("O Recálculo da Contabilização da Baixa foi realizado com sucesso.");
 
 /// pag-server on a free loopback port over a fresh SQLite file seeded with the demo data.
 class TDemoServer {
@@ -44,8 +45,9 @@ public:
     bool Start(const QString& folder) {
         database_ = QStringLiteral("sqlite:") + folder + QStringLiteral("/pag00900.db");
         process_.setProgram(QStringLiteral(PAG_SERVER_PATH));
-        process_.setArguments({QStringLiteral("--db"), database_, QStringLiteral("--seed"), QStringLiteral("demo"),
-                               QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+        process_.setArguments({QStringLiteral("--db"), database_, QStringLiteral("--seed"),
+                               QStringLiteral("demo"), QStringLiteral("--listen"),
+                               QStringLiteral("127.0.0.1:0")});
         process_.setReadChannel(QProcess::StandardError);
         process_.start();
         if (!process_.waitForStarted(10000)) return false;
@@ -157,22 +159,26 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         ASSERT_EQ(window.MdiArea().subWindowList().size(), 1);
         auto* grid = dynamic_cast<TDBGrid*>(screen->FindComponent("dbgPadrao"));
         ASSERT_NE(grid, nullptr);
-        auto* gridView = dynamic_cast<desktop::TGridControlView*>(window.Renderer().ViewOf(grid))->GridView();
+        auto* gridView =
+            dynamic_cast<desktop::TGridControlView*>(window.Renderer().ViewOf(grid))->GridView();
         ASSERT_NE(gridView, nullptr);
         TDataSet* list = grid->DataSet();
         ASSERT_NE(list, nullptr);
         SaveScreenshot(window, QStringLiteral("pag00900-aberta.png"));
         // Leaving the company panel (a click on the grid) loads the company's write-offs of today.
         QTest::mouseClick(gridView->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return list->Active() && list->RecordCount() > 0; }, 15000))
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return list->Active() && list->RecordCount() > 0; }, 15000))
             << "the list was not loaded";
         QApplication::processEvents();
         desktop::TGridModel& model = gridView->Model();
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"))
-                        .match(model.data(model.index(0, 0)).toString()).hasMatch())
+                        .match(model.data(model.index(0, 0)).toString())
+                        .hasMatch())
             << "dates as dd/mm/aaaa: " << model.data(model.index(0, 0)).toString().toStdString();
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{1,3}(\\.\\d{3})*,\\d{2} $"))
-                        .match(model.data(model.index(0, 5)).toString()).hasMatch())
+                        .match(model.data(model.index(0, 5)).toString())
+                        .hasMatch())
             << "amounts as 1.234,56: " << model.data(model.index(0, 5)).toString().toStdString();
         EXPECT_EQ(model.headerData(7, Qt::Horizontal).toString(), QString::fromUtf8("\u2714"));
 

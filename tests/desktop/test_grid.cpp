@@ -111,8 +111,9 @@ TEST_F(GridTest, TheModelPassesTheItemModelTester) {
         if (type != QtDebugMsg && sink) sink->push_back(message);
     });
     {
-        QAbstractItemModelTester tester(&view->Model(), QAbstractItemModelTester::FailureReportingMode::Warning);
-        cds->Close();  // a reset to no rows
+        QAbstractItemModelTester tester(&view->Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Warning);
+        cds->Close(); // a reset to no rows
         cds->CreateDataSet();
         bench::FillWriteOffs(*cds, 50);
         cds->SetRecNo(10);
@@ -137,16 +138,20 @@ TEST_F(GridTest, TitlesAndValuesAreShownAsABrazilianUserExpects) {
     cds->Post();
     EXPECT_EQ(model.data(model.index(0, 2)).toString(), QStringLiteral("1.234.567,50 "));
     EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("05/03/2024"));
-    EXPECT_EQ(model.data(model.index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
+    EXPECT_EQ(model.data(model.index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignRight,
               Qt::AlignRight);
 }
 
 TEST_F(GridTest, TheOwnerDrawnColumnShowsWhatTheScreenDraws) {
     // The screen draws a green square in the mark cell of marked rows, over the cell's text.
     TBitmap tick(16, 16, RGB(0, 160, 0));
-    grid->OnDrawColumnCell = [&](TObject*, const TRect& rect, int, TColumn* column, TGridDrawState) {
-        if (column->FieldName() != "IDMARCADO" || cds->FieldByName("IDMARCADO")->AsString() != "S") return;
-        grid->Canvas().Draw(rect.Left + (rect.Width() - 16) / 2, rect.Top + (rect.Height() - 16) / 2, tick);
+    grid->OnDrawColumnCell = [&](TObject*, const TRect& rect, int, TColumn* column,
+                                 TGridDrawState) {
+        if (column->FieldName() != "IDMARCADO" || cds->FieldByName("IDMARCADO")->AsString() != "S")
+            return;
+        grid->Canvas().Draw(rect.Left + (rect.Width() - 16) / 2,
+                            rect.Top + (rect.Height() - 16) / 2, tick);
     };
     cds->First();
     cds->Edit();
@@ -181,7 +186,8 @@ TEST_F(GridTest, ClicksKeysAndTitleClicksBecomeGridEvents) {
     EXPECT_EQ(keys, (std::vector<Word>{VK_DOWN, VK_SPACE}));
     QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(cds->RecNo(), kRows);
-    EXPECT_TRUE(view->viewport()->rect().intersects(view->visualRect(view->Model().index(kRows - 1, 0))))
+    EXPECT_TRUE(
+        view->viewport()->rect().intersects(view->visualRect(view->Model().index(kRows - 1, 0))))
         << "the current row is scrolled into view";
 
     QHeaderView* titles = view->horizontalHeader();

@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();  // listing needs no display
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS(); // listing needs no display
     QApplication app(argc, argv);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);

@@ -25,8 +25,9 @@ namespace {
 using namespace platform;
 using desktoptest::DesktopTest;
 
-template <class C> C* Add(TForm* form, TWinControl* parent, const char* name, int left, int top, int width,
-                          int height) {
+template <class C>
+C* Add(TForm* form, TWinControl* parent, const char* name, int left, int top, int width,
+       int height) {
     C* control = form->Create<C>();
     control->SetName(name);
     control->SetBounds(left, top, width, height);
@@ -63,7 +64,8 @@ TEST_F(DesktopTest, ControlPropertiesReachTheirWidgetsAndFollowChanges) {
     EXPECT_EQ(qedit->palette().color(QPalette::Base), QColor(255, 255, 225));
     EXPECT_FALSE(qname->isEnabled());
     EXPECT_EQ(WidgetOf(button)->toolTip(), QStringLiteral("Filtrar"));
-    EXPECT_FALSE(qobject_cast<QToolButton*>(WidgetOf(button))->icon().isNull()) << "a drawn icon for Filtrar";
+    EXPECT_FALSE(qobject_cast<QToolButton*>(WidgetOf(button))->icon().isNull())
+        << "a drawn icon for Filtrar";
 
     // Changes made by code reach the widgets at once.
     edit->SetText("7");
@@ -152,7 +154,7 @@ TEST_F(DesktopTest, RadioButtonsGroupsAndPagesFollowTheirPlatformState) {
     EXPECT_TRUE(qlist->isChecked());
     EXPECT_FALSE(qall->isChecked());
     EXPECT_EQ(listClicks, 1);
-    QTest::mouseClick(qlist, Qt::LeftButton);  // a checked radio button stays checked, runs nothing
+    QTest::mouseClick(qlist, Qt::LeftButton); // a checked radio button stays checked, runs nothing
     EXPECT_TRUE(qlist->isChecked());
     EXPECT_EQ(listClicks, 1);
 
@@ -196,7 +198,8 @@ TEST_F(DesktopTest, FocusLeavingAPanelRunsItsExitHandlers) {
     log.clear();
 
     QTest::mouseClick(WidgetOf(other), Qt::LeftButton);
-    EXPECT_EQ(log, (std::vector<std::string>{"medCdEmpresaExit", "panFiltroExit", "edtOutroEnter"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"medCdEmpresaExit", "panFiltroExit", "edtOutroEnter"}));
     EXPECT_TRUE(other->Focused());
     EXPECT_EQ(QApplication::focusWidget(), WidgetOf(other));
 
@@ -348,7 +351,8 @@ TEST_F(DesktopTest, DateEditCalendarShowsTheWeekdayNamesAndSetsTheDate) {
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->LineEdit()->text(), QStringLiteral("15/03/2024"));
     EXPECT_EQ(view->LineEdit()->toolTip(), QStringLiteral("Sexta"));
-    EXPECT_EQ(view->LineEdit()->palette().color(QPalette::Text), QColor(0, 0, 255)) << "a valid date is blue";
+    EXPECT_EQ(view->LineEdit()->palette().color(QPalette::Text), QColor(0, 0, 255))
+        << "a valid date is blue";
 
     view->OpenCalendar();
     QWidget* popup = QApplication::activePopupWidget();

@@ -31,8 +31,8 @@ using desktoptest::TBoxSeen;
 TEST_F(DesktopTest, QuestionBoxesSpeakPortugueseAndReturnTheButtonChosen) {
     TBoxSeen seen;
     AnswerNextModal(QStringLiteral("Não"), &seen);
-    TModalResult answer = services->MessageDlg("Deseja marcar todas as baixas?", TMsgDlgType::mtConfirmation,
-                                               mbYesNo, 0);
+    TModalResult answer = services->MessageDlg("Deseja marcar todas as baixas?",
+                                               TMsgDlgType::mtConfirmation, mbYesNo, 0);
     EXPECT_EQ(answer, mrNo);
     EXPECT_EQ(seen.title, QStringLiteral("Confirmação"));
     EXPECT_EQ(seen.text, QStringLiteral("Deseja marcar todas as baixas?"));
@@ -69,7 +69,8 @@ protected:
         data.AddStringField("NMEMPRESA", 40)->SetDisplayLabel("Nome");
         data.CreateDataSet();
         TRowAppender rows(data);
-        for (const char* company : {"01|Matriz São Paulo", "02|Filial Recife", "03|Filial Curitiba"}) {
+        for (const char* company :
+             {"01|Matriz São Paulo", "02|Filial Recife", "03|Filial Curitiba"}) {
             std::string line = company;
             rows.AddRow();
             rows.SetString(0, line.substr(0, 2));
@@ -86,14 +87,16 @@ TEST_F(PickTest, TheMultiRowPickKeepsThePreviousChoiceAndGivesCodesInRowOrder) {
         auto& pick = static_cast<desktop::TPickDialog&>(dialog);
         EXPECT_EQ(pick.windowTitle(), QStringLiteral("Empresa"));
         EXPECT_EQ(pick.Model().headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nome"));
-        EXPECT_EQ(pick.Model().data(pick.Model().index(2, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
+        EXPECT_EQ(pick.Model().data(pick.Model().index(2, 0), Qt::CheckStateRole).toInt(),
+                  Qt::Checked);
         pick.Model().Toggle(0);
     });
     EXPECT_TRUE(services->PickList(data, "CDEMPRESA", "Empresa", codes));
     EXPECT_EQ(codes, (std::vector<std::string>{"01", "03"}));
 
-    AnswerNextModal(QStringLiteral("Cancelar"), nullptr,
-                    [](QWidget& dialog) { static_cast<desktop::TPickDialog&>(dialog).Model().ChooseAll(true); });
+    AnswerNextModal(QStringLiteral("Cancelar"), nullptr, [](QWidget& dialog) {
+        static_cast<desktop::TPickDialog&>(dialog).Model().ChooseAll(true);
+    });
     EXPECT_FALSE(services->PickList(data, "CDEMPRESA", "Empresa", codes));
     EXPECT_EQ(codes, (std::vector<std::string>{"01", "03"})) << "a cancelled pick changes nothing";
 }
@@ -122,7 +125,7 @@ TEST_F(DesktopTest, TheBusyAnimationNestsAndTheHourglassFollowsTheCursor) {
     EXPECT_EQ(services->Busy().Text(), desktop::TBusyIndicator::KindText(0));
     services->BusyOff();
     EXPECT_FALSE(services->Busy().isVisible());
-    services->BusyOff();  // unmatched: harmless
+    services->BusyOff(); // unmatched: harmless
     EXPECT_EQ(services->Busy().Depth(), 0);
 
     Application().SetCursor(crHourGlass);
@@ -135,12 +138,14 @@ TEST_F(DesktopTest, TheBusyAnimationNestsAndTheHourglassFollowsTheCursor) {
 TEST(DesktopSettings, SavedSettingsComeBackAndMissingKeysKeepTheDefaults) {
     QTemporaryDir dir;
     QSettings store(dir.filePath(QStringLiteral("pag-desktop.conf")), QSettings::IniFormat);
-    desktop::TDesktopSettings defaults{"OPERADOR", "01", "0001", "127.0.0.1", 8211, "sqlite:/tmp/a.db"};
+    desktop::TDesktopSettings defaults{"OPERADOR",  "01", "0001",
+                                       "127.0.0.1", 8211, "sqlite:/tmp/a.db"};
     desktop::TDesktopSettings loaded = desktop::LoadSettings(store, defaults);
     EXPECT_EQ(loaded.operatorCode, "OPERADOR");
     EXPECT_EQ(loaded.serverPort, 8211);
 
-    desktop::TDesktopSettings changed{"JOÃO", "02", "0003", "servidor.local", 9000, "postgresql://pag@db/pag"};
+    desktop::TDesktopSettings changed{"JOÃO",           "02", "0003",
+                                      "servidor.local", 9000, "postgresql://pag@db/pag"};
     desktop::SaveSettings(store, changed);
     QSettings again(dir.filePath(QStringLiteral("pag-desktop.conf")), QSettings::IniFormat);
     loaded = desktop::LoadSettings(again, defaults);
@@ -150,7 +155,7 @@ TEST(DesktopSettings, SavedSettingsComeBackAndMissingKeysKeepTheDefaults) {
     EXPECT_EQ(loaded.ServerText(), "servidor.local:9000");
     EXPECT_EQ(loaded.databaseUrl, "postgresql://pag@db/pag");
 
-    again.setValue("servidor/porta", 70000);  // out of range: the default stays
+    again.setValue("servidor/porta", 70000); // out of range: the default stays
     EXPECT_EQ(desktop::LoadSettings(again, defaults).serverPort, 8211);
 
     std::string host;
@@ -189,9 +194,10 @@ TEST(DesktopMainWindow, ScreensOpenAsMdiChildrenWithTheirMenusMergedAndTheSessio
     host::Session().serverPort = 8300;
     {
         desktop::TMainWindow window(nullptr);
-        EXPECT_EQ(window.StatusTexts(), (QStringList{QStringLiteral("Operador: MARIA"), QStringLiteral("Empresa: 01"),
-                                                     QStringLiteral("Filial: 0001"),
-                                                     QStringLiteral("Servidor: 127.0.0.1:8300")}));
+        EXPECT_EQ(window.StatusTexts(),
+                  (QStringList{QStringLiteral("Operador: MARIA"), QStringLiteral("Empresa: 01"),
+                               QStringLiteral("Filial: 0001"),
+                               QStringLiteral("Servidor: 127.0.0.1:8300")}));
         EXPECT_EQ(window.OpenScreenAction().text(),
                   QStringLiteral("PAG00900 - Recálculo da Contabilização da Baixa (Pagamento)"));
         TScreen* screen = nullptr;
@@ -202,13 +208,15 @@ TEST(DesktopMainWindow, ScreensOpenAsMdiChildrenWithTheirMenusMergedAndTheSessio
         ASSERT_NE(screen, nullptr);
         ASSERT_EQ(window.MdiArea().subWindowList().size(), 1);
         QMdiSubWindow* sub = window.MdiArea().subWindowList().front();
-        EXPECT_EQ(sub->windowTitle(), QStringLiteral("Recálculo da Contabilização da Baixa (Pagamento)"));
-        EXPECT_EQ(sub->widget()->size(), QSize(screen->ClientRect().Width(), screen->ClientRect().Height()));
+        EXPECT_EQ(sub->windowTitle(),
+                  QStringLiteral("Recálculo da Contabilização da Baixa (Pagamento)"));
+        EXPECT_EQ(sub->widget()->size(),
+                  QSize(screen->ClientRect().Width(), screen->ClientRect().Height()));
         QStringList menus;
         for (QAction* action : window.menuBar()->actions()) menus << action->text();
         EXPECT_TRUE(menus.contains(QStringLiteral("&Manutenção"))) << menus.join(',').toStdString();
 
-        window.close();  // asks the screen, which frees itself
+        window.close(); // asks the screen, which frees itself
         QCoreApplication::processEvents();
         EXPECT_TRUE(Application().MDIChildren().empty());
         menus.clear();

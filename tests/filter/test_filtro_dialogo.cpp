@@ -33,8 +33,7 @@ TEST_F(FiltroDialogo, FirstOpeningShowsTodaysPaymentsAndNoOtherCriterion) {
         }
         EXPECT_EQ(d.rdgCtbl->ItemIndex(), 2);
         EXPECT_EQ(d.medDocIni->Text() + d.medDocFin->Text(), "");
-        for (host::TNumberEdit* edit : Valores(d))
-            EXPECT_EQ(edit->Text(), "0,00") << edit->Name();
+        for (host::TNumberEdit* edit : Valores(d)) EXPECT_EQ(edit->Text(), "0,00") << edit->Name();
     });
     EXPECT_TRUE(filter::boFiltro);
     EXPECT_EQ(Dialogo().Owner(), &platform::Application());

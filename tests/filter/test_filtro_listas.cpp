@@ -45,8 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Grupos, FiltroGrupo, ::testing::ValuesIn(Grupos()),
 
 TEST_F(FiltroListas, EachGroupPicksFromItsTableUnderItsTitleAndACancelKeepsTheList) {
     services_.QueuePick({"000007", "000002"});
-    for (int i = 0; i < 7; ++i)
-        services_.QueuePick({}); // cancelled
+    for (int i = 0; i < 7; ++i) services_.QueuePick({}); // cancelled
     Abre([&](TfrmFiltroBaixa& d) {
         Clica(d.rbtListForn);
         Clica(d.btnListForn);
@@ -161,8 +160,7 @@ TEST_P(FiltroLimpa, ClearPutsEveryCriterionBackToNoneAndReopeningBringsTheConfir
         }
         EXPECT_THAT(Datas(d), ElementsAre("", "", "", "", "", ""));
         EXPECT_EQ(d.medDocIni->Text() + d.medDocFin->Text(), "");
-        for (host::TNumberEdit* edit : Valores(d))
-            EXPECT_EQ(edit->Text(), "0,00") << edit->Name();
+        for (host::TNumberEdit* edit : Valores(d)) EXPECT_EQ(edit->Text(), "0,00") << edit->Name();
         EXPECT_EQ(d.rdgCtbl->ItemIndex(), 2);
         EXPECT_EQ(d.Filtro, confirmed);
     });

@@ -91,8 +91,7 @@ TEST_P(FiltroRegra, AFailedRuleShowsItsMessageOnItsPageWithTheFocusOnItsControlA
     EXPECT_TRUE(Confirma([&](TfrmFiltroBaixa& d) {
         d.pgcPadrao->SetActivePageIndex(r.pagina == 2 ? 0
                                                       : 2); // the rule must bring its page forward
-        for (auto [name, text] : r.textos)
-            Preenche(d, {{name, text}});
+        for (auto [name, text] : r.textos) Preenche(d, {{name, text}});
         if (r.lista)
             dynamic_cast<platform::TRadioButton&>(*d.FindComponent(r.lista)).SetChecked(true);
     }));

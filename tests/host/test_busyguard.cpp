@@ -23,8 +23,8 @@ TEST(BusyGuard, ShowsEachKindWithTheHostsNumberAndHidesItAtTheEndOfTheScope) {
         EXPECT_TRUE(searching.Active());
         EXPECT_EQ(host::Showavi::ActiveCount(), 1);
     }
-    EXPECT_EQ(services.log, (Log{"busy on 0", "busy off", "busy on 1", "busy off", "busy on 6",
-                                 "busy off"}));
+    EXPECT_EQ(services.log,
+              (Log{"busy on 0", "busy off", "busy on 1", "busy off", "busy on 6", "busy off"}));
     EXPECT_EQ(host::Showavi::ActiveCount(), 0);
 }
 
@@ -36,7 +36,7 @@ TEST(BusyGuard, StopsEarlyOnceAndLeavesAnEnclosingAnimationRunning) {
         guard.Stop();
         EXPECT_FALSE(guard.Active());
         services.log.push_back("box"); // what a handler shows once the animation is gone
-        guard.Stop(); // a second stop, then the destructor: nothing more
+        guard.Stop();                  // a second stop, then the destructor: nothing more
     }
     EXPECT_EQ(host::Showavi::ActiveCount(), 1);
     host::Showavi::DeactiveShowAvi();
@@ -54,6 +54,5 @@ TEST(BusyGuard, HidesTheAnimationWhenAnExceptionLeavesTheScope) {
         EXPECT_EQ(host::Showavi::ActiveCount(), 0);
         services.log.push_back("handled");
     }
-    EXPECT_EQ(services.log,
-              (Log{"busy on 6", "busy on 6", "busy off", "busy off", "handled"}));
+    EXPECT_EQ(services.log, (Log{"busy on 6", "busy on 6", "busy off", "busy off", "handled"}));
 }

@@ -111,8 +111,7 @@ TEST_F(OnAForm, NumberEditDropsLettersAndFormatsWhenLeft) {
     ned->SetText("");
     try {
         ned->TypeKey('-');
-    } catch (const platform::EAbort&) {
-    }
+    } catch (const platform::EAbort&) {}
     EXPECT_EQ(ned->Text(), "");
 }
 

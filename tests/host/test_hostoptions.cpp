@@ -50,8 +50,9 @@ TEST(HostOptions, GivenValuesReplaceTheSessionsAndAbsentOnesLeaveItAlone) {
     Session().databaseUrl = "sqlite:salvo.db";
     THostOptions options;
     CLI::App app;
-    Parse(options, app, {"--server", "servidor.local:9000", "--company", "02", "--branch", "0003",
-                         "--today", "2024-02-29", "--module", "/tmp/mod.so"});
+    Parse(options, app,
+          {"--server", "servidor.local:9000", "--company", "02", "--branch", "0003", "--today",
+           "2024-02-29", "--module", "/tmp/mod.so"});
     options.Prepare();
     options.ApplyTo(Session());
 
@@ -133,7 +134,8 @@ TEST(HostOptions, RegistrationsNeedACodeAndAFileAndReplaceTheHostsAccountingScre
     EXPECT_TRUE(RegisterAccountingScreen(PAG_FAKE_MODULE_PATH, {}));
 
     // --register comes after the host's registration and wins over it.
-    RegisterAccountingScreen("/nao/existe/libCTB10200.so", [&](const platform::Variant&) { ++missingOpened; });
+    RegisterAccountingScreen("/nao/existe/libCTB10200.so",
+                             [&](const platform::Variant&) { ++missingOpened; });
     THostOptions options;
     CLI::App app;
     Parse(options, app, {"--register", std::string("CTB10200=") + PAG_FAKE_MODULE_PATH});

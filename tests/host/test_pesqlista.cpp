@@ -34,9 +34,7 @@ TEST(CodeList, TheRefusalQuotesTheListAndThePlaceWhereItBreaks) {
     const auto message = [](const char* list) {
         try {
             DecodeCodeList(list);
-        } catch (const platform::EConvertError& e) {
-            return e.Message();
-        }
+        } catch (const platform::EConvertError& e) { return e.Message(); }
         return std::string("accepted");
     };
     EXPECT_EQ(message("'01';'02'"), "Lista de códigos inválida na posição 5: ''01';'02''");

@@ -42,13 +42,14 @@ TEST(SatelliteRule, LocaleGivesFullNameThenLanguage) {
     EXPECT_TRUE(LocaleCandidates("C.UTF-8").empty());
     EXPECT_TRUE(LocaleCandidates("").empty());
     EXPECT_TRUE(LocaleCandidates("../../etc/passwd").empty());
-    EXPECT_EQ(module::SatelliteFileName("/opt/pag/lib/libPKG_PAG00900.so", "pt_BR"), "/opt/pag/lib/libPKG_PAG00900.pt_BR");
+    EXPECT_EQ(module::SatelliteFileName("/opt/pag/lib/libPKG_PAG00900.so", "pt_BR"),
+              "/opt/pag/lib/libPKG_PAG00900.pt_BR");
 }
 
 TEST(SatelliteRule, TheMostSpecificExistingSatelliteIsUsed) {
     TempDir dir;
     std::string module = (dir.path / "libPKG_TESTE.so").string();
-    EXPECT_EQ(FindSatellite(module, "pt_BR.UTF-8").resources, nullptr);  // none: built-in texts
+    EXPECT_EQ(FindSatellite(module, "pt_BR.UTF-8").resources, nullptr); // none: built-in texts
     EXPECT_EQ(FindSatellite(module, "pt_BR.UTF-8").note, "");
     dir.Write("libPKG_TESTE.pt", "frmX.Caption|Idioma\n");
     auto language = FindSatellite(module, "pt_BR.UTF-8");
@@ -71,8 +72,8 @@ TEST(SatelliteRule, AnUnusableSatelliteFallsBackWithANote) {
 }
 
 TEST(SatelliteFormat, TextsRunToTheLineEndAndTheLastDuplicateWins) {
-    TResourceModule r = TResourceModule::Parse("# comment\r\n\nfrmX.msg.A|a|b\t \r\nfrmX.msg.A|second\nfrmX.Caption|\n",
-                                               "teste");
+    TResourceModule r = TResourceModule::Parse(
+        "# comment\r\n\nfrmX.msg.A|a|b\t \r\nfrmX.msg.A|second\nfrmX.Caption|\n", "teste");
     ASSERT_EQ(r.Entries().size(), 2u);
     EXPECT_EQ(*r.Find("frmX.msg.A"), "second");
     EXPECT_EQ(*r.Find("frmX.Caption"), "");
@@ -91,16 +92,15 @@ TEST(SatelliteFormat, TextsApplyToTheNamedFormItsControlsMenusAndCatalogues) {
     auto* messages = new host::TMessages(&form);
     messages->SetName("msgPadrao");
     messages->SetLines({"Emp_nr|Operador sem acesso", "Outra|fica"});
-    TResourceModule r = TResourceModule::Parse(
-        "frmTeste.Caption|Traduzida\n"
-        "frmTeste.Label1.Caption|Company\n"
-        "frmTeste.Label1.Hint|Dica\n"
-        "frmTeste.mnuFiltro.Caption|&Filter\n"
-        "frmTeste.msgPadrao.EMP_NR|No access\n"
-        "frmTeste.msgPadrao.Nova|New\n"
-        "frmOutro.Caption|not this form\n"
-        "frmTeste.lblNada.Caption|no such control\n",
-        "teste");
+    TResourceModule r = TResourceModule::Parse("frmTeste.Caption|Traduzida\n"
+                                               "frmTeste.Label1.Caption|Company\n"
+                                               "frmTeste.Label1.Hint|Dica\n"
+                                               "frmTeste.mnuFiltro.Caption|&Filter\n"
+                                               "frmTeste.msgPadrao.EMP_NR|No access\n"
+                                               "frmTeste.msgPadrao.Nova|New\n"
+                                               "frmOutro.Caption|not this form\n"
+                                               "frmTeste.lblNada.Caption|no such control\n",
+                                               "teste");
     EXPECT_EQ(r.ApplyTo(form), 6);
     EXPECT_EQ(form.Caption(), "Traduzida");
     EXPECT_EQ(label->Caption(), "Company");

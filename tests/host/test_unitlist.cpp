@@ -9,7 +9,8 @@ namespace {
 
 struct Trace {
     std::vector<std::string> events;
-    module::TUnitWork Unit(const std::string& name, bool failStartup = false, bool failShutdown = false) {
+    module::TUnitWork Unit(const std::string& name, bool failStartup = false,
+                           bool failShutdown = false) {
         return {name,
                 [this, name, failStartup] {
                     if (failStartup) throw std::runtime_error("start-up of " + name + " failed");
@@ -28,11 +29,12 @@ using Events = std::vector<std::string>;
 
 TEST(UnitList, StartsInOrderAndStopsInExactReverse) {
     Trace trace;
-    module::TUnitList units({trace.Unit("host"), trace.Unit("Cli_pag00901"), trace.Unit("Cli_pag00900")});
+    module::TUnitList units(
+        {trace.Unit("host"), trace.Unit("Cli_pag00901"), trace.Unit("Cli_pag00900")});
     units.Initialize();
     units.Finalize();
-    EXPECT_EQ(trace.events, (Events{"start host", "start Cli_pag00901", "start Cli_pag00900", "stop Cli_pag00900",
-                                    "stop Cli_pag00901", "stop host"}));
+    EXPECT_EQ(trace.events, (Events{"start host", "start Cli_pag00901", "start Cli_pag00900",
+                                    "stop Cli_pag00900", "stop Cli_pag00901", "stop host"}));
 }
 
 TEST(UnitList, NestedCallsRunEachUnitsWorkOnce) {
@@ -42,9 +44,9 @@ TEST(UnitList, NestedCallsRunEachUnitsWorkOnce) {
     units.Initialize();
     EXPECT_EQ(units.StartupCount("A"), 2);
     units.Finalize();
-    EXPECT_EQ(trace.events, (Events{"start A", "start B"}));  // the inner shut-down does nothing
+    EXPECT_EQ(trace.events, (Events{"start A", "start B"})); // the inner shut-down does nothing
     units.Finalize();
-    units.Finalize();  // unmatched: nothing
+    units.Finalize(); // unmatched: nothing
     EXPECT_EQ(trace.events, (Events{"start A", "start B", "stop B", "stop A"}));
     EXPECT_EQ(units.StartupCount("B"), 0);
     EXPECT_EQ(units.StartupCount("Z"), -1);
@@ -62,7 +64,12 @@ TEST(UnitList, AFailedStartUpStopsWhatThatCallStartedAndReachesTheCaller) {
 TEST(UnitList, AFailedStartUpLeavesEarlierStartUpsRunning) {
     Trace trace;
     bool failC = false;
-    module::TUnitList units({trace.Unit("A"), {"C", [&] { if (failC) throw std::runtime_error("C"); }, {}}});
+    module::TUnitList units({trace.Unit("A"),
+                             {"C",
+                              [&] {
+                                  if (failC) throw std::runtime_error("C");
+                              },
+                              {}}});
     units.Initialize();
     failC = true;
     // C is running already, so the nested call does not start it again and cannot fail.
@@ -75,12 +82,15 @@ TEST(UnitList, EveryUnitStopsEvenWhenOneShutDownFails) {
     module::TUnitList units({trace.Unit("A"), trace.Unit("B", false, true), trace.Unit("C")});
     units.Initialize();
     EXPECT_THROW(units.Finalize(), std::runtime_error);
-    EXPECT_EQ(trace.events, (Events{"start A", "start B", "start C", "stop C", "stop B", "stop A"}));
+    EXPECT_EQ(trace.events,
+              (Events{"start A", "start B", "start C", "stop C", "stop B", "stop A"}));
 }
 
 TEST(UnitList, TheObserverHearsTheWorkThatRuns) {
     Events heard;
-    module::SetUnitObserver([&](const std::string& event, const std::string& unit) { heard.push_back(event + " " + unit); });
+    module::SetUnitObserver([&](const std::string& event, const std::string& unit) {
+        heard.push_back(event + " " + unit);
+    });
     module::TUnitList units(std::vector<module::TUnitWork>{{"A", {}, {}}});
     units.Initialize();
     units.Initialize();

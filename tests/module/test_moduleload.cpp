@@ -26,8 +26,12 @@ module::TModuleLibrary& Library() {
     return library;
 }
 
-bool& BoStCriado() { return *Library().Global<bool>("boStCriado"); }
-void* FrmRecContBaixaPag() { return *Library().Global<void*>("frmRecContBaixaPag"); }
+bool& BoStCriado() {
+    return *Library().Global<bool>("boStCriado");
+}
+void* FrmRecContBaixaPag() {
+    return *Library().Global<void*>("frmRecContBaixaPag");
+}
 
 // Every live recalculation screen.
 std::vector<platform::TForm*> Screens() {
@@ -47,7 +51,7 @@ protected:
     void SetUp() override {
         services_.ClearEvents();
         Application().SetServices(&services_);
-        host::Session().serverPort = 1;  // nothing listens there: the screen's connect fails quietly
+        host::Session().serverPort = 1; // nothing listens there: the screen's connect fails quietly
         Library().Initialize();
     }
     void TearDown() override {
@@ -70,8 +74,8 @@ protected:
 TEST(ModuleExports, EveryExportIsFoundByName) {
     void* handle = dlopen(PAG_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(handle, nullptr) << dlerror();
-    for (const char* name : {"IniProc", "Initialize", "Finalize", "GetPackageInfoTable", "frmRecContBaixaPag",
-                             "boStCriado", "frmFiltroBaixa", "boFiltro"})
+    for (const char* name : {"IniProc", "Initialize", "Finalize", "GetPackageInfoTable",
+                             "frmRecContBaixaPag", "boStCriado", "frmFiltroBaixa", "boFiltro"})
         EXPECT_NE(dlsym(handle, name), nullptr) << name;
     dlclose(handle);
     EXPECT_EQ(*Library().Global<bool>("boFiltro"), false);
@@ -83,13 +87,17 @@ TEST(ModuleExports, TheDescriptorDeclaresRequirementsUnitsAndVersion) {
     EXPECT_STREQ(info.name, "PKG_PAG00900");
     EXPECT_EQ(info.flags & pfRunOnly, pfRunOnly);
     EXPECT_EQ(info.flags & pfDesignOnly, 0u);
-    std::vector<std::string> required(info.requiredModules, info.requiredModules + info.requiredCount);
-    EXPECT_EQ(required, (std::vector<std::string>{"_mrv", "_rtl", "_qr", "_lib", "_ger", "_frm", "_db", "_vcl"}));
+    std::vector<std::string> required(info.requiredModules,
+                                      info.requiredModules + info.requiredCount);
+    EXPECT_EQ(required, (std::vector<std::string>{"_mrv", "_rtl", "_qr", "_lib", "_ger", "_frm",
+                                                  "_db", "_vcl"}));
     std::vector<std::string> units(info.containedUnits, info.containedUnits + info.containedCount);
     EXPECT_EQ(units, (std::vector<std::string>{"PKG_PAG00900", "Cli_PAG00901", "Cli_PAG00900"}));
     const TVersionRecord& version = *info.version;
-    EXPECT_EQ(std::vector<int>(version.fileVersion, version.fileVersion + 4), (std::vector<int>{6, 29, 12, 0}));
-    EXPECT_EQ(std::vector<int>(version.productVersion, version.productVersion + 4), (std::vector<int>{6, 29, 12, 0}));
+    EXPECT_EQ(std::vector<int>(version.fileVersion, version.fileVersion + 4),
+              (std::vector<int>{6, 29, 12, 0}));
+    EXPECT_EQ(std::vector<int>(version.productVersion, version.productVersion + 4),
+              (std::vector<int>{6, 29, 12, 0}));
     EXPECT_STREQ(version.versionText, "6.29.012");
     EXPECT_EQ(version.language, 0x0416);
     EXPECT_EQ(version.codePage, 1252);
@@ -113,17 +121,20 @@ TEST(ModuleExports, LoadingRegistersTheModuleWithTheHostsRuntime) {
 
 TEST_F(ModuleLoaded, NestedInitializeAndFinalizeRunEachUnitOnce) {
     std::vector<std::string> heard;
-    module::SetUnitObserver([&](const std::string& event, const std::string& unit) { heard.push_back(event + " " + unit); });
-    Library().Finalize();  // undo SetUp's start-up: the units stop
+    module::SetUnitObserver([&](const std::string& event, const std::string& unit) {
+        heard.push_back(event + " " + unit);
+    });
+    Library().Finalize(); // undo SetUp's start-up: the units stop
     Library().Initialize();
     Library().Initialize();
     ASSERT_TRUE(IniProc());
-    Library().Initialize();  // nested: Cli_pag00900's start-up (boStCriado := false) must not run again
+    Library()
+        .Initialize(); // nested: Cli_pag00900's start-up (boStCriado := false) must not run again
     EXPECT_TRUE(BoStCriado());
     Library().Finalize();
     Library().Finalize();
     Library().Finalize();
-    Library().Initialize();  // for TearDown
+    Library().Initialize(); // for TearDown
     module::SetUnitObserver({});
     EXPECT_EQ(heard, (std::vector<std::string>{"shutdown Cli_pag00900", "shutdown Cli_pag00901",
                                                "startup Cli_pag00901", "startup Cli_pag00900",
@@ -144,7 +155,8 @@ TEST_F(ModuleLoaded, IniProcTwiceGivesOneScreen) {
     ASSERT_TRUE(IniProc());
     ASSERT_EQ(Screens().size(), 1u);
     EXPECT_EQ(Screens().front()->Tag(), 77);
-    EXPECT_EQ(Cursors(), (std::vector<std::string>{"cursor -11", "cursor 0", "cursor -11", "cursor 0"}));
+    EXPECT_EQ(Cursors(),
+              (std::vector<std::string>{"cursor -11", "cursor 0", "cursor -11", "cursor 0"}));
 }
 
 TEST_F(ModuleLoaded, AMaximisedOrMinimisedScreenComesBackNormalAndInFront) {
@@ -167,7 +179,7 @@ TEST_F(ModuleLoaded, ClosingFreesTheScreenAndIniProcOpensAFreshOne) {
     ASSERT_TRUE(Application().Run([screen] { screen->Close(); }));
     EXPECT_TRUE(Screens().empty());
     EXPECT_FALSE(BoStCriado());
-    EXPECT_EQ(FrmRecContBaixaPag(), nullptr);  // no dangling reference to the freed screen
+    EXPECT_EQ(FrmRecContBaixaPag(), nullptr); // no dangling reference to the freed screen
     ASSERT_TRUE(IniProc());
     ASSERT_EQ(Screens().size(), 1u);
     EXPECT_EQ(Screens().front()->Tag(), 0);
@@ -222,19 +234,21 @@ TEST_F(ModuleLoaded, AFailureWhileCreatingReachesTheHostAndTheNextCallTriesAgain
 
 TEST_F(ModuleLoaded, TheConnectionReadsHostAndPortAtEveryConnect) {
     ASSERT_TRUE(IniProc());
-    auto* net = dynamic_cast<platform::TNetConnection*>(Screens().front()->FindComponent("netRecContBaixaPag"));
+    auto* net = dynamic_cast<platform::TNetConnection*>(
+        Screens().front()->FindComponent("netRecContBaixaPag"));
     ASSERT_NE(net, nullptr);
     EXPECT_EQ(net->ServerName(), "PAG00900.rdmRecContBaixaPag");
     EXPECT_FALSE(net->ThrowException());
     host::Session().serverHost = "127.0.0.1";
     host::Session().serverPort = testsupport::UnusedLoopbackPort();
     net->SetConnected(false);
-    EXPECT_NO_THROW(net->SetConnected(true));  // nothing listens: a failed attempt, no exception
+    EXPECT_NO_THROW(net->SetConnected(true)); // nothing listens: a failed attempt, no exception
     EXPECT_FALSE(net->Connected());
     EXPECT_EQ(net->Host(), "127.0.0.1");
     EXPECT_EQ(net->Port(), host::Session().serverPort);
     host::Session().serverHost = "localhost";
-    host::Session().serverPort = host::Session().serverPort == 1 ? 2 : 1;  // privileged: nothing there
+    host::Session().serverPort =
+        host::Session().serverPort == 1 ? 2 : 1; // privileged: nothing there
     net->SetConnected(true);
     EXPECT_EQ(net->Host(), "localhost");
     EXPECT_EQ(net->Port(), host::Session().serverPort);

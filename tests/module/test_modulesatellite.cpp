@@ -35,7 +35,8 @@ TEST(ModuleSatellite, TextsOfTheLocalesSatelliteReplaceTheBuiltInOnes) {
             module::TModuleLibrary original(PAG_MODULE_PATH);
             ADD_FAILURE() << "a second PKG_PAG00900 was accepted";
         } catch (const platform::Exception& e) {
-            EXPECT_NE(std::string(e.what()).find("já está carregado"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("já está carregado"), std::string::npos)
+                << e.what();
         }
         ASSERT_EQ(module::LibModules().size(), 1u);
         EXPECT_EQ(module::LibModules().front().fileName, copy.string());

@@ -12,10 +12,13 @@ using ::testing::Not;
 namespace {
 
 TEST(CallLog, LinesAreKeyValueWithQuotedValuesAndSanitisedBytes) {
-    const std::string line = platform::FormatLogLine(
-        {{"event", "call"}, {"operator", "JOÃO DA SILVA"}, {"empty", ""},
-         {"quoted", "a\"b\\c"}, {"hostile", "x\ny\x1b\xff"}});
-    EXPECT_TRUE(std::regex_search(line, std::regex(R"(^time=\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )")))
+    const std::string line = platform::FormatLogLine({{"event", "call"},
+                                                      {"operator", "JOÃO DA SILVA"},
+                                                      {"empty", ""},
+                                                      {"quoted", "a\"b\\c"},
+                                                      {"hostile", "x\ny\x1b\xff"}});
+    EXPECT_TRUE(
+        std::regex_search(line, std::regex(R"(^time=\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z )")))
         << line;
     EXPECT_THAT(line, HasSubstr(" event=call "));
     EXPECT_THAT(line, HasSubstr(" operator=\"JOÃO DA SILVA\" "));

@@ -38,11 +38,10 @@ TEST(CivilDate, EveryDayReadsBackAndFollowsTheDayBefore) {
         ASSERT_EQ(DaysFromCivil(date.year, date.month, date.day), z);
         const bool nextInMonth = date.year == previous.year && date.month == previous.month &&
                                  date.day == previous.day + 1;
-        const bool firstOfMonth = date.day == 1 &&
-                                  previous.day == DaysInMonth(previous.year, previous.month) &&
-                                  (date.month == previous.month + 1 ||
-                                   (date.month == 1 && previous.month == 12 &&
-                                    date.year == previous.year + 1));
+        const bool firstOfMonth =
+            date.day == 1 && previous.day == DaysInMonth(previous.year, previous.month) &&
+            (date.month == previous.month + 1 ||
+             (date.month == 1 && previous.month == 12 && date.year == previous.year + 1));
         ASSERT_TRUE(nextInMonth || firstOfMonth) << z;
         previous = date;
     }

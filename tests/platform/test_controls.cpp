@@ -28,7 +28,7 @@ struct FocusForm {
         edInner = Add<TEdit>("edInner", panInner);
         panB = Add<TPanel>("panB", form);
         edB = Add<TEdit>("edB", panB);
-        form->Show();  // gives the focus to the first control in tab order: edA1
+        form->Show(); // gives the focus to the first control in tab order: edA1
         log.Clear();
     }
     template <class C> C* Add(const std::string& name, TWinControl* parent) {
@@ -62,7 +62,8 @@ TEST_F(Focus, ShowingAFormFocusesTheFirstControlEnteringItsContainersOutermostFi
 TEST_F(Focus, MovingBetweenNestedPanelsExitsInnermostFirstThenEntersOutermostFirst) {
     FocusForm f;
     f.edInner->SetFocus();
-    EXPECT_EQ(f.log.entries, (std::vector<std::string>{"exit edA1", "enter panInner", "enter edInner"}));
+    EXPECT_EQ(f.log.entries,
+              (std::vector<std::string>{"exit edA1", "enter panInner", "enter edInner"}));
     f.log.Clear();
     f.edB->SetFocus();
     EXPECT_EQ(f.log.entries, (std::vector<std::string>{"exit edInner", "exit panInner", "exit panA",
@@ -70,7 +71,7 @@ TEST_F(Focus, MovingBetweenNestedPanelsExitsInnermostFirstThenEntersOutermostFir
     EXPECT_TRUE(f.edB->Focused());
     EXPECT_EQ(f.form->ActiveControl(), f.edB);
     f.log.Clear();
-    f.edB->SetFocus();  // already there: nothing runs
+    f.edB->SetFocus(); // already there: nothing runs
     EXPECT_TRUE(f.log.entries.empty());
 }
 
@@ -82,7 +83,8 @@ TEST_F(Focus, AHandlerThatMovesTheFocusBackWins) {
     };
     EXPECT_FALSE(f.form->FocusControl(f.edB));
     // The panel is entered again by the handler's own move; panB is never entered.
-    EXPECT_EQ(f.log.entries, (std::vector<std::string>{"exit edA1", "exit panA", "enter panA", "enter edA1"}));
+    EXPECT_EQ(f.log.entries,
+              (std::vector<std::string>{"exit edA1", "exit panA", "enter panA", "enter edA1"}));
     EXPECT_TRUE(f.edA1->Focused());
 }
 
@@ -107,7 +109,7 @@ TEST_F(Focus, AnExceptionInOnExitKeepsTheFocusOnTheControlBeingLeftAndIsShownOnc
     EXPECT_TRUE(f.edInner->Focused());
     EXPECT_EQ(f.form->ActiveControl(), f.edInner);
     EXPECT_EQ(Lines(), (std::vector<std::string>{"error \"Valor inválido\""}));
-    EXPECT_EQ(f.log.entries, (std::vector<std::string>{"exit edInner"}));  // panB never entered
+    EXPECT_EQ(f.log.entries, (std::vector<std::string>{"exit edInner"})); // panB never entered
 }
 
 TEST_F(Focus, AClickThatCannotTakeTheFocusIsLost) {
@@ -133,7 +135,7 @@ TEST_F(Focus, SpeedButtonsDoNotTakeTheFocus) {
     EXPECT_TRUE(f.edA1->Focused());
     EXPECT_TRUE(f.log.entries.empty());
     sbt->SetEnabled(false);
-    sbt->UserClick();  // a disabled button ignores a person's click
+    sbt->UserClick(); // a disabled button ignores a person's click
     EXPECT_EQ(clicks, 1);
 }
 
@@ -172,7 +174,7 @@ TEST_F(Focus, AHiddenFormRemembersTheFocusAndRunsTheEventsWhenActivated) {
 
 TEST_F(Focus, TabMovesThroughTabStopsInTabOrderAcrossContainers) {
     FocusForm f;
-    f.edB->SetTabOrder(0);  // inside panB: no effect on the panels' own order
+    f.edB->SetTabOrder(0); // inside panB: no effect on the panels' own order
     f.form->PressKey(VK_TAB, 0);
     EXPECT_TRUE(f.edInner->Focused());
     f.form->PressKey(VK_TAB, 0);
@@ -202,7 +204,7 @@ TEST_F(Edits, OnChangeRunsForTypedAndAssignedChangesButNotForTheSameText) {
     edit->SetText("ab");
     edit->SetText("ab");
     form->TypeText("c");
-    edit->TypeKey(8);  // backspace
+    edit->TypeKey(8); // backspace
     EXPECT_EQ(changes, (std::vector<std::string>{"ab", "abc", "ab"}));
     EXPECT_EQ(edit->SelStart(), 2);
 }
@@ -226,14 +228,14 @@ TEST_F(Edits, KeyPressMayCancelAKeyBySettingItToZeroOrByTheSilentAbort) {
     };
     form->TypeText("1-x2a");
     EXPECT_EQ(edit->Text(), "12A");
-    EXPECT_TRUE(Lines().empty());  // the silent abort shows nothing
+    EXPECT_TRUE(Lines().empty()); // the silent abort shows nothing
 }
 
 TEST_F(Edits, MaxLengthLimitsTypingOnlyAndReadOnlyRefusesIt) {
     edit->SetMaxLength(3);
     form->TypeText("abcdef");
     EXPECT_EQ(edit->Text(), "abc");
-    edit->SetText("abcdef");  // code is not limited
+    edit->SetText("abcdef"); // code is not limited
     EXPECT_EQ(edit->Text(), "abcdef");
     edit->SetReadOnly(true);
     edit->SelectAll();
@@ -256,14 +258,14 @@ TEST_F(Edits, MaskedEditTypesThroughItsMask) {
     med->SetMaxLength(2);
     int changed = 0;
     med->OnChange = [&](TObject*) { ++changed; };
-    med->SetFocus();  // selects all
+    med->SetFocus(); // selects all
     form->TypeText("1");
     EXPECT_EQ(med->Text(), "1");
     EXPECT_EQ(med->EditText(), "1 ");
-    form->TypeText("a");  // a letter does not fit a digit position
+    form->TypeText("a"); // a letter does not fit a digit position
     form->TypeText("2");
     EXPECT_EQ(med->Text(), "12");
-    form->TypeText("3");  // no position left
+    form->TypeText("3"); // no position left
     EXPECT_EQ(med->Text(), "12");
     EXPECT_EQ(changed, 2);
     med->SetText("5");
@@ -280,7 +282,7 @@ TEST_F(Edits, MaskedEditWithARequiredPositionUnfilledKeepsTheFocus) {
     EXPECT_FALSE(Application().Run([&] { edit->SetFocus(); }));
     EXPECT_TRUE(med->Focused());
     ASSERT_EQ(Lines().size(), 1u);
-    form->PressChar(27);  // Esc gives back the text the edit had when entered
+    form->PressChar(27); // Esc gives back the text the edit had when entered
     EXPECT_TRUE(Application().Run([&] { edit->SetFocus(); }));
     EXPECT_TRUE(edit->Focused());
 }
@@ -313,14 +315,14 @@ protected:
 TEST_F(Radio, CheckingFromCodeClicksOnlyWhenItWasNotCheckedAndUnchecksSiblings) {
     all->SetChecked(true);
     EXPECT_EQ(log.entries, (std::vector<std::string>{"click all"}));
-    all->SetChecked(true);  // already checked: nothing
+    all->SetChecked(true); // already checked: nothing
     list->SetChecked(true);
     EXPECT_EQ(log.entries, (std::vector<std::string>{"click all", "click list"}));
-    EXPECT_FALSE(all->Checked());  // unchecked silently
+    EXPECT_FALSE(all->Checked()); // unchecked silently
     EXPECT_TRUE(list->Checked());
-    list->SetChecked(false);  // unchecking runs nothing
+    list->SetChecked(false); // unchecking runs nothing
     EXPECT_EQ(log.entries.size(), 2u);
-    other->SetChecked(true);  // another parent: the group is untouched
+    other->SetChecked(true); // another parent: the group is untouched
     EXPECT_FALSE(list->Checked());
     EXPECT_TRUE(other->Checked());
 }
@@ -374,7 +376,7 @@ TEST_F(Pages, SwitchingPagesTakesTheFocusOutOfTheOldPageAndARefusingExitKeepsThe
     form->Show();
     EXPECT_EQ(pgc->ActivePage(), tsh1);
     EXPECT_FALSE(tsh2->Visible());
-    EXPECT_THROW(ed2->SetFocus(), EInvalidOperation);  // its page is not shown
+    EXPECT_THROW(ed2->SetFocus(), EInvalidOperation); // its page is not shown
 
     ed1->SetFocus();
     bool refuse = true;
@@ -388,12 +390,12 @@ TEST_F(Pages, SwitchingPagesTakesTheFocusOutOfTheOldPageAndARefusingExitKeepsThe
     refuse = false;
     int changes = 0;
     pgc->OnChange = [&](TObject*) { ++changes; };
-    tsh2->UserClick();  // a person's click on the hidden sheet's tab
+    tsh2->UserClick(); // a person's click on the hidden sheet's tab
     EXPECT_EQ(pgc->ActivePage(), tsh2);
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(pgc->Focused());
     ed2->SetFocus();
-    pgc->SetActivePageIndex(0);  // from code: no OnChange
+    pgc->SetActivePageIndex(0); // from code: no OnChange
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(pgc->ActivePageIndex(), 0);
 }
@@ -428,7 +430,7 @@ TEST_F(Layout, AlignedChildrenShareTheClientAreaTopBottomLeftRightThenClient) {
     EXPECT_EQ(bottom->BoundsRect(), Bounds(0, 80, 200, 20));
     EXPECT_EQ(left->BoundsRect(), Bounds(0, 35, 30, 45));
     EXPECT_EQ(client->BoundsRect(), Bounds(30, 35, 170, 45));
-    top->Hide();  // a hidden child gives its room back
+    top->Hide(); // a hidden child gives its room back
     EXPECT_EQ(client->BoundsRect(), Bounds(30, 0, 170, 80));
     parent.SetWidth(300);
     EXPECT_EQ(client->BoundsRect(), Bounds(30, 0, 270, 80));
@@ -448,7 +450,8 @@ TEST_F(Layout, ObserversHearPropertyChangesOnceAndNotForUnchangedValues) {
     edit.SetText("01");
     edit.RemoveObserver(id);
     edit.SetVisible(false);
-    EXPECT_EQ(heard, (std::vector<TChange>{TChange::Enabled, TChange::Hint, TChange::Color, TChange::Caption}));
+    EXPECT_EQ(heard, (std::vector<TChange>{TChange::Enabled, TChange::Hint, TChange::Color,
+                                           TChange::Caption}));
 }
 
 TEST_F(Edits, CaretKeysMoveAndDeleteRemovesTheCharacterAfterTheCaret) {
@@ -461,7 +464,7 @@ TEST_F(Edits, CaretKeysMoveAndDeleteRemovesTheCharacterAfterTheCaret) {
     form->PressKey(VK_END, 0);
     EXPECT_EQ(edit->SelStart(), 3);
     edit->SetSelStart(1);
-    edit->SetSelLength(10);  // clamped to the text
+    edit->SetSelLength(10); // clamped to the text
     EXPECT_EQ(edit->SelText(), "cd");
 }
 
@@ -474,6 +477,6 @@ TEST_F(Edits, ButtonsClickWithTheSpaceBarAndCheckBoxesToggle) {
     EXPECT_TRUE(check->Checked());
     form->PressChar(' ');
     EXPECT_FALSE(check->Checked());
-    check->SetChecked(false);  // no change, no click
+    check->SetChecked(false); // no change, no click
     EXPECT_EQ(clicks, 2);
 }

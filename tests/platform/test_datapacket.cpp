@@ -1,4 +1,5 @@
-// Tests of data packets: exact round trips, refusal of malformed input, and a mutation run over valid packets.
+// Tests of data packets: exact round trips, refusal of malformed input, and a mutation run over
+// valid packets.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -56,9 +57,9 @@ struct AllTypes {
 
 const std::vector<std::uint64_t> kAwkwardDoubles = {
     Bits(-0.0),
-    0x7FF8000000000123ull,  // quiet NaN with a payload
-    0xFFF0000000000001ull,  // signalling NaN, sign set
-    0x0000000000000001ull,  // smallest denormal
+    0x7FF8000000000123ull, // quiet NaN with a payload
+    0xFFF0000000000001ull, // signalling NaN, sign set
+    0x0000000000000001ull, // smallest denormal
     Bits(std::numeric_limits<double>::max()),
     Bits(-std::numeric_limits<double>::infinity()),
     Bits(0.1),
@@ -95,9 +96,7 @@ std::string OneTextColumn(const std::function<void(msgpack::packer<msgpack::sbuf
 std::string DecodeError(std::string_view bytes) {
     try {
         DecodePacket(bytes);
-    } catch (const EDatabaseError& e) {
-        return e.what();
-    }
+    } catch (const EDatabaseError& e) { return e.what(); }
     return "accepted";
 }
 
@@ -110,11 +109,13 @@ TEST(DataPacketRoundTrip, EveryTypeComesBackExactly) {
     AllTypes source;
     TDateTime when = EncodeDate(2024, 2, 29) + EncodeTime(13, 45, 7, 250);
     std::string longText;
-    for (int i = 0; i < 125; ++i) longText += "ç";  // 250 bytes, 125 characters
+    for (int i = 0; i < 125; ++i) longText += "ç"; // 250 bytes, 125 characters
     source.Add("", Variant::Null(), FromBits(kAwkwardDoubles[0]), Variant::FromDate(when),
                Variant(std::numeric_limits<std::int64_t>::min()), true);
-    source.Add("ação ✓ 🚀 \t fim", "S", Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null());
-    source.Add(longText, "", 1.0, Variant::FromDate(0.0), std::numeric_limits<std::int64_t>::max(), false);
+    source.Add("ação ✓ 🚀 \t fim", "S", Variant::Null(), Variant::Null(), Variant::Null(),
+               Variant::Null());
+    source.Add(longText, "", 1.0, Variant::FromDate(0.0), std::numeric_limits<std::int64_t>::max(),
+               false);
     for (std::uint64_t bits : kAwkwardDoubles) source.Add("x", "N", FromBits(bits), 1.0, 0, false);
 
     std::string packet = EncodePacket(source.cds);
@@ -141,10 +142,10 @@ TEST(DataPacketRoundTrip, EveryTypeComesBackExactly) {
         }
     }
     copy.First();
-    EXPECT_FALSE(copy.FieldByName("TEXTO")->IsNull());  // "" stays "", not null
+    EXPECT_FALSE(copy.FieldByName("TEXTO")->IsNull()); // "" stays "", not null
     EXPECT_TRUE(copy.FieldByName("FIXO")->IsNull());
     EXPECT_EQ(copy.FieldByName("DATA")->AsDateTime(), when);
-    EXPECT_EQ(EncodePacket(copy), packet);  // deterministic: the same content gives the same bytes
+    EXPECT_EQ(EncodePacket(copy), packet); // deterministic: the same content gives the same bytes
 }
 
 TEST(DataPacketRoundTrip, RowsOfOneByteValuesCrossTheWriterBuffer) {
@@ -169,7 +170,8 @@ TEST(DataPacketRoundTrip, EmptyAndClosedDataSets) {
     TClientDataSet required;
     required.FieldDefs().Add("CHAVE", TFieldType::ftString, 14, true);
     required.CreateDataSet();
-    EXPECT_EQ(DecodePacket(EncodePacket(required)).Columns.at(0), (TFieldDef{"CHAVE", TFieldType::ftString, 14, true}));
+    EXPECT_EQ(DecodePacket(EncodePacket(required)).Columns.at(0),
+              (TFieldDef{"CHAVE", TFieldType::ftString, 14, true}));
     empty.cds.Close();
     EXPECT_THROW(EncodePacket(empty.cds), EDatabaseError);
 }
@@ -179,15 +181,17 @@ TEST(DataPacketRoundTrip, ColumnsAreCheckedBeforeAnyRowIsRead) {
     source.Add("a", "b", 1.0, 2.0, 3, true);
     int rowsAtCheck = -1;
     TPacketContent* seen = nullptr;
-    TPacketContent content = DecodePacket(EncodePacket(source.cds), [&](const std::vector<TFieldDef>& columns) {
-        EXPECT_EQ(columns.size(), 6u);
-        rowsAtCheck = 0;
-        (void)seen;
-    });
+    TPacketContent content =
+        DecodePacket(EncodePacket(source.cds), [&](const std::vector<TFieldDef>& columns) {
+            EXPECT_EQ(columns.size(), 6u);
+            rowsAtCheck = 0;
+            (void)seen;
+        });
     EXPECT_EQ(rowsAtCheck, 0);
-    EXPECT_THROW(DecodePacket(EncodePacket(source.cds),
-                              [](const std::vector<TFieldDef>&) { throw EDatabaseError("recusado"); }),
-                 EDatabaseError);
+    EXPECT_THROW(
+        DecodePacket(EncodePacket(source.cds),
+                     [](const std::vector<TFieldDef>&) { throw EDatabaseError("recusado"); }),
+        EDatabaseError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -201,7 +205,8 @@ TEST(DataPacketMalformed, TruncationsAtEveryLengthAreRefused) {
     for (std::size_t n = 0; n < packet.size(); ++n)
         EXPECT_THROW(DecodePacket(std::string_view(packet).substr(0, n)), EDatabaseError) << n;
     EXPECT_EQ(DecodeError(""), "Pacote de dados inválido: pacote truncado");
-    EXPECT_EQ(DecodeError(packet + "x"), "Pacote de dados inválido: bytes sobrando após o fim do pacote");
+    EXPECT_EQ(DecodeError(packet + "x"),
+              "Pacote de dados inválido: bytes sobrando após o fim do pacote");
 }
 
 TEST(DataPacketMalformed, WrongStructureIsRefusedWithAClearMessage) {
@@ -264,7 +269,8 @@ bool ReferenceUtf8(const std::string& s) {
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0)) return false;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size() + (extra == 0 ? 1 : 0))
+            return false;
         std::uint32_t cp = extra == 0 ? c : c & (0x3Fu >> extra);
         for (int k = 1; k <= extra; ++k) {
             auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
@@ -281,8 +287,19 @@ bool ReferenceUtf8(const std::string& s) {
 TEST(DataPacketMalformed, TextsOfEveryLengthAreValidatedAsUtf8) {
     // Valid and broken pieces at every position of texts of 0 to 70 bytes (the validation works
     // on 16-byte blocks, so the pieces must straddle block boundaries).
-    const std::vector<std::string> pieces = {"a", "b", "ç", "É", "✓", "🚀", "\x80", "\xC3", "\xC0\x80",
-                                             "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"};
+    const std::vector<std::string> pieces = {"a",
+                                             "b",
+                                             "ç",
+                                             "É",
+                                             "✓",
+                                             "🚀",
+                                             "\x80",
+                                             "\xC3",
+                                             "\xC0\x80",
+                                             "\xE0\x80\x80",
+                                             "\xED\xA0\x80",
+                                             "\xF4\x90\x80\x80",
+                                             "\xFF"};
     std::mt19937 rng(7);
     int valid = 0;
     for (int i = 0; i < 4000; ++i) {
@@ -297,7 +314,8 @@ TEST(DataPacketMalformed, TextsOfEveryLengthAreValidatedAsUtf8) {
         });
         bool expected = ReferenceUtf8(text);
         valid += expected;
-        EXPECT_EQ(DecodeError(packet), expected ? "accepted" : "Pacote de dados inválido: texto que não é UTF-8 válido")
+        EXPECT_EQ(DecodeError(packet),
+                  expected ? "accepted" : "Pacote de dados inválido: texto que não é UTF-8 válido")
             << testing::PrintToString(text);
     }
     EXPECT_GT(valid, 2000);
@@ -398,7 +416,7 @@ TEST(DataPacketFuzz, MutatedPacketsDecodeOrFailCleanly) {
         try {
             target.SetData(Variant::FromBytes(input));
             ++accepted;
-            EncodePacket(target);  // whatever was accepted is a consistent dataset
+            EncodePacket(target); // whatever was accepted is a consistent dataset
             target.SetData(Variant::FromBytes(valid));
             target.SetRecNo(5);
         } catch (const EDatabaseError&) {

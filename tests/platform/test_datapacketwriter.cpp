@@ -1,4 +1,5 @@
-// Tests of the data packet writer: its bytes against a dataset's encoding, round trips, fitting and refusals.
+// Tests of the data packet writer: its bytes against a dataset's encoding, round trips, fitting and
+// refusals.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,8 +22,8 @@ namespace {
 using TRow = std::vector<Variant>;
 
 std::vector<TFieldDef> AllTypeColumns() {
-    return {{"TEXTO", TFieldType::ftString, 320}, {"FIXO", TFieldType::ftFixedChar, 2},
-            {"REAL", TFieldType::ftFloat, 0},     {"DATA", TFieldType::ftDateTime, 0},
+    return {{"TEXTO", TFieldType::ftString, 320},  {"FIXO", TFieldType::ftFixedChar, 2},
+            {"REAL", TFieldType::ftFloat, 0},      {"DATA", TFieldType::ftDateTime, 0},
             {"INTEIRO", TFieldType::ftInteger, 0}, {"LOGICO", TFieldType::ftBoolean, 0, true}};
 }
 
@@ -35,13 +36,35 @@ double FromBits(std::uint64_t u) {
 // Rows with every type, nulls in every column, accents, texts around the short-string limits,
 // integers at each MessagePack width's edges and doubles whose bits must survive.
 std::vector<TRow> VariedRows(std::size_t count, unsigned seed = 7) {
-    static const std::int64_t kIntegers[] = {0, 1, -1, 127, 128, -32, -33, 255, 256, 65535, 65536,
-                                             -32768, -32769, 4294967295LL, 4294967296LL,
+    static const std::int64_t kIntegers[] = {0,
+                                             1,
+                                             -1,
+                                             127,
+                                             128,
+                                             -32,
+                                             -33,
+                                             255,
+                                             256,
+                                             65535,
+                                             65536,
+                                             -32768,
+                                             -32769,
+                                             4294967295LL,
+                                             4294967296LL,
                                              std::numeric_limits<std::int64_t>::min(),
                                              std::numeric_limits<std::int64_t>::max()};
-    static const double kDoubles[] = {0.0, -0.0, 1.5, 100.0, -1e300, FromBits(0x7FF8000000000123ull),
+    static const double kDoubles[] = {0.0,
+                                      -0.0,
+                                      1.5,
+                                      100.0,
+                                      -1e300,
+                                      FromBits(0x7FF8000000000123ull),
                                       std::numeric_limits<double>::infinity()};
-    static const char* const kTexts[] = {"", "a", "ação", "Gonçalves & Filhos", "0123456789012345678901234567890",
+    static const char* const kTexts[] = {"",
+                                         "a",
+                                         "ação",
+                                         "Gonçalves & Filhos",
+                                         "0123456789012345678901234567890",
                                          "01234567890123456789012345678901"};
     std::mt19937 rng(seed);
     std::vector<TRow> rows;
@@ -49,10 +72,11 @@ std::vector<TRow> VariedRows(std::size_t count, unsigned seed = 7) {
         TRow row(6);
         const unsigned nulls = rng();
         auto pick = [&](int column, Variant v) {
-            row[static_cast<std::size_t>(column)] = (nulls >> column) % 7 == 0 ? Variant::Null() : std::move(v);
+            row[static_cast<std::size_t>(column)] =
+                (nulls >> column) % 7 == 0 ? Variant::Null() : std::move(v);
         };
         std::string text = kTexts[rng() % 6];
-        if (rng() % 5 == 0) text.append(rng() % 280, 'z');  // str8 and str16 lengths
+        if (rng() % 5 == 0) text.append(rng() % 280, 'z'); // str8 and str16 lengths
         pick(0, text);
         pick(1, rng() % 2 ? "SN" : "é ");
         pick(2, kDoubles[rng() % 7]);
@@ -95,7 +119,8 @@ std::string Reference(const std::vector<TFieldDef>& columns, const std::vector<T
             case TFieldType::ftFixedChar: pk.pack(v.AsString()); break;
             case TFieldType::ftFloat:
             case TFieldType::ftDateTime: {
-                const double d = columns[i].DataType == TFieldType::ftFloat ? v.AsDouble() : v.AsDate();
+                const double d =
+                    columns[i].DataType == TFieldType::ftFloat ? v.AsDouble() : v.AsDate();
                 std::uint64_t bits;
                 std::memcpy(&bits, &d, sizeof bits);
                 char bytes[9] = {static_cast<char>(0xCB)};
@@ -157,13 +182,16 @@ TEST(DataPacketWriter, WritesTheDatasetsBytesForRowsOfSixteenColumnsAndForLongTe
     // block go around it.
     for (int width : {15, 16}) {
         std::vector<TFieldDef> columns;
-        for (int c = 0; c < width; ++c) columns.push_back({"C" + std::to_string(c), TFieldType::ftString, 200000});
+        for (int c = 0; c < width; ++c)
+            columns.push_back({"C" + std::to_string(c), TFieldType::ftString, 200000});
         std::vector<TRow> rows;
         for (int r = 0; r < 40; ++r) {
             TRow row;
             for (int c = 0; c < width; ++c)
-                row.push_back(c == r % width ? Variant(std::string(static_cast<std::size_t>(70000 + r), 'k') + "ã")
-                                             : Variant("v" + std::to_string(r * c)));
+                row.push_back(
+                    c == r % width
+                        ? Variant(std::string(static_cast<std::size_t>(70000 + r), 'k') + "ã")
+                        : Variant("v" + std::to_string(r * c)));
             rows.push_back(std::move(row));
         }
         const std::string expected = Reference(columns, rows);
@@ -197,7 +225,8 @@ TEST(DataPacketWriter, PacketsDecodeBackToTheColumnsAndValuesWritten) {
 }
 
 TEST(DataPacketWriter, FieldTextsAreFittedAsADatasetStoresThem) {
-    const std::vector<TFieldDef> columns = {{"NOME", TFieldType::ftString, 4}, {"MARCA", TFieldType::ftFixedChar, 3}};
+    const std::vector<TFieldDef> columns = {{"NOME", TFieldType::ftString, 4},
+                                            {"MARCA", TFieldType::ftFixedChar, 3}};
     TClientDataSet cds;
     for (const TFieldDef& c : columns) cds.FieldDefs().Add(c.Name, c.DataType, c.Size);
     cds.CreateDataSet();
@@ -223,31 +252,32 @@ TEST(DataPacketWriter, FieldTextsAreFittedAsADatasetStoresThem) {
 }
 
 TEST(DataPacketWriter, RefusesValuesThatDoNotFitTheLayout) {
-    const std::vector<TFieldDef> columns = {{"TEXTO", TFieldType::ftString, 10}, {"REAL", TFieldType::ftFloat, 0}};
+    const std::vector<TFieldDef> columns = {{"TEXTO", TFieldType::ftString, 10},
+                                            {"REAL", TFieldType::ftFloat, 0}};
     EXPECT_THROW(TDataPacketWriter(std::vector<TFieldDef>{}), EDatabaseError);
     {
         TDataPacketWriter writer(columns);
-        EXPECT_THROW(writer.AppendFloat(1), EDatabaseError);        // a number for a text
+        EXPECT_THROW(writer.AppendFloat(1), EDatabaseError); // a number for a text
         writer.AppendString("a");
-        EXPECT_THROW(writer.AppendString("b"), EDatabaseError);     // a text for a number
-        EXPECT_THROW(writer.AppendDateTime(1), EDatabaseError);     // a date for a float
+        EXPECT_THROW(writer.AppendString("b"), EDatabaseError); // a text for a number
+        EXPECT_THROW(writer.AppendDateTime(1), EDatabaseError); // a date for a float
         EXPECT_THROW(writer.AppendInteger(1), EDatabaseError);
-        EXPECT_THROW(writer.Finish(), EDatabaseError);              // the row lacks a value
+        EXPECT_THROW(writer.Finish(), EDatabaseError); // the row lacks a value
         writer.AppendFloat(2);
         EXPECT_THROW(writer.AppendRow({Variant("x")}), EDatabaseError);
         std::string packet = writer.Finish();
         EXPECT_EQ(DecodePacket(packet).Rows.RowCount(), 1u);
-        EXPECT_THROW(writer.AppendNull(), EDatabaseError);          // after Finish
+        EXPECT_THROW(writer.AppendNull(), EDatabaseError); // after Finish
         EXPECT_THROW(writer.Finish(), EDatabaseError);
     }
     {
         TDataPacketWriter writer(columns, 1, 0);
-        EXPECT_THROW(writer.Finish(), EDatabaseError);  // fewer rows than announced
+        EXPECT_THROW(writer.Finish(), EDatabaseError); // fewer rows than announced
     }
     {
         TDataPacketWriter writer(columns, 1, 0);
         writer.AppendRow({Variant("a"), Variant(1.0)});
-        EXPECT_THROW(writer.AppendNull(), EDatabaseError);  // more rows than announced
+        EXPECT_THROW(writer.AppendNull(), EDatabaseError); // more rows than announced
     }
 }
 

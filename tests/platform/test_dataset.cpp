@@ -1,4 +1,5 @@
-// Tests of the in-memory dataset: fields, states and events, navigation, locate, controls, Data, index, change log.
+// Tests of the in-memory dataset: fields, states and events, navigation, locate, controls, Data,
+// index, change log.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,7 +49,8 @@ struct WriteOffs {
     }
     std::vector<std::string> Keys() {
         std::vector<std::string> keys;
-        for (cds.First(); !cds.Eof(); cds.Next()) keys.push_back(filial->AsString() + baixa->AsString());
+        for (cds.First(); !cds.Eof(); cds.Next())
+            keys.push_back(filial->AsString() + baixa->AsString());
         return keys;
     }
 };
@@ -62,7 +64,9 @@ protected:
     void ActiveChanged() override { calls.push_back("active"); }
     void DataSetChanged() override { calls.push_back("changed"); }
     void DataSetScrolled() override { calls.push_back("scrolled"); }
-    void RecordChanged(TField* field) override { calls.push_back("record:" + (field ? field->FieldName() : "")); }
+    void RecordChanged(TField* field) override {
+        calls.push_back("record:" + (field ? field->FieldName() : ""));
+    }
     void EditingChanged() override { calls.push_back("editing"); }
 };
 
@@ -79,7 +83,9 @@ const char* StateName(TDataSetState s) {
 // Hooks every dataset event and the data source's state changes into one log.
 void RecordEvents(TDataSet& ds, TDataSource& source, std::vector<std::string>& log) {
     auto hook = [&log](const char* name) {
-        return [&log, name](TDataSet* d) { log.push_back(std::string(name) + "(" + StateName(d->State()) + ")"); };
+        return [&log, name](TDataSet* d) {
+            log.push_back(std::string(name) + "(" + StateName(d->State()) + ")");
+        };
     };
     ds.BeforeOpen = hook("BeforeOpen");
     ds.AfterOpen = hook("AfterOpen");
@@ -112,9 +118,7 @@ TEST(DataSetFields, FieldByNameIgnoresCaseAndNamesAMissingField) {
     try {
         w.cds.FieldByName("NRLISTA");
         FAIL() << "no exception";
-    } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "Campo 'NRLISTA' não encontrado");
-    }
+    } catch (const EDatabaseError& e) { EXPECT_STREQ(e.what(), "Campo 'NRLISTA' não encontrado"); }
     EXPECT_THROW(w.cds.AddStringField("cdfilial", 3), EDatabaseError);
 }
 
@@ -149,7 +153,7 @@ TEST(DataSetFields, TextIsCutToSizeInCharactersAndFixedTextIsPadded) {
     auto* mark = cds.AddFixedCharField("MARCA", 3);
     cds.CreateDataSet();
     cds.Append();
-    name->SetAsString("AçãoÉÓtimo");  // accented letters are one character each
+    name->SetAsString("AçãoÉÓtimo"); // accented letters are one character each
     mark->SetAsString("S");
     EXPECT_EQ(name->AsString(), "AçãoÉ");
     EXPECT_EQ(mark->AsString(), "S  ");
@@ -242,23 +246,27 @@ TEST(DataSetEvents, OpenEditPostAndCloseRunInOrder) {
     log.clear();
 
     w.cds.CreateDataSet();
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen(inactive)", "StateChange(browse)", "AfterOpen(browse)"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen(inactive)", "StateChange(browse)",
+                                             "AfterOpen(browse)"}));
     w.Add("0001", "1", "E", 1);
     log.clear();
     w.cds.Edit();
     w.marcado->SetAsString("S");
     w.cds.Post();
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeEdit(browse)", "StateChange(edit)", "AfterEdit(edit)",
-                                             "BeforePost(edit)", "StateChange(browse)", "AfterPost(browse)"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeEdit(browse)", "StateChange(edit)",
+                                             "AfterEdit(edit)", "BeforePost(edit)",
+                                             "StateChange(browse)", "AfterPost(browse)"}));
     log.clear();
     w.cds.Append();
     w.cds.Cancel();
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeInsert(browse)", "StateChange(insert)", "AfterInsert(insert)",
-                                             "BeforeCancel(insert)", "StateChange(browse)", "AfterCancel(browse)"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeInsert(browse)", "StateChange(insert)",
+                                             "AfterInsert(insert)", "BeforeCancel(insert)",
+                                             "StateChange(browse)", "AfterCancel(browse)"}));
     EXPECT_EQ(w.cds.RecordCount(), 1);
     log.clear();
     w.cds.Close();
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeClose(browse)", "StateChange(inactive)", "AfterClose(inactive)"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeClose(browse)", "StateChange(inactive)",
+                                             "AfterClose(inactive)"}));
 }
 
 TEST(DataSetEvents, EditOnAnEmptyDataSetAppendsAndPendingEditsArePostedByNavigation) {
@@ -272,12 +280,12 @@ TEST(DataSetEvents, EditOnAnEmptyDataSetAppendsAndPendingEditsArePostedByNavigat
     w.cds.First();
     w.cds.Edit();
     w.marcado->SetAsString("S");
-    w.cds.Next();  // posts the modified row first
+    w.cds.Next(); // posts the modified row first
     EXPECT_EQ(w.cds.State(), TDataSetState::dsBrowse);
     w.cds.First();
     EXPECT_EQ(w.marcado->AsString(), "S");
     w.cds.Edit();
-    w.cds.Next();  // nothing changed: cancelled, not posted
+    w.cds.Next(); // nothing changed: cancelled, not posted
     EXPECT_EQ(w.cds.State(), TDataSetState::dsBrowse);
 }
 
@@ -290,7 +298,8 @@ TEST(DataSetEvents, CloseDropsPendingEditsAndRows) {
     w.cds.Close();
     EXPECT_EQ(w.cds.State(), TDataSetState::dsInactive);
     EXPECT_EQ(w.cds.RecordCount(), 0);
-    EXPECT_THROW(w.cds.Open(), EDatabaseError);  // a client dataset opens through CreateDataSet or Data
+    EXPECT_THROW(w.cds.Open(),
+                 EDatabaseError); // a client dataset opens through CreateDataSet or Data
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -310,11 +319,11 @@ TEST(DataSetNavigation, CursorEndsAndAfterScroll) {
     w.cds.Next();
     EXPECT_EQ(w.cds.RecNo(), 3);
     EXPECT_FALSE(w.cds.Eof());
-    w.cds.Next();  // tries to move past the end: Eof, still on the last row
+    w.cds.Next(); // tries to move past the end: Eof, still on the last row
     EXPECT_TRUE(w.cds.Eof());
     EXPECT_EQ(w.cds.RecNo(), 3);
     EXPECT_EQ(scrolls, 4);
-    w.cds.Next();  // already at Eof: no scroll
+    w.cds.Next(); // already at Eof: no scroll
     EXPECT_EQ(scrolls, 4);
     EXPECT_EQ(w.cds.MoveBy(-5), -2);
     EXPECT_TRUE(w.cds.Bof());
@@ -335,11 +344,11 @@ TEST(DataSetLocate, TwoFieldsIgnoringCase) {
     w.Add("00A1", "X2", "E", 3);
     w.cds.First();
     EXPECT_TRUE(w.cds.Locate("CDFILIAL;NRBAIXAPAG", {"00a1", "X2"}, loCaseInsensitive));
-    EXPECT_EQ(w.cds.RecNo(), 2);  // the first match in the current order
+    EXPECT_EQ(w.cds.RecNo(), 2); // the first match in the current order
     EXPECT_TRUE(w.cds.Locate("CDFILIAL;NRBAIXAPAG", {"00A1", "X2"}));
-    EXPECT_EQ(w.cds.RecNo(), 3);  // exact case
+    EXPECT_EQ(w.cds.RecNo(), 3); // exact case
     EXPECT_FALSE(w.cds.Locate("CDFILIAL;NRBAIXAPAG", {"00A1", "X9"}, loCaseInsensitive));
-    EXPECT_EQ(w.cds.RecNo(), 3);  // not found: the cursor stays
+    EXPECT_EQ(w.cds.RecNo(), 3); // not found: the cursor stays
 
     Variant values = VarArrayCreate({0, 1});
     values[0] = "00A1";
@@ -394,11 +403,11 @@ TEST(DataSetControls, NestedDisableWithholdsNotificationsUntilTheOutermostEnable
     EXPECT_TRUE(w.cds.ControlsDisabled());
     EXPECT_TRUE(link.calls.empty());
     EXPECT_EQ(stateChanges, 0);
-    EXPECT_EQ(posts, 2);  // the dataset's own events still run
+    EXPECT_EQ(posts, 2); // the dataset's own events still run
     w.cds.EnableControls();
     EXPECT_FALSE(w.cds.ControlsDisabled());
     EXPECT_EQ(link.calls, std::vector<std::string>{"changed"});
-    w.cds.EnableControls();  // unbalanced enable changes nothing
+    w.cds.EnableControls(); // unbalanced enable changes nothing
     EXPECT_EQ(link.calls.size(), 1u);
 }
 
@@ -426,7 +435,9 @@ TEST(DataSetControls, LinksHearScrollsFieldChangesAndEditing) {
     RecordingLink link;
     link.SetDataSource(&source);
     std::vector<std::string> dataChanges;
-    source.OnDataChange = [&](TObject*, TField* f) { dataChanges.push_back(f ? f->FieldName() : "*"); };
+    source.OnDataChange = [&](TObject*, TField* f) {
+        dataChanges.push_back(f ? f->FieldName() : "*");
+    };
     w.cds.CreateDataSet();
     w.Add("0001", "1", "E", 1);
     w.Add("0001", "2", "E", 2);
@@ -436,8 +447,8 @@ TEST(DataSetControls, LinksHearScrollsFieldChangesAndEditing) {
     w.cds.Edit();
     w.marcado->SetAsString("S");
     w.cds.Post();
-    EXPECT_EQ(link.calls, (std::vector<std::string>{"scrolled", "editing", "record:", "record:IDMARCADO",
-                                                     "editing", "changed"}));
+    EXPECT_EQ(link.calls, (std::vector<std::string>{"scrolled", "editing", "record:",
+                                                    "record:IDMARCADO", "editing", "changed"}));
     EXPECT_EQ(dataChanges, (std::vector<std::string>{"*", "*", "IDMARCADO", "*"}));
 }
 
@@ -469,7 +480,7 @@ TEST(DataSetControls, PeekReadsAnotherRowWithoutMoving) {
         TRecordPeek peek(w.cds, 2);
         EXPECT_EQ(w.baixa->AsString(), "2");
         TRecordPeek inner(w.cds, 1);
-        EXPECT_EQ(w.baixa->AsString(), "edited");  // the row being edited reads its buffer
+        EXPECT_EQ(w.baixa->AsString(), "edited"); // the row being edited reads its buffer
     }
     {
         TRecordPeek outside(w.cds, 3);
@@ -495,12 +506,13 @@ TEST(DataSetData, ReplacingDataFiresCloseThenOpen) {
     TDataSource dts;
     RecordEvents(target.cds, dts, log);
     target.cds.SetData(packet);
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen(inactive)", "StateChange(browse)", "AfterOpen(browse)",
-                                             "AfterScroll(browse)"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen(inactive)", "StateChange(browse)",
+                                             "AfterOpen(browse)", "AfterScroll(browse)"}));
     log.clear();
     target.cds.SetData(packet);
-    EXPECT_EQ(log, (std::vector<std::string>{"BeforeClose(browse)", "StateChange(inactive)", "AfterClose(inactive)",
-                                             "BeforeOpen(inactive)", "StateChange(browse)", "AfterOpen(browse)",
+    EXPECT_EQ(log, (std::vector<std::string>{"BeforeClose(browse)", "StateChange(inactive)",
+                                             "AfterClose(inactive)", "BeforeOpen(inactive)",
+                                             "StateChange(browse)", "AfterOpen(browse)",
                                              "AfterScroll(browse)"}));
     EXPECT_EQ(target.Keys(), (std::vector<std::string>{"00011", "00022"}));
     target.cds.SetData(Variant::Null());
@@ -521,7 +533,7 @@ TEST(DataSetData, WithoutPersistentFieldsTheFieldsComeFromThePacket) {
     EXPECT_EQ(plain.FieldByName("IDMARCADO")->DataType(), TFieldType::ftFixedChar);
     EXPECT_EQ(plain.FieldDefs().Count(), 7);
     plain.SetData(source.cds.Data());
-    EXPECT_EQ(plain.FieldByName("VRBAIXAPAG"), valor);  // same layout: same field objects
+    EXPECT_EQ(plain.FieldByName("VRBAIXAPAG"), valor); // same layout: same field objects
 }
 
 TEST(DataSetData, PersistentFieldsIgnoreExtraColumnsAndKeepThemInTheirPacket) {
@@ -554,22 +566,21 @@ TEST(DataSetData, RefusedPacketsLeaveTheDataSetExactlyAsItWas) {
     int events = 0;
     w.cds.AfterClose = w.cds.AfterOpen = w.cds.BeforeClose = [&](TDataSet*) { ++events; };
 
-    TClientDataSet missing;  // lacks IDMARCADO
+    TClientDataSet missing; // lacks IDMARCADO
     missing.FieldDefs().Add("CDFILIAL", TFieldType::ftString, 4);
     missing.CreateDataSet();
-    TClientDataSet retyped;  // carries VRBAIXAPAG as text
+    TClientDataSet retyped; // carries VRBAIXAPAG as text
     for (TField* f : w.cds.Fields())
-        retyped.FieldDefs().Add(f->FieldName(), f->FieldName() == "VRBAIXAPAG" ? TFieldType::ftString : f->DataType(),
-                                f->FieldName() == "VRBAIXAPAG" ? 20 : f->Size());
+        retyped.FieldDefs().Add(
+            f->FieldName(), f->FieldName() == "VRBAIXAPAG" ? TFieldType::ftString : f->DataType(),
+            f->FieldName() == "VRBAIXAPAG" ? 20 : f->Size());
     retyped.CreateDataSet();
 
     auto expectRefused = [&](const Variant& packet, const std::string& message) {
         try {
             w.cds.SetData(packet);
             FAIL() << "accepted";
-        } catch (const EDatabaseError& e) {
-            EXPECT_EQ(std::string(e.what()), message);
-        }
+        } catch (const EDatabaseError& e) { EXPECT_EQ(std::string(e.what()), message); }
         EXPECT_EQ(events, 0);
         EXPECT_EQ(w.cds.State(), TDataSetState::dsEdit);
         EXPECT_EQ(w.cds.RecNo(), 2);
@@ -577,8 +588,10 @@ TEST(DataSetData, RefusedPacketsLeaveTheDataSetExactlyAsItWas) {
         EXPECT_EQ(EncodePacket(w.cds), before.AsBytes());
     };
     expectRefused(missing.Data(), "O pacote de dados não traz o campo 'NRBAIXAPAG'");
-    expectRefused(retyped.Data(), "Tipo incompatível para o campo 'VRBAIXAPAG': esperado Float, recebido String");
-    expectRefused(Variant::FromBytes("not a packet"), "Pacote de dados inválido: não é um pacote de dados");
+    expectRefused(retyped.Data(),
+                  "Tipo incompatível para o campo 'VRBAIXAPAG': esperado Float, recebido String");
+    expectRefused(Variant::FromBytes("not a packet"),
+                  "Pacote de dados inválido: não é um pacote de dados");
     std::string truncated = before.AsBytes().substr(0, before.AsBytes().size() - 3);
     expectRefused(Variant::FromBytes(truncated), "Pacote de dados inválido: pacote truncado");
     EXPECT_THROW(w.cds.SetData(Variant(3.5)), EDatabaseError);
@@ -601,7 +614,7 @@ TEST(DataSetIndex, ActiveIndexOrdersRowsStablyAndFollowsPosts) {
         result.FieldByName("CDRESULT")->SetAsString(code);
         result.FieldByName("IDTPRESULT")->SetAsString(type);
         result.Post();
-        EXPECT_EQ(result.FieldByName("CDRESULT")->AsString(), code);  // the posted row stays current
+        EXPECT_EQ(result.FieldByName("CDRESULT")->AsString(), code); // the posted row stays current
     };
     add("a", "2");
     add("b", "1");
@@ -609,7 +622,8 @@ TEST(DataSetIndex, ActiveIndexOrdersRowsStablyAndFollowsPosts) {
     add("d", "1");
     auto codes = [&] {
         std::string s;
-        for (result.First(); !result.Eof(); result.Next()) s += result.FieldByName("CDRESULT")->AsString();
+        for (result.First(); !result.Eof(); result.Next())
+            s += result.FieldByName("CDRESULT")->AsString();
         return s;
     };
     EXPECT_EQ(codes(), "bdac");
@@ -641,7 +655,7 @@ TEST(DataSetIndex, ActiveIndexOrdersRowsStablyAndFollowsPosts) {
 
 TEST(DataSetChangeLog, CancelUpdatesRestoresTheRowsOfTheLastMergeOrOpen) {
     WriteOffs w;
-    w.cds.CancelUpdates();  // closed: nothing
+    w.cds.CancelUpdates(); // closed: nothing
     w.cds.CreateDataSet();
     w.Add("0001", "1", "E", 1, std::string(200, 'a'));
     w.Add("0001", "2", "E", 2);
@@ -662,7 +676,7 @@ TEST(DataSetChangeLog, CancelUpdatesRestoresTheRowsOfTheLastMergeOrOpen) {
     w.descricao->SetAsString("era nulo");
     w.cds.Post();
     w.Add("0001", "3", "E", 3);
-    EXPECT_EQ(w.cds.ChangeCount(), 3);  // rows, not values
+    EXPECT_EQ(w.cds.ChangeCount(), 3); // rows, not values
     w.cds.CancelUpdates();
     EXPECT_EQ(w.cds.RecordCount(), 2);
     w.cds.First();
@@ -697,14 +711,15 @@ TEST(DataSetChangeLog, ManyEditsOfLongTextsStayCorrectAcrossCompaction) {
         cds.First();
         while (!cds.Eof()) {
             cds.Edit();
-            text->SetAsString("r" + std::to_string(round) + "-" + std::to_string(cds.RecNo()) + std::string(250, 'y'));
+            text->SetAsString("r" + std::to_string(round) + "-" + std::to_string(cds.RecNo()) +
+                              std::string(250, 'y'));
             cds.Post();
             cds.Next();
         }
     }
     cds.SetRecNo(7);
     EXPECT_EQ(text->AsString(), "r199-7" + std::string(250, 'y'));
-    EXPECT_LT(cds.AllocatedBytes(), std::size_t{4} << 20);  // the garbage of old texts is reclaimed
+    EXPECT_LT(cds.AllocatedBytes(), std::size_t{4} << 20); // the garbage of old texts is reclaimed
     cds.CancelUpdates();
     cds.SetRecNo(7);
     EXPECT_EQ(text->AsString(), "base6" + std::string(250, 'x'));
@@ -755,7 +770,7 @@ TEST(DataSetLoading, AppenderAddsRowsWithoutEventsAndNotifiesOnce) {
     EXPECT_EQ(posts, 0);
     EXPECT_EQ(link.calls, std::vector<std::string>{"changed"});
     EXPECT_EQ(cds.RecordCount(), 3);
-    EXPECT_EQ(cds.FieldByName("K")->AsString(), "aaa");  // cut to size, first in index order
+    EXPECT_EQ(cds.FieldByName("K")->AsString(), "aaa"); // cut to size, first in index order
     EXPECT_EQ(cds.FieldByName("M")->AsString(), "S ");
     EXPECT_DOUBLE_EQ(cds.FieldByName("V")->AsFloat(), 2.5);
     EXPECT_TRUE(cds.FieldByName("N")->IsNull());

@@ -337,9 +337,7 @@ TEST(EditMaskBadInput, OddMasksAndValuesNeverBreakTheInvariants) {
         for (const std::string& v : values) {
             (void)FormatMaskText(m, v);
             std::string edit = mask.EditTextFromValue(v);
-            if (!mask.IsEmpty()) {
-                ASSERT_EQ(mask.Normalize(edit), edit) << m;
-            }
+            if (!mask.IsEmpty()) { ASSERT_EQ(mask.Normalize(edit), edit) << m; }
             (void)mask.ValueFromEditText(v);
             (void)mask.FirstMissingRequired(v);
             for (int pos = -1; pos <= mask.Length() + 1; pos += (mask.Length() > 20 ? 97 : 1)) {

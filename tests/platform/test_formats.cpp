@@ -25,9 +25,7 @@ public:
 std::string ConvertMessage(auto&& action) {
     try {
         action();
-    } catch (const EConvertError& e) {
-        return e.Message();
-    }
+    } catch (const EConvertError& e) { return e.Message(); }
     return "(no exception)";
 }
 
@@ -134,8 +132,7 @@ TEST(FloatToStr, WritesTheShortestTextThatReadsBack) {
         {1e15, "1E15"},       {0.1 + 0.2, "0,30000000000000004"},
         {1.5e300, "1,5E300"}, {123456.789, "123456,789"},
     };
-    for (const auto& [value, expected] : cases)
-        EXPECT_EQ(FloatToStr(value), expected) << value;
+    for (const auto& [value, expected] : cases) EXPECT_EQ(FloatToStr(value), expected) << value;
     for (double v :
          {1234.5, 0.1 + 0.2, 1e-300, 5e-324, 1.7976931348623157e308, -3.14159, 1e20, 2.5e-5})
         EXPECT_EQ(StrToFloat(FloatToStr(v)), v) << FloatToStr(v);
@@ -148,8 +145,7 @@ TEST(StrToFloat, ReadsTheWorkstationNotation) {
         {",5", 0.5},        {"5,", 5},           {"1.234", 1234},
         {"0", 0},           {"1e-2", 0.01},
     };
-    for (const auto& [text, expected] : cases)
-        EXPECT_DOUBLE_EQ(StrToFloat(text), expected) << text;
+    for (const auto& [text, expected] : cases) EXPECT_DOUBLE_EQ(StrToFloat(text), expected) << text;
 }
 
 TEST(StrToFloat, RefusesTextThatIsNotANumber) {
@@ -274,8 +270,7 @@ TEST(DateText, StrToDateAcceptsShortFormsAndTwoDigitYears) {
         {"01/02/75", EncodeDate(1975, 2, 1)},      {"01/02", EncodeDate(2025, 2, 1)},
         {"01/02/999", EncodeDate(999, 2, 1)},
     };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(StrToDate(text), expected) << text;
+    for (const auto& [text, expected] : cases) EXPECT_EQ(StrToDate(text), expected) << text;
 }
 
 TEST(DateText, StrToDateRefusesWhatIsNotADate) {

@@ -17,7 +17,8 @@ namespace {
 // A form whose handlers log what runs; an MDI child when asked.
 class LoggingForm : public TForm {
 public:
-    LoggingForm(TComponent* owner, EventLog* log, std::string name, bool mdiChild) : TForm(owner), log_(log) {
+    LoggingForm(TComponent* owner, EventLog* log, std::string name, bool mdiChild)
+        : TForm(owner), log_(log) {
         SetName(name);
         SetCaption(name);
         if (mdiChild) SetFormStyle(TFormStyle::fsMDIChild);
@@ -45,11 +46,12 @@ protected:
 
 TEST_F(Forms, AnMDIChildIsCreatedShownAndActivatedWithItsFocusGiven) {
     auto* child = CreateForm<LoggingForm>(&Application(), &log, "a", true);
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"a create", "a show", "a activate", "a.edit enter"}));
+    EXPECT_EQ(log.entries,
+              (std::vector<std::string>{"a create", "a show", "a activate", "a.edit enter"}));
     EXPECT_EQ(Application().ActiveMDIChild(), child);
     EXPECT_EQ(Application().ActiveForm(), child);
     log.Clear();
-    child->Show();  // already shown and active: nothing runs again
+    child->Show(); // already shown and active: nothing runs again
     EXPECT_TRUE(log.entries.empty());
 }
 
@@ -65,7 +67,7 @@ TEST_F(Forms, ActivationRunsWhenAnotherMDIChildBecomesActiveAndAfterTheActiveOne
     EXPECT_EQ(log.entries, (std::vector<std::string>{"b activate"}));
     EXPECT_EQ(Application().ActiveMDIChild(), b);
     EXPECT_TRUE(a->Released());
-    EXPECT_EQ(Application().Forms().size(), 2u);  // deleted later, never under its own handlers
+    EXPECT_EQ(Application().Forms().size(), 2u); // deleted later, never under its own handlers
     log.Clear();
     Application().ProcessMessages();
     EXPECT_EQ(log.entries, (std::vector<std::string>{"a destroy"}));
@@ -84,7 +86,7 @@ TEST_F(Forms, AFormReleasedInsideRunIsDeletedWhenTheOutermostRunEnds) {
 
 TEST_F(Forms, CloseActionsHideMinimiseOrKeepTheForm) {
     auto* a = CreateForm<LoggingForm>(&Application(), &log, "a", true);
-    a->Close();  // an MDI child minimises by default
+    a->Close(); // an MDI child minimises by default
     EXPECT_EQ(a->WindowState(), TWindowState::wsMinimized);
     EXPECT_TRUE(a->Visible());
     a->OnClose = [](TObject*, TCloseAction& action) { action = TCloseAction::caNone; };
@@ -133,7 +135,8 @@ TEST_F(Forms, ShowModalRunsTheHostLoopAndReturnsTheModalResult) {
     EXPECT_FALSE(dialog->Visible());
     EXPECT_EQ(Application().ActiveForm(), main);
     // The MDI child was the active child all along: no activation when the dialog goes.
-    EXPECT_EQ(log.entries, (std::vector<std::string>{"dialog show", "dialog activate", "dialog.edit enter"}));
+    EXPECT_EQ(log.entries,
+              (std::vector<std::string>{"dialog show", "dialog activate", "dialog.edit enter"}));
 
     // Closing a modal form cancels it; a host loop that ends by itself cancels too.
     services.OnShowModal = [&](TForm& form) {
@@ -144,7 +147,8 @@ TEST_F(Forms, ShowModalRunsTheHostLoopAndReturnsTheModalResult) {
     services.OnShowModal = nullptr;
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
     EXPECT_EQ(closes, 3);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"modal \"dialog\"", "modal \"dialog\"", "modal \"dialog\""}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"modal \"dialog\"", "modal \"dialog\"",
+                                                 "modal \"dialog\""}));
 }
 
 TEST_F(Forms, ShowModalOfAVisibleFormIsRefused) {
@@ -195,8 +199,8 @@ TEST_F(Menus, APopupMenuShortcutWorksAnywhereInTheFormWithoutPoppingUp) {
     edit->SetText("abc");
     form->PressKey('D', ssCtrl);
     EXPECT_EQ(undone, 1);
-    EXPECT_EQ(edit->Text(), "abc");  // the key went to the menu, not into the edit
-    form->TypeText("d");  // without Ctrl it is just a letter
+    EXPECT_EQ(edit->Text(), "abc"); // the key went to the menu, not into the edit
+    form->TypeText("d");            // without Ctrl it is just a letter
     EXPECT_EQ(undone, 1);
     EXPECT_EQ(edit->Text(), "abcd");
     undo->SetEnabled(false);
@@ -226,7 +230,7 @@ TEST_F(Menus, AMainMenuItemRunsByItsShortcutAndSeparatorsAndCaptionsBehave) {
     EXPECT_TRUE(line->IsLine());
     EXPECT_EQ(filtro->DisplayCaption(), "Filtrar");
     EXPECT_EQ(manutencao->IndexOf(filtro), 1);
-    delete filtro;  // an item freed by code leaves its menu
+    delete filtro; // an item freed by code leaves its menu
     EXPECT_EQ(manutencao->Count(), 1);
     EXPECT_FALSE(form->IsShortCut(16460));
 }
@@ -240,7 +244,8 @@ TEST_F(Boundary, TheSilentAbortIsDroppedAndAnyOtherExceptionIsShownOnce) {
         Application().Run([] { throw EDatabaseError("Falha na consulta"); });
         throw std::runtime_error("Servidor indisponível");
     }));
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"error \"Falha na consulta\"", "error \"Servidor indisponível\""}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"error \"Falha na consulta\"",
+                                                 "error \"Servidor indisponível\""}));
     EXPECT_TRUE(Application().Run([] {}));
     EXPECT_EQ(Lines().size(), 2u);
 }
@@ -248,16 +253,17 @@ TEST_F(Boundary, TheSilentAbortIsDroppedAndAnyOtherExceptionIsShownOnce) {
 TEST_F(Boundary, CursorAndWindowLockAreReportedThroughServices) {
     TForm* form = CreateForm<TForm>(&Application());
     Application().SetCursor(crHourGlass);
-    Application().SetCursor(crHourGlass);  // no change, nothing reported
+    Application().SetCursor(crHourGlass); // no change, nothing reported
     Application().SetCursor(crDefault);
     EXPECT_TRUE(LockWindowUpdate(form->Handle()));
     TForm* other = CreateForm<TForm>(&Application());
-    EXPECT_FALSE(LockWindowUpdate(other->Handle()));  // one window at a time
+    EXPECT_FALSE(LockWindowUpdate(other->Handle())); // one window at a time
     EXPECT_EQ(TWinControl::FindControl(form->Handle()), form);
     EXPECT_TRUE(LockWindowUpdate(0));
-    EXPECT_TRUE(LockWindowUpdate(0));  // unlocking twice changes nothing
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"cursor -11", "cursor 0",
-                                                 "lock " + std::to_string(form->Handle()), "unlock"}));
+    EXPECT_TRUE(LockWindowUpdate(0)); // unlocking twice changes nothing
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"cursor -11", "cursor 0",
+                                        "lock " + std::to_string(form->Handle()), "unlock"}));
 }
 
 class Recording : public UiTest {};
@@ -266,14 +272,16 @@ TEST_F(Recording, MessageBoxesTakeQueuedAnswersThatFitAndOtherwiseTheDefault) {
     Services& s = Application().Services();
     services.QueueAnswer(mrNo);
     EXPECT_EQ(s.MessageDlg("Só informação", TMsgDlgType::mtInformation, mbOK, 0), mrOk);
-    EXPECT_EQ(services.PendingAnswers(), 1u);  // an OK box leaves a No for the next question
-    EXPECT_EQ(s.MessageDlg("Deseja marcar todas as baixas?", TMsgDlgType::mtConfirmation, mbYesNo, 0), mrNo);
+    EXPECT_EQ(services.PendingAnswers(), 1u); // an OK box leaves a No for the next question
+    EXPECT_EQ(
+        s.MessageDlg("Deseja marcar todas as baixas?", TMsgDlgType::mtConfirmation, mbYesNo, 0),
+        mrNo);
     EXPECT_EQ(s.MessageDlg("De novo?", TMsgDlgType::mtConfirmation, mbYesNo, 0), mrYes);
     s.ShowError("Histórico\t");
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"info \"Só informação\"",
-                                                 "question \"Deseja marcar todas as baixas?\" -> No",
-                                                 "question \"De novo?\" -> Yes (default)",
-                                                 "error \"Histórico\\t\""}));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  "info \"Só informação\"", "question \"Deseja marcar todas as baixas?\" -> No",
+                  "question \"De novo?\" -> Yes (default)", "error \"Histórico\\t\""}));
     EXPECT_TRUE(services.Events()[2].defaulted);
 }
 
@@ -282,7 +290,7 @@ TEST_F(Recording, BusyAnimationAndModuleOpeningAreRecorded) {
     s.BusyOn(1);
     EXPECT_TRUE(services.Busy());
     s.BusyOff();
-    s.BusyOff();  // an unmatched off is harmless
+    s.BusyOff(); // an unmatched off is harmless
     EXPECT_FALSE(services.Busy());
     Variant params = VarArrayCreate({0, 1});
     params[0] = "01";

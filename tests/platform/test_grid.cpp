@@ -87,7 +87,7 @@ TEST_F(GridTest, DefaultColumnsFollowTheVisibleFields) {
     auto* plain = form->Create<TDBGrid>();
     plain->SetParent(form);
     plain->SetDataSource(dts);
-    ASSERT_EQ(plain->ColumnCount(), 2);  // IDMARCADO is hidden
+    ASSERT_EQ(plain->ColumnCount(), 2); // IDMARCADO is hidden
     EXPECT_EQ(plain->Column(0)->Field(), numero);
     EXPECT_EQ(plain->Column(1)->Field(), valor);
 }
@@ -98,13 +98,15 @@ TEST_F(GridTest, PaintingWritesEachCellsDefaultTextThenCallsTheDrawHookOnThePain
                                  TGridDrawState state) {
         EXPECT_EQ(sender, grid);
         const TCanvasOp& last = grid->Canvas().Operations().back();
-        EXPECT_EQ(last.kind, TCanvasOp::TextRect);  // the grid's text came first
+        EXPECT_EQ(last.kind, TCanvasOp::TextRect); // the grid's text came first
         EXPECT_EQ(last.rect, rect);
         EXPECT_EQ(last.text, column->Field()->DisplayText());
-        hooked.push_back(std::to_string(dataCol) + ":" + numero->AsString() + ((state & gdSelected) ? "*" : ""));
-        if (column == colMarca) grid->Canvas().Draw(rect.Left + 2, rect.Top, TBitmap(16, 16, clOlive), clOlive);
+        hooked.push_back(std::to_string(dataCol) + ":" + numero->AsString() +
+                         ((state & gdSelected) ? "*" : ""));
+        if (column == colMarca)
+            grid->Canvas().Draw(rect.Left + 2, rect.Top, TBitmap(16, 16, clOlive), clOlive);
     };
-    cds->Next();  // the second row is current
+    cds->Next(); // the second row is current
     grid->Paint();
     EXPECT_EQ(hooked, (std::vector<std::string>{"0:0000000003", "1:0000000003", "2:0000000003",
                                                 "0:0000000001*", "1:0000000001*", "2:0000000001*",
@@ -116,14 +118,16 @@ TEST_F(GridTest, PaintingWritesEachCellsDefaultTextThenCallsTheDrawHookOnThePain
     EXPECT_EQ(texts[0], "NRBAIXAPAG");
     EXPECT_EQ(texts[1], "Valor");
     EXPECT_EQ(texts[2], "4");
-    EXPECT_EQ(texts[4], "1.234,50 ");  // the field's display format
-    EXPECT_EQ(cds->RecNo(), 2);         // painting never moves the cursor
+    EXPECT_EQ(texts[4], "1.234,50 "); // the field's display format
+    EXPECT_EQ(cds->RecNo(), 2);       // painting never moves the cursor
     EXPECT_EQ(grid->PaintCount(), 1);
 }
 
 TEST_F(GridTest, TheDrawnBitmapLandsOverTheCellWithItsTransparentColour) {
-    grid->OnDrawColumnCell = [&](TObject*, const TRect& rect, int, TColumn* column, TGridDrawState) {
-        if (column == colMarca) grid->Canvas().Draw(rect.Left + 2, rect.Top + 1, TBitmap(16, 16, clOlive), clOlive);
+    grid->OnDrawColumnCell = [&](TObject*, const TRect& rect, int, TColumn* column,
+                                 TGridDrawState) {
+        if (column == colMarca)
+            grid->Canvas().Draw(rect.Left + 2, rect.Top + 1, TBitmap(16, 16, clOlive), clOlive);
     };
     grid->PaintRow(1);
     const auto& ops = grid->Canvas().Operations();
@@ -187,7 +191,8 @@ TEST_F(GridTest, WithControlsDisabledTheGridHearsNothingUntilTheyAreEnabledOnce)
 }
 
 TEST_F(GridTest, TheGridKeepsTheCurrentRowOnScreen) {
-    grid->SetHeight(3 * (grid->DefaultRowHeight() + 1));  // the titles and two rows, with their lines
+    grid->SetHeight(3 *
+                    (grid->DefaultRowHeight() + 1)); // the titles and two rows, with their lines
     ASSERT_EQ(grid->VisibleRowCount(), 2);
     cds->Last();
     EXPECT_EQ(grid->TopRow(), 2);
@@ -229,7 +234,7 @@ TEST(Bitmaps, AreDrawnFromRowsOfCharactersAndCheckTheirBounds) {
     TBitmap bmp = TBitmap::FromRows({"ooo", "oWo", "ooo"}, {{'o', clOlive}, {'W', clWhite}});
     EXPECT_EQ(bmp.Width(), 3);
     EXPECT_EQ(bmp.Pixel(1, 1), clWhite);
-    EXPECT_EQ(bmp.TransparentColor(), clOlive);  // the bottom-left pixel
+    EXPECT_EQ(bmp.TransparentColor(), clOlive); // the bottom-left pixel
     EXPECT_THROW(bmp.Pixel(3, 0), ERangeError);
     EXPECT_THROW(TBitmap::FromRows({"o?"}, {{'o', clOlive}}), ERangeError);
     EXPECT_THROW(TBitmap::FromRows({"oo", "o"}, {{'o', clOlive}}), ERangeError);
@@ -255,11 +260,12 @@ TEST_F(Picks, PickListsAnswerQueuedCodesThatTheDataHoldsAndCancelOtherwise) {
     services.QueuePick({"02", "99", "03"});
     EXPECT_TRUE(s.PickList(cds, "cdempresa", "Empresa", codes));
     EXPECT_EQ(codes, (std::vector<std::string>{"02", "03"}));
-    EXPECT_FALSE(s.PickList(cds, "CDEMPRESA", "Empresa", codes));  // nothing queued: cancelled
+    EXPECT_FALSE(s.PickList(cds, "CDEMPRESA", "Empresa", codes)); // nothing queued: cancelled
     EXPECT_EQ(codes, (std::vector<std::string>{"02", "03"}));
     services.QueuePick({"03"});
     EXPECT_TRUE(s.PickRow(cds, "CDEMPRESA", "Empresa"));
     EXPECT_EQ(code->AsString(), "03");
     EXPECT_EQ(Lines(), (std::vector<std::string>{"pick \"Empresa\" -> 02 03 (not in list: 99)",
-                                                 "pick \"Empresa\" -> cancelled", "pick \"Empresa\" -> 03"}));
+                                                 "pick \"Empresa\" -> cancelled",
+                                                 "pick \"Empresa\" -> 03"}));
 }

@@ -57,7 +57,9 @@ void ExpectIdentical(const Variant& a, const Variant& b) {
     }
 }
 
-Variant RoundTrip(const Variant& v) { return DecodeVariant(EncodeVariant(v)); }
+Variant RoundTrip(const Variant& v) {
+    return DecodeVariant(EncodeVariant(v));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Wire encoding
@@ -108,7 +110,7 @@ TEST(WireVariant, KeepsTheKindsThatShareARepresentationApart) {
     EXPECT_EQ(RoundTrip(Variant::Null()).Type(), VarType::Null);
     EXPECT_EQ(RoundTrip(Variant::FromBytes("abc")).Type(), VarType::Bytes);
     EXPECT_EQ(RoundTrip(Variant("abc")).Type(), VarType::String);
-    EXPECT_EQ(RoundTrip(Variant(1.0)).Type(), VarType::Double);  // not narrowed to an integer
+    EXPECT_EQ(RoundTrip(Variant(1.0)).Type(), VarType::Double); // not narrowed to an integer
     // A double always travels as float64 (0xcb), never narrowed to float32.
     const std::string half = EncodeVariant(Variant(0.5));
     ASSERT_EQ(half.size(), 9u);
@@ -137,9 +139,9 @@ TEST(WireVariant, RefusesMalformedInput) {
 }
 
 TEST(WireVariant, RefusesEveryTruncationOfAValidEncoding) {
-    const std::string full = EncodeVariant(
-        Arr(2, {Variant("texto"), Variant::FromDate(3.0), Variant(1.5), Variant::FromBytes("xyz"),
-                Arr(0, {Variant(7)})}));
+    const std::string full =
+        EncodeVariant(Arr(2, {Variant("texto"), Variant::FromDate(3.0), Variant(1.5),
+                              Variant::FromBytes("xyz"), Arr(0, {Variant(7)})}));
     for (std::size_t n = 0; n < full.size(); ++n) {
         SCOPED_TRACE(n);
         EXPECT_THROW(DecodeVariant(std::string_view(full).substr(0, n)), EWireError);
@@ -165,12 +167,12 @@ TEST(WireVariant, RefusesDeepNestingAndCountsThatTheBytesCannotHold) {
 }
 
 TEST(WireVariant, RandomlyCorruptedInputNeverCrashes) {
-    const std::string valid = EncodeRequest(
-        {{Variant("01"), false},
-         {Variant("001;002"), true},
-         {Arr(0, {Variant::FromDate(45000), Variant(1.25), Variant::FromBytes("pkt"),
-                  Variant::Null(), Variant()}),
-          false}});
+    const std::string valid =
+        EncodeRequest({{Variant("01"), false},
+                       {Variant("001;002"), true},
+                       {Arr(0, {Variant::FromDate(45000), Variant(1.25), Variant::FromBytes("pkt"),
+                                Variant::Null(), Variant()}),
+                        false}});
     std::mt19937 gen(1234);
     for (int round = 0; round < 5000; ++round) {
         std::string bytes = valid;
@@ -180,8 +182,7 @@ TEST(WireVariant, RandomlyCorruptedInputNeverCrashes) {
         if (gen() % 3 == 0) bytes.resize(gen() % bytes.size());
         try {
             DecodeRequest(bytes);
-        } catch (const EWireError&) {
-        }
+        } catch (const EWireError&) {}
     }
 }
 
@@ -198,7 +199,8 @@ TEST(WireEnvelope, RequestsAndRepliesRoundTrip) {
     }
     EXPECT_TRUE(DecodeRequest(EncodeRequest({})).empty());
 
-    const TWireReply ok = DecodeReply(EncodeOkReply(Arr(0, {Variant(1)}), {Variant("x"), Variant()}));
+    const TWireReply ok =
+        DecodeReply(EncodeOkReply(Arr(0, {Variant(1)}), {Variant("x"), Variant()}));
     EXPECT_EQ(ok.status, TReplyStatus::Ok);
     ExpectIdentical(ok.result, Arr(0, {Variant(1)}));
     ASSERT_EQ(ok.byRef.size(), 2u);
@@ -247,9 +249,8 @@ public:
             --probe_.sleeping;
             return Variant("acordei");
         });
-        Method("Fail", "", [](std::vector<Variant>&) -> Variant {
-            throw Exception("Falhou de propósito");
-        });
+        Method("Fail", "",
+               [](std::vector<Variant>&) -> Variant { throw Exception("Falhou de propósito"); });
         Method("Kinds", "SDFI", [](std::vector<Variant>&) { return Variant(); });
     }
     ~TTestObject() override { --probe_.alive; }
@@ -288,7 +289,7 @@ protected:
     httplib::Result RawPost(const std::string& path, const std::string& body,
                             const std::string& session) {
         httplib::Client http("127.0.0.1", port_);
-        http.set_read_timeout(60, 0);  // a slow machine may take a while over 100 MB
+        http.set_read_timeout(60, 0); // a slow machine may take a while over 100 MB
         http.set_write_timeout(60, 0);
         httplib::Headers headers;
         if (!session.empty()) headers.emplace(kSessionHeader, session);
@@ -311,8 +312,7 @@ TEST_F(RpcTest, ByReferenceArgumentsComeBackAndByValueOnesStay) {
     std::string list = "001;002";
     Variant date = Variant::FromDate(1.0);
     std::string byValue = "fixo";
-    const Variant result =
-        net->Call("Mark", {TRpcArg::Ref(list), TRpcArg::Ref(date), Variant(21)});
+    const Variant result = net->Call("Mark", {TRpcArg::Ref(list), TRpcArg::Ref(date), Variant(21)});
     EXPECT_EQ(result.AsInteger(), 42);
     EXPECT_EQ(list, "001;002+");
     EXPECT_EQ(date.Type(), VarType::Date);
@@ -383,8 +383,8 @@ TEST_F(RpcTest, DisconnectEndsTheSessionAndTheNextCallReconnects) {
     net->SetConnected(false);
     EXPECT_FALSE(net->Connected());
     EXPECT_EQ(server_.SessionCount(), 0u);
-    EXPECT_EQ(probe_.alive.load(), 0);  // the session's object is destroyed
-    EXPECT_EQ(net->Call("Counter").AsInteger(), 1);  // a fresh session, connected on demand
+    EXPECT_EQ(probe_.alive.load(), 0);              // the session's object is destroyed
+    EXPECT_EQ(net->Call("Counter").AsInteger(), 1); // a fresh session, connected on demand
     EXPECT_TRUE(net->Connected());
     EXPECT_EQ(beforeConnects_.load(), 2);
 }
@@ -435,9 +435,7 @@ TEST_F(RpcTest, ServerDownRaisesAClearErrorNamingHostAndPort) {
     try {
         net->Call("Counter");
         FAIL() << "call should raise";
-    } catch (const ERpcError& e) {
-        EXPECT_THAT(e.Message(), HasSubstr(Endpoint()));
-    }
+    } catch (const ERpcError& e) { EXPECT_THAT(e.Message(), HasSubstr(Endpoint())); }
     EXPECT_FALSE(net->Connected());
 }
 
@@ -449,8 +447,8 @@ TEST_F(RpcTest, AServerThatStopsAnsweringFailsTheCallWithinTheReadTimeout) {
         net->Call("Sleep", {Variant(1000)});
         FAIL() << "call should time out";
     } catch (const ERpcError& e) {
-        EXPECT_EQ(e.Message(), "Falha de comunicação com o servidor de aplicação em " +
-                                   Endpoint() + " ao chamar Sleep (sem resposta em 200 ms).");
+        EXPECT_EQ(e.Message(), "Falha de comunicação com o servidor de aplicação em " + Endpoint() +
+                                   " ao chamar Sleep (sem resposta em 200 ms).");
     }
 }
 
@@ -460,9 +458,7 @@ TEST_F(RpcTest, ServerFailuresCarryTheServerMessage) {
     auto messageOf = [&](const std::string& method, const std::vector<TRpcArg>& args) {
         try {
             net->Call(method, args);
-        } catch (const EServerError& e) {
-            return e.Message();
-        }
+        } catch (const EServerError& e) { return e.Message(); }
         return std::string("no EServerError");
     };
     EXPECT_EQ(messageOf("Fail", {}), "Falhou de propósito");
@@ -474,7 +470,7 @@ TEST_F(RpcTest, ServerFailuresCarryTheServerMessage) {
     // Dates and amounts also accept the integer 0 that means "no bound".
     EXPECT_NO_THROW(net->Call("Kinds", {Variant("a"), Variant(0), Variant(0), Variant(1)}));
     EXPECT_NO_THROW(net->Call("kinds", {Variant("a"), Variant::FromDate(1), Variant(1.5),
-                                        Variant(1)}));  // names ignore case
+                                        Variant(1)})); // names ignore case
     // The session survives its failures.
     EXPECT_EQ(net->Call("Counter").AsInteger(), 1);
 }
@@ -517,12 +513,11 @@ TEST_F(RpcTest, MalformedAnswersRaiseAClearError) {
         status = code;
         try {
             net->Call("M", {TRpcArg::Ref(list)});
-        } catch (const ERpcError& e) {
-            return e.Message();
-        }
+        } catch (const ERpcError& e) { return e.Message(); }
         return std::string("no ERpcError");
     };
-    const std::string prefix = "Resposta inválida do servidor de aplicação em " + Endpoint() + " a M: ";
+    const std::string prefix =
+        "Resposta inválida do servidor de aplicação em " + Endpoint() + " a M: ";
     EXPECT_EQ(messageOf("\xc1garbage"), prefix + "Dados MessagePack inválidos na posição 0.");
     EXPECT_EQ(messageOf("garbage"), prefix + "Dados MessagePack com 6 bytes a mais no fim.");
     EXPECT_EQ(messageOf(EncodeOkReply(Variant(1), {Variant("y")}).substr(0, 3)),
@@ -533,8 +528,8 @@ TEST_F(RpcTest, MalformedAnswersRaiseAClearError) {
               prefix + "o argumento 1 voltou como Integer em vez de texto.");
     EXPECT_EQ(messageOf("oops", 500),
               "O servidor de aplicação em " + Endpoint() + " recusou M: HTTP 500");
-    EXPECT_EQ(list, "x");  // no bad reply changed the by-reference argument
-    net.reset();  // closes its kept-alive connection, so the fake server stops at once
+    EXPECT_EQ(list, "x"); // no bad reply changed the by-reference argument
+    net.reset();          // closes its kept-alive connection, so the fake server stops at once
     fake.stop();
     loop.join();
 }

@@ -225,8 +225,7 @@ protected:
     std::vector<std::string> Column(std::string_view sql, const TSqlParams& params = {}) {
         std::vector<std::string> out;
         auto cursor = db_->OpenCursor(sql, params);
-        while (cursor->Next())
-            out.emplace_back(cursor->Text(0));
+        while (cursor->Next()) out.emplace_back(cursor->Text(0));
         return out;
     }
 
@@ -513,8 +512,7 @@ TEST_P(SqlBackendTest, OtherStatementsMayRunWhileACursorIsOpen) {
     db_->Execute("INSERT INTO VALORES (ID, TX) VALUES (1, :T)",
                  {{"T", std::string(cursor->Text(0))}});
     std::vector<std::string> rest;
-    while (cursor->Next())
-        rest.emplace_back(cursor->Text(0));
+    while (cursor->Next()) rest.emplace_back(cursor->Text(0));
     EXPECT_EQ(rest, (std::vector<std::string>{"02", "03"}));
     // A cursor left unread does not block the connection either.
     auto unread = db_->OpenCursor("SELECT CDEMPRESA FROM EMPRESA");
@@ -538,9 +536,7 @@ TEST_P(SqlBackendTest, ManyRowsStreamThroughACursor) {
     while (cursor->Next()) {
         idSum += cursor->Int64(0);
         amountSum += cursor->Double(2);
-        if (rows == kRows - 1) {
-            EXPECT_EQ(cursor->Text(1), "linha " + std::to_string(kRows - 1));
-        }
+        if (rows == kRows - 1) { EXPECT_EQ(cursor->Text(1), "linha " + std::to_string(kRows - 1)); }
         ++rows;
     }
     EXPECT_EQ(rows, kRows);

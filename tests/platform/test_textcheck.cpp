@@ -17,13 +17,13 @@ TEST(TextCheck, AcceptsUtf8OfEveryLengthAndNamesTheFirstBadByte) {
     EXPECT_EQ(FindBadTextByte("ab\rc"), 2u);
     EXPECT_EQ(FindBadTextByte("a\x7f"), 1u);
     EXPECT_EQ(FindBadTextByte("a\x1b[0m"), 1u);
-    EXPECT_EQ(FindBadTextByte("a\xc3"), 1u);               // cut short
-    EXPECT_EQ(FindBadTextByte("a\xc3x"), 1u);              // no continuation
-    EXPECT_EQ(FindBadTextByte("\xc0\x80"), 0u);            // overlong NUL
-    EXPECT_EQ(FindBadTextByte("\xe0\x80\x80"), 0u);        // overlong
-    EXPECT_EQ(FindBadTextByte("\xed\xa0\x80"), 0u);        // surrogate
-    EXPECT_EQ(FindBadTextByte("\xf4\x90\x80\x80"), 0u);    // above U+10FFFF
-    EXPECT_EQ(FindBadTextByte("ok\x80"), 2u);              // lone continuation
+    EXPECT_EQ(FindBadTextByte("a\xc3"), 1u);            // cut short
+    EXPECT_EQ(FindBadTextByte("a\xc3x"), 1u);           // no continuation
+    EXPECT_EQ(FindBadTextByte("\xc0\x80"), 0u);         // overlong NUL
+    EXPECT_EQ(FindBadTextByte("\xe0\x80\x80"), 0u);     // overlong
+    EXPECT_EQ(FindBadTextByte("\xed\xa0\x80"), 0u);     // surrogate
+    EXPECT_EQ(FindBadTextByte("\xf4\x90\x80\x80"), 0u); // above U+10FFFF
+    EXPECT_EQ(FindBadTextByte("ok\x80"), 2u);           // lone continuation
 }
 
 TEST(TextCheck, TheTabIsAllowedOnlyWhenAsked) {

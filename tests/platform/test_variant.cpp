@@ -25,9 +25,7 @@ TEST(Variant, BadConversionsRaiseClearErrors) {
     EXPECT_THROW(Variant(std::nan("")).AsInteger(), EVariantError);
     try {
         Variant("abc").AsInteger();
-    } catch (const EConvertError& e) {
-        EXPECT_NE(e.Message().find("'abc'"), std::string::npos);
-    }
+    } catch (const EConvertError& e) { EXPECT_NE(e.Message().find("'abc'"), std::string::npos); }
     EXPECT_EQ(VarToStr(Variant::Null()), "");
 }
 

@@ -19,9 +19,11 @@ TEST(FiltroArgs, DefaultCriteriaRestrictNothing) {
     const std::vector<Variant> values = FiltroValues({.company = "01"});
     ASSERT_EQ(values.size(), 23u);
     EXPECT_EQ(values[0], Variant("01"));
-    for (int n : {2, 3, 4, 5, 6, 9, 10, 15, 20}) EXPECT_EQ(values[n - 1], Variant(std::string())) << n;
+    for (int n : {2, 3, 4, 5, 6, 9, 10, 15, 20})
+        EXPECT_EQ(values[n - 1], Variant(std::string())) << n;
     for (int n : {7, 8, 11, 12, 13, 14, 16, 17, 18, 19, 21, 22}) {
-        EXPECT_EQ(values[n - 1].Type(), VarType::Integer) << n; // integers, not doubles, on the wire
+        EXPECT_EQ(values[n - 1].Type(), VarType::Integer)
+            << n; // integers, not doubles, on the wire
         EXPECT_EQ(values[n - 1].AsInteger(), 0) << n;
     }
     EXPECT_EQ(values[22], Variant("T"));

@@ -18,9 +18,7 @@ std::pair<TListStringFault, std::size_t> Refusal(std::string_view text,
                                                  const TListStringLimits& limits = {}) {
     try {
         ParseCodeList(text, limits);
-    } catch (const EListStringError& e) {
-        return {e.Fault(), e.Position()};
-    }
+    } catch (const EListStringError& e) { return {e.Fault(), e.Position()}; }
     ADD_FAILURE() << "accepted: " << text;
     return {TListStringFault::BadByte, 0};
 }
@@ -50,10 +48,12 @@ TEST(ListString, EachRefusalNamesItsFaultAndTheBytePosition) {
         TListStringFault fault;
         std::size_t position;
     } cases[] = {
-        {"01", OpeningQuote, 1},      {" '01'", OpeningQuote, 1},   {",'01'", OpeningQuote, 1},
-        {"'01',,'02'", OpeningQuote, 6}, {"'01", ClosingQuote, 4},  {"'01''", ClosingQuote, 6},
-        {"''", EmptyCode, 2},         {"'01',''", EmptyCode, 7},    {"'01'x", Comma, 5},
-        {"'01' ,'02'", Comma, 5},     {"'01';'02'", Comma, 5},      {"'01',", TrailingComma, 5},
+        {"01", OpeningQuote, 1},    {" '01'", OpeningQuote, 1},
+        {",'01'", OpeningQuote, 1}, {"'01',,'02'", OpeningQuote, 6},
+        {"'01", ClosingQuote, 4},   {"'01''", ClosingQuote, 6},
+        {"''", EmptyCode, 2},       {"'01',''", EmptyCode, 7},
+        {"'01'x", Comma, 5},        {"'01' ,'02'", Comma, 5},
+        {"'01';'02'", Comma, 5},    {"'01',", TrailingComma, 5},
     };
     for (const auto& c : cases) {
         const auto [fault, position] = Refusal(c.text);
@@ -82,7 +82,7 @@ TEST(ListString, LimitsAreOnlyThoseAskedFor) {
     EXPECT_EQ(Refusal("'abcd'", kStrict), std::pair(LongCode, std::size_t{6}));
     EXPECT_EQ(Refusal("'a','b','c'", kStrict), std::pair(TooManyCodes, std::size_t{11}));
     EXPECT_EQ(Refusal("'a','\n'", kStrict), std::pair(BadByte, std::size_t{6}));
-    EXPECT_EQ(Refusal("'\xc3'", kStrict), std::pair(BadByte, std::size_t{2}));   // cut short
+    EXPECT_EQ(Refusal("'\xc3'", kStrict), std::pair(BadByte, std::size_t{2}));     // cut short
     EXPECT_EQ(Refusal("'\xc0\x80'", kStrict), std::pair(BadByte, std::size_t{2})); // overlong
     EXPECT_EQ(Refusal("'a'\x7f", kStrict), std::pair(BadByte, std::size_t{4}));
     // The byte check comes first: a bad byte wins over an earlier fault of the format.

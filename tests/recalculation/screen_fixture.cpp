@@ -20,7 +20,9 @@ namespace {
 class TDemoServer {
 public:
     TDemoServer() {
-        directory_ = (std::filesystem::temp_directory_path() / ("pag-recalc-test-" + std::to_string(getpid()))).string();
+        directory_ = (std::filesystem::temp_directory_path() /
+                      ("pag-recalc-test-" + std::to_string(getpid())))
+                         .string();
         std::filesystem::create_directories(directory_);
         url_ = "sqlite:" + directory_ + "/pag.db";
         server::TServerOptions options;
@@ -58,7 +60,8 @@ class TFakeObject : public platform::TRemoteObject {
 public:
     TFakeObject(TFakeServer::TAnswer answer, std::chrono::milliseconds delay)
         : answer_(std::move(answer)), delay_(delay) {}
-    platform::Variant Invoke(const std::string& method, std::vector<platform::Variant>& args) override {
+    platform::Variant Invoke(const std::string& method,
+                             std::vector<platform::Variant>& args) override {
         if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
         return answer_(method, args);
     }
@@ -70,27 +73,37 @@ private:
 
 } // namespace
 
-platform::TDateTime Today() { return platform::EncodeDate(2024, 3, 15); }
+platform::TDateTime Today() {
+    return platform::EncodeDate(2024, 3, 15);
+}
 
-int DemoServerPort() { return Demo().Port(); }
+int DemoServerPort() {
+    return Demo().Port();
+}
 
-const std::string& DemoDatabaseUrl() { return Demo().Url(); }
+const std::string& DemoDatabaseUrl() {
+    return Demo().Url();
+}
 
 TFakeServer::TFakeServer(TAnswer answer, std::chrono::milliseconds delay) {
-    rpc_.RegisterObject(server::TRdmRecContBaixaPag::kName, [answer, delay] {
-        return std::make_unique<TFakeObject>(answer, delay);
-    });
+    rpc_.RegisterObject(server::TRdmRecContBaixaPag::kName,
+                        [answer, delay] { return std::make_unique<TFakeObject>(answer, delay); });
     port_ = rpc_.Listen("127.0.0.1", 0);
 }
 
-TFakeServer::~TFakeServer() { rpc_.Stop(); }
+TFakeServer::~TFakeServer() {
+    rpc_.Stop();
+}
 
-platform::Variant WriteOffPacket(const recalculation::TfrmRecContBaixaPag& screen, const std::vector<TRow>& rows) {
+platform::Variant WriteOffPacket(const recalculation::TfrmRecContBaixaPag& screen,
+                                 const std::vector<TRow>& rows) {
     platform::TClientDataSet list;
     for (const platform::TField* field : screen.cdsBaixaPag->Fields())
         list.FieldDefs().Add(field->FieldName(), field->DataType(), field->Size());
     list.CreateDataSet();
-    auto set = [&list](const char* name, const std::string& value) { list.FieldByName(name)->SetAsString(value); };
+    auto set = [&list](const char* name, const std::string& value) {
+        list.FieldByName(name)->SetAsString(value);
+    };
     for (const TRow& row : rows) {
         list.Append();
         set("CDFILIAL", row.filial);
@@ -152,7 +165,9 @@ recalculation::TfrmRecContBaixaPag* ScreenTest::Open() {
     return screen;
 }
 
-bool ScreenTest::Act(const std::function<void()>& action) { return platform::Application().Run(action); }
+bool ScreenTest::Act(const std::function<void()>& action) {
+    return platform::Application().Run(action);
+}
 
 bool ScreenTest::LeavePanel() {
     return Act([this] { screen->dbgPadrao->SetFocus(); });
@@ -172,7 +187,8 @@ void ScreenTest::TypeCompany(const std::string& code) {
 }
 
 void ScreenTest::LoadRows(const std::vector<TRow>& rows) {
-    ASSERT_TRUE(Act([this, &rows] { screen->cdsBaixaPag->SetData(WriteOffPacket(*screen, rows)); }));
+    ASSERT_TRUE(
+        Act([this, &rows] { screen->cdsBaixaPag->SetData(WriteOffPacket(*screen, rows)); }));
 }
 
 std::vector<std::string> ScreenTest::Errors() const {
@@ -185,7 +201,8 @@ std::vector<std::string> ScreenTest::Errors() const {
 std::vector<std::string> ScreenTest::Questions() const {
     std::vector<std::string> questions;
     for (const platform::TServiceEvent& e : services.Events())
-        if (e.kind == platform::TServiceEvent::Message && e.dlgType == platform::TMsgDlgType::mtConfirmation)
+        if (e.kind == platform::TServiceEvent::Message &&
+            e.dlgType == platform::TMsgDlgType::mtConfirmation)
             questions.push_back(e.text);
     return questions;
 }

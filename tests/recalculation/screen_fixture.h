@@ -31,8 +31,10 @@ const std::string& DemoDatabaseUrl();
 /// `answer` returns (or raises), after `delay`.
 class TFakeServer {
 public:
-    using TAnswer = std::function<platform::Variant(const std::string& method, std::vector<platform::Variant>& args)>;
-    explicit TFakeServer(TAnswer answer, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+    using TAnswer = std::function<platform::Variant(const std::string& method,
+                                                    std::vector<platform::Variant>& args)>;
+    explicit TFakeServer(TAnswer answer,
+                         std::chrono::milliseconds delay = std::chrono::milliseconds(0));
     ~TFakeServer();
     int Port() const { return port_; }
 
@@ -62,7 +64,8 @@ struct TRow {
 };
 
 /// A data packet with the write-off record's fields (taken from the screen's list) and `rows`.
-platform::Variant WriteOffPacket(const recalculation::TfrmRecContBaixaPag& screen, const std::vector<TRow>& rows);
+platform::Variant WriteOffPacket(const recalculation::TfrmRecContBaixaPag& screen,
+                                 const std::vector<TRow>& rows);
 /// `count` real, unmarked rows numbered from 1, in branch "0001".
 std::vector<TRow> RealRows(int count);
 

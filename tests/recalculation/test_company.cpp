@@ -59,7 +59,7 @@ TEST_F(CompanyAtCreation, ACompanyTheOperatorMayNotUseIsReported) {
 TEST_F(CompanyTyped, OneDigitBecomesTwoAndLeavingShowsTheNameAndLoadsTheList) {
     ASSERT_NE(Open(), nullptr);
     TypeCompany("1");
-    EXPECT_EQ(screen->edtNmEmpresa->Text(), "");  // the keystroke took the name away
+    EXPECT_EQ(screen->edtNmEmpresa->Text(), ""); // the keystroke took the name away
     ASSERT_TRUE(LeavePanel());
     EXPECT_EQ(screen->medCdEmpresa->Text(), "01");
     EXPECT_EQ(screen->edtNmEmpresa->Text(), "Comercial Boa Vista Ltda");

@@ -16,7 +16,9 @@ namespace {
 
 class ScreenDesign : public ::testing::Test {
 protected:
-    void SetUp() override { screen = std::make_unique<TfrmRecContBaixaPag>(&platform::Application()); }
+    void SetUp() override {
+        screen = std::make_unique<TfrmRecContBaixaPag>(&platform::Application());
+    }
     std::unique_ptr<TfrmRecContBaixaPag> screen;
 };
 
@@ -27,8 +29,9 @@ TEST_F(ScreenDesign, TheGridShowsEightColumnsWithTheCheckMarkTitleLast) {
     std::vector<std::string> fields;
     for (platform::TColumn* column : grid->VisibleColumns()) fields.push_back(column->FieldName());
     // Status and mark are hidden fields, shown all the same by their columns.
-    EXPECT_EQ(fields, (std::vector<std::string>{"DTBAIXAPAG", "NMTPBAIXAPAG", "CDBANCO", "CDAGENCIA", "CDCONTCORR",
-                                                "VRBAIXAPAG", "IDSTATUSBPAG", "IDMARCADO"}));
+    EXPECT_EQ(fields,
+              (std::vector<std::string>{"DTBAIXAPAG", "NMTPBAIXAPAG", "CDBANCO", "CDAGENCIA",
+                                        "CDCONTCORR", "VRBAIXAPAG", "IDSTATUSBPAG", "IDMARCADO"}));
     EXPECT_EQ(grid->ColumnByFieldName("IDSTATUSBPAG")->Title().Caption(), "Status");
     EXPECT_EQ(grid->ColumnByFieldName("CDAGENCIA")->Title().Caption(), "Agência");
     // The mark column's title is the check-mark glyph of the symbol font, not the digit 4.
@@ -49,9 +52,9 @@ TEST_F(ScreenDesign, FilterAndAccountingCommandsAndTheInheritedOnesStartDisabled
     ASSERT_GE(items.size(), 2u);
     EXPECT_EQ(items.back(), screen->mnuFiltro);
     EXPECT_TRUE(items[items.size() - 2]->IsLine());
-    for (platform::TMenuItem* item : {screen->mnuListagem, screen->mnuConfigImpressora, screen->mnuIncluir,
-                                      screen->mnuAlterar, screen->mnuExcluir, screen->mnuVerificar,
-                                      screen->mnuCancelar, screen->mnuConfirmar})
+    for (platform::TMenuItem* item :
+         {screen->mnuListagem, screen->mnuConfigImpressora, screen->mnuIncluir, screen->mnuAlterar,
+          screen->mnuExcluir, screen->mnuVerificar, screen->mnuCancelar, screen->mnuConfirmar})
         EXPECT_FALSE(item->Enabled()) << item->Name();
     EXPECT_FALSE(screen->sbtImprimir->Enabled());
 }
@@ -85,7 +88,8 @@ TEST_F(ScreenDesign, TheCheckPicturesAreBoxesOnOliveTheFirstTicked) {
     }
     int blackInside[2] = {0, 0};
     for (int k = 0; k < 2; ++k) {
-        const platform::TBitmap& picture = (k == 0 ? screen->imgCheck : screen->imgUncheck)->Picture();
+        const platform::TBitmap& picture =
+            (k == 0 ? screen->imgCheck : screen->imgUncheck)->Picture();
         for (int y = 3; y <= 11; ++y)
             for (int x = 3; x <= 11; ++x) {
                 platform::TColor c = picture.Pixel(x, y);
@@ -93,8 +97,8 @@ TEST_F(ScreenDesign, TheCheckPicturesAreBoxesOnOliveTheFirstTicked) {
                 blackInside[k] += c == platform::clBlack;
             }
     }
-    EXPECT_GT(blackInside[0], 10);  // the tick
-    EXPECT_EQ(blackInside[1], 0);   // an empty box
+    EXPECT_GT(blackInside[0], 10); // the tick
+    EXPECT_EQ(blackInside[1], 0);  // an empty box
 }
 
 TEST_F(ScreenDesign, TheRunResultReadsInResultTypeOrder) {
@@ -114,18 +118,23 @@ TEST(Catalogue, HoldsThirtyEntriesInOrderWithTheirExactTexts) {
     const std::vector<std::string>& lines = recalculation::CatalogoRecContBaixaPag();
     std::vector<std::string> keys;
     for (const std::string& line : lines) keys.push_back(line.substr(0, line.find('|')));
-    EXPECT_EQ(keys, (std::vector<std::string>{"Excl", "P", "C", "E", "Emp_Deve", "Emp_Nc", "ALT_BLOQ", "STATUS_INV",
-                                              "Hist_Nc", "Hist_Conta", "LANCCTB_INV", "1", "2", "3", "4", "5", "6",
-                                              "7", "BOLT_ALT", "VRBOL_DIF", "CNT_PROR", "CNT_PREV", "BOLBAIXAD",
-                                              "DESMARCA_BAIXA", "MARCA_BAIXA", "RecCont_suc", "PGTO", "N_TP_BAIXA",
-                                              "BOL_ALT", "Emp_nr"}));
+    EXPECT_EQ(
+        keys,
+        (std::vector<std::string>{
+            "Excl",        "P",           "C",        "E",          "Emp_Deve",    "Emp_Nc",
+            "ALT_BLOQ",    "STATUS_INV",  "Hist_Nc",  "Hist_Conta", "LANCCTB_INV", "1",
+            "2",           "3",           "4",        "5",          "6",           "7",
+            "BOLT_ALT",    "VRBOL_DIF",   "CNT_PROR", "CNT_PREV",   "BOLBAIXAD",   "DESMARCA_BAIXA",
+            "MARCA_BAIXA", "RecCont_suc", "PGTO",     "N_TP_BAIXA", "BOL_ALT",     "Emp_nr"}));
     TfrmRecContBaixaPag screen(nullptr);
     const host::TMessages& msg = *screen.msgPadrao;
     EXPECT_EQ(msg.GetMsgCount(), 30);
     EXPECT_EQ(msg.Msg("Emp_Nr"), "Empresa não relacionada ao operador logado.");
     EXPECT_EQ(msg.Msg("Hist_Nc"), "Histórico padrão para integração contábil não cadastrado\t");
     EXPECT_EQ(msg.Msg("BOL_ALT"), msg.Msg("BOLT_ALT"));
-    EXPECT_EQ(msg.Msg("BOL_ALT"), "O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro usuário.");
+    EXPECT_EQ(
+        msg.Msg("BOL_ALT"),
+        "O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro usuário.");
     EXPECT_EQ(platform::Utf8Length(msg.Msg("CNT_PREV")), 124u);
 }
 
@@ -136,7 +145,9 @@ TEST(Catalogue, CdsMsgCarriesEveryLineWithTextsCutTo200Characters) {
     ASSERT_EQ(msg.RecordCount(), 30);
     msg.First();
     for (const std::string& line : recalculation::CatalogoRecContBaixaPag()) {
-        EXPECT_EQ(msg.FieldByName("CDMESSAGE")->AsString() + "|" + msg.FieldByName("DSMESSAGE")->AsString(), line);
+        EXPECT_EQ(msg.FieldByName("CDMESSAGE")->AsString() + "|" +
+                      msg.FieldByName("DSMESSAGE")->AsString(),
+                  line);
         msg.Next();
     }
     ASSERT_TRUE(msg.Locate("CDMESSAGE", platform::Variant("Hist_Nc")));

@@ -35,7 +35,7 @@ TEST_F(Display, StatusCodesShowTheirCatalogueTexts) {
     rows[0].status = "P";
     rows[1].status = "C";
     rows[2].status = "E";
-    rows[3].status = "X";  // no catalogue entry
+    rows[3].status = "X"; // no catalogue entry
     rows[4].status = "";
     OpenWith(rows);
     EXPECT_EQ(Shown(screen->cdsBaixaPagIDSTATUSBPAG, 1), "Planejada");
@@ -53,8 +53,8 @@ TEST_F(Display, AgencyAndAccountAreShownThroughTheBanksPictures) {
     rows[1].pictConta = "999999-9";
     rows[2].nullAgency = true;
     rows[2].nullAccount = true;
-    rows[3].pictAgencia = "";  // a bank without picture: the code as stored
-    rows[3].pictConta = "\\";  // a broken picture never breaks the grid
+    rows[3].pictAgencia = ""; // a bank without picture: the code as stored
+    rows[3].pictConta = "\\"; // a broken picture never breaks the grid
     OpenWith(rows);
     EXPECT_EQ(Shown(screen->cdsBaixaPagCDAGENCIA, 1), "1234-5");
     EXPECT_EQ(Shown(screen->cdsBaixaPagCDCONTCORR, 1), "12345678-9");
@@ -80,14 +80,17 @@ TEST_F(Display, TheAmountHasThousandsTwoDecimalsAndOneTrailingBlank) {
 TEST_F(Display, TheNavigatorSummaryJoinsDateTypeAccountAndAmount) {
     std::vector<TRow> rows = Rows(4);
     rows[0].valor = 1234.5;
-    rows[1].tipo = "   ";  // no type name: no summary
+    rows[1].tipo = "   "; // no type name: no summary
     rows[2].nullDate = true;
     rows[3].nullAmount = true;
     OpenWith(rows);
-    EXPECT_EQ(screen->dbtNome->Text(), "15/03/2024 - Transferência Bancária - BB Movimento - 1.234,50");
+    EXPECT_EQ(screen->dbtNome->Text(),
+              "15/03/2024 - Transferência Bancária - BB Movimento - 1.234,50");
     EXPECT_EQ(Shown(screen->cdsBaixaPagNRMOVBANC, 2), "");
-    EXPECT_EQ(Shown(screen->cdsBaixaPagNRMOVBANC, 3), " - Transferência Bancária - BB Movimento - 1.234,50");
-    EXPECT_EQ(Shown(screen->cdsBaixaPagNRMOVBANC, 4), "15/03/2024 - Transferência Bancária - BB Movimento - ");
+    EXPECT_EQ(Shown(screen->cdsBaixaPagNRMOVBANC, 3),
+              " - Transferência Bancária - BB Movimento - 1.234,50");
+    EXPECT_EQ(Shown(screen->cdsBaixaPagNRMOVBANC, 4),
+              "15/03/2024 - Transferência Bancária - BB Movimento - ");
     // The workstation's separators apply.
     platform::TFormatSettings saved = platform::FormatSettings();
     platform::FormatSettings().DecimalSeparator = '.';
@@ -117,11 +120,14 @@ TEST_F(Display, TheMarkColumnDrawsATickedOrEmptyBoxOverTheCellText) {
         EXPECT_GE(op.x, cell.Left);
         EXPECT_GE(op.y, cell.Top);
         EXPECT_EQ(op.transparentColor, recalculation::kCorFundoCheck);
-        EXPECT_EQ(op.bitmap, (recNo == 2 ? screen->imgCheck : screen->imgUncheck)->Picture()) << recNo;
+        EXPECT_EQ(op.bitmap, (recNo == 2 ? screen->imgCheck : screen->imgUncheck)->Picture())
+            << recNo;
     }
     // The text of the cell comes first, the picture over it.
     const auto& ops = grid.Canvas().Operations();
-    auto draw = std::find_if(ops.begin(), ops.end(), [](const platform::TCanvasOp& op) { return op.kind == platform::TCanvasOp::Draw; });
+    auto draw = std::find_if(ops.begin(), ops.end(), [](const platform::TCanvasOp& op) {
+        return op.kind == platform::TCanvasOp::Draw;
+    });
     ASSERT_NE(draw, ops.begin());
     EXPECT_EQ(std::prev(draw)->kind, platform::TCanvasOp::TextRect);
     EXPECT_EQ(std::prev(draw)->text, "N");
@@ -129,6 +135,7 @@ TEST_F(Display, TheMarkColumnDrawsATickedOrEmptyBoxOverTheCellText) {
     // While a row is being edited no picture is drawn.
     ASSERT_TRUE(Act([this] { screen->cdsBaixaPag->Edit(); }));
     grid.Paint();
-    for (const platform::TCanvasOp& op : grid.Canvas().Operations()) EXPECT_NE(op.kind, platform::TCanvasOp::Draw);
+    for (const platform::TCanvasOp& op : grid.Canvas().Operations())
+        EXPECT_NE(op.kind, platform::TCanvasOp::Draw);
     ASSERT_TRUE(Act([this] { screen->cdsBaixaPag->Cancel(); }));
 }

@@ -10,9 +10,9 @@
 #include "screen_fixture.h"
 #include "tests/support/freeport.h"
 
-using rectest::ScreenTest;
 using platform::Variant;
 using platform::VarType;
+using rectest::ScreenTest;
 
 namespace {
 
@@ -20,7 +20,8 @@ class ListLoad : public ScreenTest {
 protected:
     // Records each call the screen's connection makes.
     void HearCalls() {
-        screen->netRecContBaixaPag->OnCall = [this](const std::string& method, const std::vector<Variant>& args) {
+        screen->netRecContBaixaPag->OnCall = [this](const std::string& method,
+                                                    const std::vector<Variant>& args) {
             methods.push_back(method);
             lastArgs = args;
         };
@@ -37,7 +38,7 @@ protected:
         screen->netRecContBaixaPag->SetConnected(false);
     }
     void ExpectLoadAbsorbed() {
-        EXPECT_TRUE(screen->dbgPadrao->Focused());  // the focus change completed
+        EXPECT_TRUE(screen->dbgPadrao->Focused()); // the focus change completed
         EXPECT_FALSE(screen->cdsBaixaPag->Active());
         EXPECT_TRUE(screen->sbtFiltro->Enabled());
         EXPECT_TRUE(screen->mnuFiltro->Enabled());
@@ -55,10 +56,12 @@ TEST_F(ListLoad, LeavingThePanelAsksForTheCompanysWriteOffsPaidToday) {
     ASSERT_EQ(methods, std::vector<std::string>{"GetBaixaPag_Filtro"});
     ASSERT_EQ(lastArgs.size(), 23u);
     EXPECT_EQ(lastArgs[0], Variant("01"));
-    for (int n : {2, 3, 4, 5, 6, 9, 10, 15, 20}) EXPECT_EQ(lastArgs[n - 1], Variant(std::string())) << n;
+    for (int n : {2, 3, 4, 5, 6, 9, 10, 15, 20})
+        EXPECT_EQ(lastArgs[n - 1], Variant(std::string())) << n;
     for (int n : {7, 8}) {
         EXPECT_EQ(lastArgs[n - 1].Type(), VarType::Date) << n;
-        EXPECT_EQ(lastArgs[n - 1].AsDate(), rectest::Today()) << n;  // the clock's day, without its time
+        EXPECT_EQ(lastArgs[n - 1].AsDate(), rectest::Today())
+            << n; // the clock's day, without its time
     }
     for (int n : {11, 12, 13, 14, 16, 17, 18, 19, 21, 22}) {
         EXPECT_EQ(lastArgs[n - 1].Type(), VarType::Integer) << n;
@@ -93,7 +96,7 @@ TEST_F(ListLoad, ADayWithoutWriteOffsGivesAnEmptyOpenList) {
 TEST_F(ListLoad, EnteringThePanelClosesTheListAndLeavingReloadsItWithNothingMarked) {
     ASSERT_NE(Open(), nullptr);
     ASSERT_TRUE(LeavePanel());
-    ASSERT_TRUE(Act([this] { screen->dbgPadrao->UserDblClick(); }));  // row 1 is real
+    ASSERT_TRUE(Act([this] { screen->dbgPadrao->UserDblClick(); })); // row 1 is real
     ASSERT_EQ(screen->BaixasMarcadas()->Count(), 1);
     ASSERT_TRUE(screen->mnuConfirmar->Enabled());
 
@@ -135,7 +138,7 @@ TEST_F(ListLoad, ClosingFreesTheScreenAndEndsItsSession) {
     ASSERT_TRUE(Act([this] { screen->Close(); }));
     EXPECT_FALSE(recalculation::boStCriado);
     EXPECT_EQ(recalculation::frmRecContBaixaPag, nullptr);
-    ASSERT_NE(Open(), nullptr);  // a fresh screen, list closed, company checked again
+    ASSERT_NE(Open(), nullptr); // a fresh screen, list closed, company checked again
     EXPECT_FALSE(screen->cdsBaixaPag->Active());
     EXPECT_EQ(screen->edtNmEmpresa->Text(), "Comercial Boa Vista Ltda");
 }
@@ -149,14 +152,16 @@ TEST_F(ListLoad, TheFilterCommandOpensTheFilterDialogWhoseCriteriaThenReloadTheL
     ASSERT_NE(filter::frmFiltroBaixa, nullptr);
     bool modal = false;
     for (const platform::TServiceEvent& e : services.Events())
-        modal = modal || (e.kind == platform::TServiceEvent::Modal && e.text == "Filtro de Baixa (Pagamento)");
+        modal = modal || (e.kind == platform::TServiceEvent::Modal &&
+                          e.text == "Filtro de Baixa (Pagamento)");
     EXPECT_TRUE(modal);
 
     // Ctrl+L runs the same command.
     services.ClearEvents();
     ASSERT_TRUE(Act([this] { screen->PressKey('L', platform::ssCtrl); }));
     int modals = 0;
-    for (const platform::TServiceEvent& e : services.Events()) modals += e.kind == platform::TServiceEvent::Modal;
+    for (const platform::TServiceEvent& e : services.Events())
+        modals += e.kind == platform::TServiceEvent::Modal;
     EXPECT_EQ(modals, 1);
 
     // From now on the panel reloads through the dialog, always with both accounting states.
@@ -212,9 +217,7 @@ TEST_F(ListLoadFailure, APacketThatCannotBeLoadedIsShownOnce) {
             return platform::ServerReplyOk(payload);
         });
         services.ClearEvents();
-        if (screen == nullptr) {
-            ASSERT_NE(Open(), nullptr);
-        }
+        if (screen == nullptr) { ASSERT_NE(Open(), nullptr); }
         ASSERT_TRUE(EnterPanel());
         Redirect(fake.Port());
         ASSERT_TRUE(LeavePanel());
@@ -226,7 +229,9 @@ TEST_F(ListLoadFailure, APacketThatCannotBeLoadedIsShownOnce) {
 
 TEST_F(ListLoadFailure, AServerThatDoesNotAnswerInTimeIsShownOnce) {
     rectest::TFakeServer slow(
-        [](const std::string&, std::vector<Variant>&) { return platform::ServerReplyOk(Variant::Null()); },
+        [](const std::string&, std::vector<Variant>&) {
+            return platform::ServerReplyOk(Variant::Null());
+        },
         std::chrono::milliseconds(1500));
     ASSERT_NE(Open(), nullptr);
     Redirect(slow.Port());

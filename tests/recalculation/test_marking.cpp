@@ -26,9 +26,13 @@ protected:
         return Act([this] { screen->PressKey(platform::VK_SPACE, 0, U' '); });
     }
     bool Title(const char* field) {
-        return Act([this, field] { screen->dbgPadrao->ClickTitle(screen->dbgPadrao->ColumnByFieldName(field)); });
+        return Act([this, field] {
+            screen->dbgPadrao->ClickTitle(screen->dbgPadrao->ColumnByFieldName(field));
+        });
     }
-    void GoTo(int recNo) { ASSERT_TRUE(Act([this, recNo] { screen->dbgPadrao->ClickRow(recNo); })); }
+    void GoTo(int recNo) {
+        ASSERT_TRUE(Act([this, recNo] { screen->dbgPadrao->ClickRow(recNo); }));
+    }
     std::string Marks() {
         std::string marks;
         platform::TDataSet& list = *screen->cdsBaixaPag;
@@ -75,7 +79,10 @@ TEST_F(Marking, PlannedAndCnabRowsRefuseTheMarkWithTheStatusMessage) {
         EXPECT_FALSE(DblClick());
         EXPECT_FALSE(Space());
     }
-    EXPECT_EQ(Errors(), std::vector<std::string>(4, "A baixa deve ser real para que possa ser feito o recálculo da contabilização."));
+    EXPECT_EQ(
+        Errors(),
+        std::vector<std::string>(
+            4, "A baixa deve ser real para que possa ser feito o recálculo da contabilização."));
     EXPECT_EQ(Marks(), "NNNN");
     EXPECT_FALSE(ConfirmOn());
 }
@@ -90,7 +97,7 @@ TEST_F(Marking, SpaceTogglesTheCurrentRealRowAndDoesNothingOnAnEmptyList) {
     std::vector<TRow> odd = rectest::RealRows(1);
     odd[0].marca = "X";
     LoadRows(odd);
-    EXPECT_FALSE(ConfirmOn());  // a reload starts with nothing marked
+    EXPECT_FALSE(ConfirmOn()); // a reload starts with nothing marked
     ASSERT_TRUE(Space());
     EXPECT_EQ(Marks(), "S");
     LoadRows({});
@@ -103,7 +110,7 @@ TEST_F(Marking, SpaceTogglesTheCurrentRealRowAndDoesNothingOnAnEmptyList) {
 TEST_F(Marking, TitleClickWithNothingMarkedMarksEveryRowWhateverItsStatus) {
     std::vector<TRow> rows = Mixed();
     rows.push_back(rectest::RealRows(5)[4]);
-    rows.back().marca = "?";  // neither mark: left alone
+    rows.back().marca = "?"; // neither mark: left alone
     OpenWith(rows);
     services.QueueAnswer(platform::mrYes);
     ASSERT_TRUE(Title("IDMARCADO"));
@@ -111,7 +118,7 @@ TEST_F(Marking, TitleClickWithNothingMarkedMarksEveryRowWhateverItsStatus) {
     EXPECT_EQ(Marks(), "SSSS?");
     EXPECT_EQ(Marked(), 4);
     EXPECT_TRUE(ConfirmOn());
-    EXPECT_EQ(screen->cdsBaixaPag->RecNo(), 5);  // the loop ends on the last row
+    EXPECT_EQ(screen->cdsBaixaPag->RecNo(), 5); // the loop ends on the last row
     EXPECT_FALSE(screen->cdsBaixaPag->ControlsDisabled());
     EXPECT_FALSE(services.Busy());
     bool busyKindOne = false;
@@ -147,12 +154,12 @@ TEST_F(Marking, AnsweringNoChangesNothing) {
 
 TEST_F(Marking, TitlesOnlyCheckTheCurrentRowAndNeverSort) {
     OpenWith(Mixed());
-    GoTo(2);  // planned
+    GoTo(2); // planned
     EXPECT_FALSE(Title("DTBAIXAPAG"));
     EXPECT_FALSE(Title("IDMARCADO"));
     EXPECT_EQ(Errors().size(), 2u);
     EXPECT_TRUE(Questions().empty());
-    GoTo(1);  // real: another column's title does nothing at all
+    GoTo(1); // real: another column's title does nothing at all
     services.ClearEvents();
     ASSERT_TRUE(Title("VRBAIXAPAG"));
     EXPECT_TRUE(services.Events().empty());

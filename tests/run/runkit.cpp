@@ -36,24 +36,26 @@ server::TRunOutcome WithErrors() {
 
 void RunTest::SetUp() {
     rectest::ScreenTest::SetUp();
-    fake = std::make_unique<rectest::TFakeServer>([this](const std::string& method, std::vector<Variant>& args) {
-        std::lock_guard<std::mutex> lock(script.mutex);
-        script.calls.push_back(method);
-        if (method == "GetPrxLista") return Variant(script.listNumber);
-        if (method == "SetConfirmar") {
-            script.confirmArgs = args;
-            args[4] = script.listNumberBack;
-            return script.confirmReply;
-        }
-        if (method == "GetBaixaPag_Saida") return script.saidaReply;
-        if (method == "GetBaixaPag_Filtro") {
-            script.filtroArgs = args;
-            return script.filtroReply;
-        }
-        throw platform::Exception("método inesperado " + method);
-    });
+    fake = std::make_unique<rectest::TFakeServer>(
+        [this](const std::string& method, std::vector<Variant>& args) {
+            std::lock_guard<std::mutex> lock(script.mutex);
+            script.calls.push_back(method);
+            if (method == "GetPrxLista") return Variant(script.listNumber);
+            if (method == "SetConfirmar") {
+                script.confirmArgs = args;
+                args[4] = script.listNumberBack;
+                return script.confirmReply;
+            }
+            if (method == "GetBaixaPag_Saida") return script.saidaReply;
+            if (method == "GetBaixaPag_Filtro") {
+                script.filtroArgs = args;
+                return script.filtroReply;
+            }
+            throw platform::Exception("método inesperado " + method);
+        });
     host::Session().serverPort = fake->Port();
-    host::ModuleRegistry().Register("CTB10200", [this](const Variant& params) { openedCtb.push_back(params); });
+    host::ModuleRegistry().Register("CTB10200",
+                                    [this](const Variant& params) { openedCtb.push_back(params); });
     ASSERT_NE(Open(), nullptr);
     ServeRows(FirstRows(), FirstRows());
     script.confirmReply = ConfirmReply({});
@@ -69,7 +71,8 @@ void RunTest::TearDown() {
     fake.reset();
 }
 
-void RunTest::ServeRows(const std::vector<rectest::TRow>& filtro, const std::vector<rectest::TRow>& saida) {
+void RunTest::ServeRows(const std::vector<rectest::TRow>& filtro,
+                        const std::vector<rectest::TRow>& saida) {
     Variant filtroReply = platform::ServerReplyOk(rectest::WriteOffPacket(*screen, filtro));
     Variant saidaReply = platform::ServerReplyOk(rectest::WriteOffPacket(*screen, saida));
     std::lock_guard<std::mutex> lock(script.mutex);

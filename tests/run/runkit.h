@@ -16,12 +16,12 @@ namespace runtest {
 /// server answers on its own threads).
 struct TScript {
     std::mutex mutex;
-    std::vector<std::string> calls;                  // method names, in order
-    std::vector<platform::Variant> confirmArgs;      // the last SetConfirmar's seven arguments
-    std::vector<platform::Variant> filtroArgs;       // the last GetBaixaPag_Filtro's arguments
-    platform::Variant filtroReply, confirmReply, saidaReply;  // whole replies
-    std::string listNumber = "0000000042";           // GetPrxLista's answer
-    std::string listNumberBack = "0000000042-S";     // left in SetConfirmar's fifth argument
+    std::vector<std::string> calls;             // method names, in order
+    std::vector<platform::Variant> confirmArgs; // the last SetConfirmar's seven arguments
+    std::vector<platform::Variant> filtroArgs;  // the last GetBaixaPag_Filtro's arguments
+    platform::Variant filtroReply, confirmReply, saidaReply; // whole replies
+    std::string listNumber = "0000000042";                   // GetPrxLista's answer
+    std::string listNumberBack = "0000000042-S"; // left in SetConfirmar's fifth argument
 };
 
 /// A reply of SetConfirmar carrying `outcome`.
@@ -40,7 +40,8 @@ protected:
     virtual std::vector<rectest::TRow> FirstRows() { return rectest::RealRows(5); }
 
     /// Sets the list packet GetBaixaPag_Filtro and GetBaixaPag_Saida answer.
-    void ServeRows(const std::vector<rectest::TRow>& filtro, const std::vector<rectest::TRow>& saida);
+    void ServeRows(const std::vector<rectest::TRow>& filtro,
+                   const std::vector<rectest::TRow>& saida);
     /// Marks the write-off at `recNo` (1-based) as a person's double-click does.
     void Mark(int recNo);
     /// A click on the confirm command; false when it ended in a failure (silent or shown).

@@ -40,19 +40,20 @@ TEST_F(RunTest, SendsEveryRowWithItsMarkAndTheSevenArguments) {
     ASSERT_EQ(args.size(), 7u);
     auto list = Packet(args[0]);
     Strings marks;
-    for (list->First(); !list->Eof(); list->Next()) marks.push_back(list->FieldByName("IDMARCADO")->AsString());
+    for (list->First(); !list->Eof(); list->Next())
+        marks.push_back(list->FieldByName("IDMARCADO")->AsString());
     EXPECT_EQ(marks, (Strings{"N", "S", "N", "S", "N"}));
     EXPECT_EQ(args[1].AsString(), "01");
     EXPECT_EQ(args[2].AsString(), "0001");
     EXPECT_EQ(args[3].AsString(), "OPERADOR");
-    EXPECT_EQ(args[4].AsString(), "0000000042");  // from GetPrxLista
+    EXPECT_EQ(args[4].AsString(), "0000000042"); // from GetPrxLista
     EXPECT_EQ(args[5].AsString(), "Pagto");
     auto catalogue = Packet(args[6]);
     EXPECT_EQ(catalogue->RecordCount(), 30);
     EXPECT_TRUE(catalogue->Locate("CDMESSAGE", Variant("Hist_Nc")));
     EXPECT_EQ(catalogue->FieldByName("DSMESSAGE")->AsString(),
               "Histórico padrão para integração contábil não cadastrado\t");
-    EXPECT_EQ(recalculation::stNrLista, "0000000042-S");  // what the server left is kept
+    EXPECT_EQ(recalculation::stNrLista, "0000000042-S"); // what the server left is kept
 }
 
 struct TStop {
@@ -82,11 +83,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TStop{"MSG", "Hist_Conta", "Cheque: [#CHQ]"},
         TStop{"", "Hist_Nc", "Histórico padrão para integração contábil não cadastrado\t"},
-        TStop{"X", "BOL_ALT", "O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro usuário."},
-        TStop{"", "VRBOL_DIF", "Valor da conta do boleto (%s - %s - %s) foi alterado por outro usuário."},
+        TStop{
+            "X", "BOL_ALT",
+            "O boleto (%s - %s - %s) foi excluído ou associado a outro boleto por outro usuário."},
+        TStop{"", "VRBOL_DIF",
+              "Valor da conta do boleto (%s - %s - %s) foi alterado por outro usuário."},
         TStop{"", "CNT_PROR", "A conta do boleto (%s - %s - %s) foi prorrogada por outro usuário."},
-        TStop{"", "CNT_PREV", "Tipo do documento do boleto (%s - %s - %s) foi alterado por outro usuário. "
-                              "Conta de documento previsto não pode ser baixada."},
+        TStop{"", "CNT_PREV",
+              "Tipo do documento do boleto (%s - %s - %s) foi alterado por outro usuário. "
+              "Conta de documento previsto não pode ser baixada."},
         TStop{"", "ALT_BLOQ", "Operação bloqueada. Documento em alteração por outro usuário."}));
 
 TEST_F(RunTest, OnlyTheFirstResultRowInSortOrderCounts) {
@@ -113,14 +118,15 @@ TEST_F(RunTest, AResultKeyWinsOverAccountingErrors) {
     outcome.results = {{"", "CNT_PROR", "01"}};
     script.confirmReply = ConfirmReply(outcome);
     EXPECT_FALSE(Confirm());
-    EXPECT_EQ(Errors(), Strings{"A conta do boleto (%s - %s - %s) foi prorrogada por outro usuário."});
+    EXPECT_EQ(Errors(),
+              Strings{"A conta do boleto (%s - %s - %s) foi prorrogada por outro usuário."});
     EXPECT_TRUE(openedCtb.empty());
 }
 
 TEST_F(RunTest, AccountingErrorsOpenCtb10200SilentlyWithTheProvisionalEntries) {
     Mark(2);
     script.confirmReply = ConfirmReply(WithErrors());
-    EXPECT_FALSE(Confirm());  // ended by the silent abort
+    EXPECT_FALSE(Confirm()); // ended by the silent abort
     ASSERT_EQ(openedCtb.size(), 1u);
     const Variant& params = openedCtb[0];
     EXPECT_EQ(params.LowBound(), 0);
@@ -161,7 +167,8 @@ TEST_F(RunTest, SuccessShowsTheMessageOverTheOldListThenReloadsWithTheDefaults) 
             EXPECT_EQ(e.buttons, platform::mbOK);
         }
     EXPECT_TRUE(shown);
-    EXPECT_EQ(Calls(), (Strings{"GetPrxLista", "SetConfirmar", "GetBaixaPag_Saida", "GetBaixaPag_Filtro"}));
+    EXPECT_EQ(Calls(),
+              (Strings{"GetPrxLista", "SetConfirmar", "GetBaixaPag_Saida", "GetBaixaPag_Filtro"}));
     std::vector<Variant> filtro;
     {
         std::lock_guard<std::mutex> lock(script.mutex);
@@ -171,7 +178,8 @@ TEST_F(RunTest, SuccessShowsTheMessageOverTheOldListThenReloadsWithTheDefaults) 
     EXPECT_EQ(filtro[6].AsDate(), rectest::Today());
     EXPECT_EQ(filtro[7].AsDate(), rectest::Today());
     EXPECT_EQ(filtro[22].AsString(), "T");
-    EXPECT_EQ(screen->cdsBaixaPag->RecordCount(), 3);  // the reload replaced GetBaixaPag_Saida's list
+    EXPECT_EQ(screen->cdsBaixaPag->RecordCount(),
+              3); // the reload replaced GetBaixaPag_Saida's list
     EXPECT_EQ(screen->BaixasMarcadas()->Count(), 0);
     EXPECT_FALSE(screen->mnuConfirmar->Enabled());
     EXPECT_FALSE(screen->sbtConfirmar->Enabled());
@@ -179,7 +187,7 @@ TEST_F(RunTest, SuccessShowsTheMessageOverTheOldListThenReloadsWithTheDefaults) 
 
 TEST_F(RunTest, TheCurrentWriteOffIsFoundAgainByBranchAndNumberIgnoringCase) {
     std::vector<rectest::TRow> before = rectest::RealRows(4);
-    before[2].filial = "1a";  // a branch code shorter than four characters
+    before[2].filial = "1a"; // a branch code shorter than four characters
     std::vector<rectest::TRow> after = rectest::RealRows(6);
     after[5].filial = "1A";
     after[5].numero = before[2].numero;
@@ -204,7 +212,7 @@ TEST_F(RunTest, AWriteOffGoneFromTheReloadLeavesTheFirstRowCurrent) {
 TEST_F(RunTest, WithTheFilterDialogTheReloadFollowsItsConfirmedCriteria) {
     services.OnShowModal = [](platform::TForm& form) {
         auto& dialog = static_cast<filter::TfrmFiltroBaixa&>(form);
-        dialog.rdgCtbl->SetItemIndex(1);  // "Não contabilizadas"
+        dialog.rdgCtbl->SetItemIndex(1); // "Não contabilizadas"
         dialog.sbtConfirmaClick(dialog.sbtConfirma);
         return platform::mrOk;
     };
@@ -216,11 +224,12 @@ TEST_F(RunTest, WithTheFilterDialogTheReloadFollowsItsConfirmedCriteria) {
     ForgetCalls();
     Mark(1);
     ASSERT_TRUE(Confirm());
-    EXPECT_EQ(Calls(), (Strings{"GetPrxLista", "SetConfirmar", "GetBaixaPag_Saida", "GetBaixaPag_Filtro"}));
+    EXPECT_EQ(Calls(),
+              (Strings{"GetPrxLista", "SetConfirmar", "GetBaixaPag_Saida", "GetBaixaPag_Filtro"}));
     std::lock_guard<std::mutex> lock(script.mutex);
     ASSERT_EQ(script.filtroArgs.size(), 23u);
     EXPECT_EQ(script.filtroArgs[22].AsString(), "N");
-    EXPECT_FALSE(screen->netRecContBaixaPag->Connected());  // the dialog's closing disconnects
+    EXPECT_FALSE(screen->netRecContBaixaPag->Connected()); // the dialog's closing disconnects
 }
 
 TEST_F(RunTest, AReloadFailureComesAfterTheSuccessMessage) {
@@ -229,7 +238,8 @@ TEST_F(RunTest, AReloadFailureComesAfterTheSuccessMessage) {
     EXPECT_FALSE(Confirm());
     Strings kinds;
     for (const TServiceEvent& e : services.Events())
-        if (e.kind == TServiceEvent::Message || e.kind == TServiceEvent::Error) kinds.push_back(e.text);
+        if (e.kind == TServiceEvent::Message || e.kind == TServiceEvent::Error)
+            kinds.push_back(e.text);
     EXPECT_EQ(kinds, (Strings{"O Recálculo da Contabilização da Baixa foi realizado com sucesso.",
                               "Lista da execução não encontrada."}));
     EXPECT_FALSE(screen->cdsBaixaPag->ControlsDisabled());
@@ -243,11 +253,11 @@ class RunReleases : public RunTest, public ::testing::WithParamInterface<int> {}
 TEST_P(RunReleases, TheWindowLockAndTheControlsAreAlwaysReleased) {
     Mark(1);
     switch (GetParam()) {
-    case 0: break;  // success
+    case 0: break; // success
     case 1: script.confirmReply = ConfirmReply(Results({{"", "ALT_BLOQ", "01"}})); break;
     case 2: script.confirmReply = ConfirmReply(WithErrors()); break;
     case 3: script.confirmReply = platform::ServerReplyFailure("Falha no servidor."); break;
-    case 4: fake.reset(); break;  // unreachable
+    case 4: fake.reset(); break; // unreachable
     }
     bool lockedWhileBusy = false, disabledWhileBusy = false, releasedAtMessage = false;
     services.OnEvent = [&](const TServiceEvent& e) {
@@ -256,7 +266,8 @@ TEST_P(RunReleases, TheWindowLockAndTheControlsAreAlwaysReleased) {
             disabledWhileBusy = screen->cdsBaixaPag->ControlsDisabled();
         }
         if (e.kind == TServiceEvent::Message)
-            releasedAtMessage = Application().LockedWindow() == 0 && !screen->cdsBaixaPag->ControlsDisabled();
+            releasedAtMessage =
+                Application().LockedWindow() == 0 && !screen->cdsBaixaPag->ControlsDisabled();
     };
     Confirm();
     services.OnEvent = nullptr;
@@ -264,14 +275,12 @@ TEST_P(RunReleases, TheWindowLockAndTheControlsAreAlwaysReleased) {
         EXPECT_TRUE(lockedWhileBusy);
         EXPECT_TRUE(disabledWhileBusy);
     }
-    if (GetParam() == 0) {
-        EXPECT_TRUE(releasedAtMessage);
-    }
+    if (GetParam() == 0) { EXPECT_TRUE(releasedAtMessage); }
     EXPECT_EQ(Application().LockedWindow(), 0u);
     EXPECT_FALSE(screen->cdsBaixaPag->ControlsDisabled());
     EXPECT_FALSE(services.Busy());
     if (GetParam() == 4) {
-        EXPECT_EQ(Errors().size(), 1u);  // the connection's own report, once
+        EXPECT_EQ(Errors().size(), 1u); // the connection's own report, once
     }
 }
 

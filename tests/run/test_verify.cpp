@@ -42,7 +42,7 @@ TEST_F(VerifyTest, WithoutTheDialogReadsTodaysWriteOffsAndDropsTheMarks) {
 TEST_F(VerifyTest, WithTheDialogUsesItsCriteriaButBothAccountingStates) {
     services.OnShowModal = [](platform::TForm& form) {
         auto& dialog = static_cast<filter::TfrmFiltroBaixa&>(form);
-        dialog.rdgCtbl->SetItemIndex(0);  // "Contabilizadas"
+        dialog.rdgCtbl->SetItemIndex(0); // "Contabilizadas"
         dialog.sbtConfirmaClick(dialog.sbtConfirma);
         return platform::mrOk;
     };
@@ -99,7 +99,7 @@ TEST_F(VerifyTest, TheAccountingViewAfterARunEmptiesTheOpenDatasets) {
         data.SetData(openedCtb[0][i]);
         EXPECT_TRUE(data.IsEmpty()) << i;
     }
-    EXPECT_EQ(openedCtb[0][1].AsString(), "");  // the write-off has no entry number
+    EXPECT_EQ(openedCtb[0][1].AsString(), ""); // the write-off has no entry number
     EXPECT_TRUE(screen->cdsLancContTemp->Active());
     EXPECT_TRUE(screen->cdsErrosTemp->IsEmpty());
 }

@@ -106,7 +106,8 @@ TEST(ScriptKeys, NamesBecomeCharactersOrShortcuts) {
     EXPECT_EQ(*ParseKeyStroke("ENTER"), (scripted::TKeyStroke{true, U'\r', 0, 0}));
     EXPECT_EQ(*ParseKeyStroke("esc"), (scripted::TKeyStroke{true, 27, 0, 0}));
     EXPECT_EQ(*ParseKeyStroke("ctrl+L"), (scripted::TKeyStroke{false, 0, 'L', ssCtrl}));
-    EXPECT_EQ(*ParseKeyStroke("shift+tab"), (scripted::TKeyStroke{false, 0, platform::VK_TAB, ssShift}));
+    EXPECT_EQ(*ParseKeyStroke("shift+tab"),
+              (scripted::TKeyStroke{false, 0, platform::VK_TAB, ssShift}));
     EXPECT_EQ(*ParseKeyStroke("delete"), (scripted::TKeyStroke{false, 0, platform::VK_DELETE, 0}));
     EXPECT_EQ(*ParseKeyStroke("F1"), (scripted::TKeyStroke{false, 0, platform::VK_F1, 0}));
     EXPECT_FALSE(ParseKeyStroke("hyperspace"));

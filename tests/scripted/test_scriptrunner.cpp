@@ -49,11 +49,13 @@ public:
             label->SetCaption(platform::ModalResultName(answer));
         };
         Add<platform::TButton>("btnHidden")->SetVisible(false);
-        Add<platform::TButton>("btnFail")->OnClick = [](TObject*) { throw platform::Exception("Falhou"); };
+        Add<platform::TButton>("btnFail")->OnClick = [](TObject*) {
+            throw platform::Exception("Falhou");
+        };
         net = new platform::TNetConnection(this);
         net->SetName("netFake");
         net->SetServerName("TESTE.rdmFake");
-        net->SetPort(1);  // nothing listens there
+        net->SetPort(1); // nothing listens there
         Add<platform::TButton>("btnCall")->OnClick = [this](TObject*) {
             net->Call("GetAlgo", {platform::Variant("01"), platform::Variant(2.5)});
         };
@@ -117,16 +119,15 @@ expect boStCriado = true
 print frmFake.Caption
 )");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.transcript,
-              "ok expect edtA.Text = \"12\"\n"
-              "ok expect edtA.Focused = true\n"
-              "ok expect dlgFake.Caption = \"Diálogo\"\n"
-              "ok expect lblResult.Caption = \"1\"\n"
-              "question \"Continuar?\" -> No\n"
-              "ok expect lblResult.Caption = \"No\"\n"
-              "error \"Falhou\"\n"
-              "ok expect boStCriado = true\n"
-              "frmFake.Caption = \"Tela de teste\"\n");
+    EXPECT_EQ(r.transcript, "ok expect edtA.Text = \"12\"\n"
+                            "ok expect edtA.Focused = true\n"
+                            "ok expect dlgFake.Caption = \"Diálogo\"\n"
+                            "ok expect lblResult.Caption = \"1\"\n"
+                            "question \"Continuar?\" -> No\n"
+                            "ok expect lblResult.Caption = \"No\"\n"
+                            "error \"Falhou\"\n"
+                            "ok expect boStCriado = true\n"
+                            "frmFake.Caption = \"Tela de teste\"\n");
 }
 
 TEST(ScriptRunner, StopsAtTheFirstFailedExpectationWithExpectedAndActual) {
@@ -149,7 +150,8 @@ click btnOk
 expect lblResult.Caption = "1"
 )");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.transcript, "FAILED expect btnOk.Caption = \"nope\": expected \"nope\", got \"\"\n");
+    EXPECT_EQ(r.transcript,
+              "FAILED expect btnOk.Caption = \"nope\": expected \"nope\", got \"\"\n");
 }
 
 TEST(ScriptRunner, TheScriptEndingInsideADialogCancelsIt) {
@@ -168,7 +170,8 @@ TEST(ScriptRunner, ControlsThatAreMissingOrCannotActAreFailures) {
     EXPECT_EQ(noForm.status, 1);
     EXPECT_EQ(noForm.transcript, "FAILED expect edtA.Text = \"\": nenhuma janela ativa\n");
     RunResult unknownGlobal = RunScript("expect boNada = true\n");
-    EXPECT_EQ(unknownGlobal.transcript, "FAILED expect boNada = true: o módulo não exporta boNada\n");
+    EXPECT_EQ(unknownGlobal.transcript,
+              "FAILED expect boNada = true: o módulo não exporta boNada\n");
     RunResult label = RunScript("open\nfocus lblResult\n");
     EXPECT_EQ(label.transcript, "FAILED focus lblResult: lblResult não recebe o foco\n");
     // A person cannot click what is not on the screen: the script fails instead of the click

@@ -69,8 +69,9 @@ TEST(TranscriptValues, DataPacketsShowTheirRowCount) {
         data.Post();
     }
     EXPECT_EQ(FormatValue(data.Data()), "<packet 3 rows>");
-    EXPECT_EQ(scripted::FormatCall("GetBaixaPag_Filtro", {Variant("01"), data.Data(), Variant(0.0)}),
-              R"(call GetBaixaPag_Filtro("01", <packet 3 rows>, 0.0))");
+    EXPECT_EQ(
+        scripted::FormatCall("GetBaixaPag_Filtro", {Variant("01"), data.Data(), Variant(0.0)}),
+        R"(call GetBaixaPag_Filtro("01", <packet 3 rows>, 0.0))");
     EXPECT_EQ(scripted::FormatCall("GetPrxLista", {}), "call GetPrxLista()");
 }
 
@@ -102,7 +103,8 @@ TEST(TranscriptEvents, BoxesBecomeErrorInfoOrQuestion) {
               R"(error "Texto\tcom tab")");
     EXPECT_EQ(*FormatEvent(Message(TMsgDlgType::mtConfirmation, platform::mbYesNo, platform::mrNo)),
               R"(question "Texto\tcom tab" -> No)");
-    EXPECT_EQ(*FormatEvent(Message(TMsgDlgType::mtConfirmation, platform::mbYesNo, platform::mrYes, true)),
+    EXPECT_EQ(*FormatEvent(
+                  Message(TMsgDlgType::mtConfirmation, platform::mbYesNo, platform::mrYes, true)),
               R"(question "Texto\tcom tab" -> Yes (default))");
 }
 
@@ -145,7 +147,7 @@ TEST(TranscriptExpect, ValuesMatchByKind) {
     using scripted::ValueMatches;
     EXPECT_TRUE(ValueMatches(TWord{"01", true}, TReadValue{"01", true}));
     EXPECT_TRUE(ValueMatches(TWord{"01", false}, TReadValue{"01", true}));
-    EXPECT_FALSE(ValueMatches(TWord{"1", false}, TReadValue{"01", true}));  // texts are exact
+    EXPECT_FALSE(ValueMatches(TWord{"1", false}, TReadValue{"01", true})); // texts are exact
     EXPECT_TRUE(ValueMatches(TWord{"100.50", false}, TReadValue{"100.5", false}));
     EXPECT_FALSE(ValueMatches(TWord{"100.5", true}, TReadValue{"100.5", false}));
     EXPECT_TRUE(ValueMatches(TWord{"TRUE", false}, TReadValue{"true", false}));

@@ -98,10 +98,20 @@ void WriteOff(platform::TSqlConnection& db, const char* branch, const char* numb
         "INSERT INTO BAIXAPAG (CDFILIAL, NRBAIXAPAG, CDEMPRESA, NRMOVBANC, CDREDUCONT, DTBAIXAPAG,"
         " VRBAIXAPAG, NRLCTBBPAG, IDSTATUSBPAG, CDOPERADOR, DSBAIXAPAG, CDTPBAIXAPAG, IDCTBLBXPAG,"
         " DTLANCBAIXAP) VALUES (:F, :N, :E, :M, :C, :D, :V, :L, :S, :O, :DS, :T, :A, :DL)",
-        {{"F", branch}, {"N", number}, {"E", company}, {"M", std::string("M") + number},
-         {"C", account}, {"D", Variant::FromDate(paid)}, {"V", amount},
-         {"L", *entryNumber ? Variant(entryNumber) : Variant::Null()}, {"S", status}, {"O", op},
-         {"DS", std::string("Baixa ") + number}, {"T", type}, {"A", accounted}, {"DL", entered}});
+        {{"F", branch},
+         {"N", number},
+         {"E", company},
+         {"M", std::string("M") + number},
+         {"C", account},
+         {"D", Variant::FromDate(paid)},
+         {"V", amount},
+         {"L", *entryNumber ? Variant(entryNumber) : Variant::Null()},
+         {"S", status},
+         {"O", op},
+         {"DS", std::string("Baixa ") + number},
+         {"T", type},
+         {"A", accounted},
+         {"DL", entered}});
 }
 
 void Payable(platform::TSqlConnection& db, const char* writeOffBranch, const char* writeOff,
@@ -112,8 +122,15 @@ void Payable(platform::TSqlConnection& db, const char* writeOffBranch, const cha
         "INSERT INTO CONTAPAGAR (CDFILIAL, NRCTPAGAR, CDEMPRESA, CDFORNECED, CDTPCTPAGAR,"
         " NRDOCUMENTO, DTVENCIMENTO, VRORIGINAL, VRLIQUIDO) VALUES (:F, :N, :E, :S, :T, :D, :V,"
         " :O, :L)",
-        {{"F", branch}, {"N", number}, {"E", company}, {"S", supplier}, {"T", type}, {"D", document},
-         {"V", Variant::FromDate(due)}, {"O", original}, {"L", net}});
+        {{"F", branch},
+         {"N", number},
+         {"E", company},
+         {"S", supplier},
+         {"T", type},
+         {"D", document},
+         {"V", Variant::FromDate(due)},
+         {"O", original},
+         {"L", net}});
     Run(db,
         "INSERT INTO ITBAIXAPAG (CDFILIAL, NRBAIXAPAG, CDFILICTPAG, NRCTPAGAR, VRPAGO)"
         " VALUES (:F, :N, :PF, :PN, :V)",
@@ -129,7 +146,8 @@ void LoadKnownWriteOffs(platform::TSqlConnection& db, platform::TDateTime d0) {
         db.Execute(std::string("DELETE FROM ") + table);
     WriteOff(db, "0001", "T1", "01", d0, 100.00, "02", "001", "OPERADOR", "E", "N", "",
              Variant::FromDate(d0 + 10.0 / 24));
-    Payable(db, "0001", "T1", "0001", "P1", "01", "000001", "0000100", d0 + 5, "DUP", 110.00, 100.00);
+    Payable(db, "0001", "T1", "0001", "P1", "01", "000001", "0000100", d0 + 5, "DUP", 110.00,
+            100.00);
     WriteOff(db, "0002", "T2", "01", d0 - 10, 250.50, "03", "002", "MARIA", "E", "S",
              "000000000900", Variant::FromDate(d0 - 10 + 86399.0 / 86400));
     Payable(db, "0002", "T2", "0002", "P2", "01", "000007", "123", d0 - 12, "NFS", 300.00, 250.50);
@@ -140,7 +158,8 @@ void LoadKnownWriteOffs(platform::TSqlConnection& db, platform::TDateTime d0) {
     WriteOff(db, "0201", "T4", "02", d0, 100.00, "02", "004", "OPERADOR", "E", "N", "",
              Variant::FromDate(d0));
     Payable(db, "0201", "T4", "0201", "P4", "02", "000001", "0000100", d0, "DUP", 100, 100);
-    WriteOff(db, "0002", "T5", "01", d0, 99.99, "05", "001", "OPERADOR", "C", "N", "", Variant::Null());
+    WriteOff(db, "0002", "T5", "01", d0, 99.99, "05", "001", "OPERADOR", "C", "N", "",
+             Variant::Null());
     Payable(db, "0002", "T5", "0002", "P5", "01", "000001", "0000099", d0, "DUP", 99.99, 99.99);
     transaction.Commit();
 }

@@ -18,7 +18,8 @@ namespace servertest {
 std::vector<platform::Variant> OpenCriteria(const std::string& company);
 
 /// The arguments the screen sends by default: the company's write-offs paid `today`.
-std::vector<platform::Variant> DefaultCriteria(const std::string& company, platform::TDateTime today);
+std::vector<platform::Variant> DefaultCriteria(const std::string& company,
+                                               platform::TDateTime today);
 
 /// A client dataset opened on a data packet.
 std::unique_ptr<platform::TClientDataSet> OpenPacket(const platform::Variant& packet);
@@ -28,8 +29,9 @@ std::vector<std::string> Numbers(const platform::Variant& packet);
 
 /// The list packet with IDMARCADO set to "S" on the rows `marked` accepts (branch, number)
 /// and "N" on the others, edited and posted row by row as the screen does.
-platform::Variant MarkRows(const platform::Variant& listPacket,
-                           const std::function<bool(const std::string&, const std::string&)>& marked);
+platform::Variant
+MarkRows(const platform::Variant& listPacket,
+         const std::function<bool(const std::string&, const std::string&)>& marked);
 
 /// The screen's catalogue as the cdsMsg packet; without "Hist_Conta" when asked.
 platform::Variant CataloguePacket(bool withChequeHistory = true);

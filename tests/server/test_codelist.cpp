@@ -25,9 +25,7 @@ TEST(CodeList, RefusesAnythingOutsideTheFormat) {
     try {
         ParseCodeList("'01';'02'");
         FAIL();
-    } catch (const ECodeListError& e) {
-        EXPECT_THAT(e.Message(), HasSubstr("posição 5"));
-    }
+    } catch (const ECodeListError& e) { EXPECT_THAT(e.Message(), HasSubstr("posição 5")); }
 }
 
 TEST(CodeList, BoundsCodeLength) {

@@ -59,8 +59,8 @@ private:
 
 // What no failure reply may carry: statements, database addresses, file paths, driver texts.
 void ExpectNothingInternal(const std::string& message, const std::string& databaseUrl) {
-    for (const char* word : {"SELECT", "INSERT", "UPDATE ", "DELETE", " FROM ", "sqlite:",
-                             "postgresql:", "/tmp", "no such", "ERROR:", "SQL"})
+    for (const char* word : {"SELECT", "INSERT", "UPDATE ", "DELETE", " FROM ",
+                             "sqlite:", "postgresql:", "/tmp", "no such", "ERROR:", "SQL"})
         EXPECT_THAT(message, Not(HasSubstr(word))) << message;
     EXPECT_THAT(message, Not(HasSubstr(databaseUrl)));
 }
@@ -123,9 +123,10 @@ protected:
 TEST_P(HardeningTest, BadBytesInTheTextArgumentsAreRefusedNamingThemAndNothingIsPosted) {
     StartServer();
     auto net = Connect();
-    const Variant list = MarkRows(LoadList(*net), [](const std::string& branch, const std::string& n) {
-        return branch == "0001" && n == "0000000005";
-    });
+    const Variant list =
+        MarkRows(LoadList(*net), [](const std::string& branch, const std::string& n) {
+            return branch == "0001" && n == "0000000005";
+        });
     const std::int64_t before = PostedEntries();
     const struct {
         std::string text;
@@ -157,11 +158,12 @@ TEST_P(HardeningTest, BadBytesInTheTextArgumentsAreRefusedNamingThemAndNothingIs
               "N");
 
     // The longest payment text the ledger holds, multi-byte characters counted as one, posts.
-    reply = Confirm(*net, list, std::string(100, 'a') + std::string(50, 'c') + [] {
-        std::string accents;
-        for (int i = 0; i < 50; ++i) accents += "ç";
-        return accents;
-    }());
+    reply = Confirm(
+        *net, list, std::string(100, 'a') + std::string(50, 'c') + [] {
+            std::string accents;
+            for (int i = 0; i < 50; ++i) accents += "ç";
+            return accents;
+        }());
     ASSERT_TRUE(reply.Ok()) << reply.message;
     EXPECT_GT(PostedEntries(), before);
 }
@@ -169,9 +171,10 @@ TEST_P(HardeningTest, BadBytesInTheTextArgumentsAreRefusedNamingThemAndNothingIs
 TEST_P(HardeningTest, TheCatalogueKeepsItsTabsButRefusesOtherControlCharacters) {
     StartServer();
     auto net = Connect();
-    const Variant list = MarkRows(LoadList(*net), [](const std::string& branch, const std::string& n) {
-        return branch == "0001" && n == "0000000005";
-    });
+    const Variant list =
+        MarkRows(LoadList(*net), [](const std::string& branch, const std::string& n) {
+            return branch == "0001" && n == "0000000005";
+        });
     // The screen's catalogue carries a tab in its texts: it is served as today.
     TServerReply reply = Confirm(*net, list, "Pagto");
     ASSERT_TRUE(reply.Ok()) << reply.message;
@@ -182,9 +185,11 @@ TEST_P(HardeningTest, TheCatalogueKeepsItsTabsButRefusesOtherControlCharacters) 
     catalogue->FieldByName("DSMESSAGE")->SetAsString("linha\nquebrada");
     catalogue->Post();
     const std::int64_t before = PostedEntries();
-    reply = Confirm(*net, MarkRows(LoadList(*net), [](const std::string& b, const std::string& n) {
-                        return b == "0001" && n == "0000000008";
-                    }),
+    reply = Confirm(*net,
+                    MarkRows(LoadList(*net),
+                             [](const std::string& b, const std::string& n) {
+                                 return b == "0001" && n == "0000000008";
+                             }),
                     "Pagto", "01", catalogue->Data());
     EXPECT_FALSE(reply.Ok());
     EXPECT_THAT(reply.message, HasSubstr("argumento 7 (mensagens)"));
@@ -224,11 +229,11 @@ TEST_P(HardeningTest, AHugePaymentTextOverTenThousandMarkedRowsIsRefusedAtOnce) 
         auto second = Connect();
         while (!done) {
             try {
-                if (second->Call("GetPrxLista").AsString().size() == 10) ++served;
-                else ++failed;
-            } catch (const platform::Exception&) {
-                ++failed;
-            }
+                if (second->Call("GetPrxLista").AsString().size() == 10)
+                    ++served;
+                else
+                    ++failed;
+            } catch (const platform::Exception&) { ++failed; }
         }
     });
     const auto started = std::chrono::steady_clock::now();
@@ -240,7 +245,8 @@ TEST_P(HardeningTest, AHugePaymentTextOverTenThousandMarkedRowsIsRefusedAtOnce) 
     done = true;
     other.join();
     EXPECT_FALSE(reply.Ok());
-    EXPECT_THAT(reply.message, HasSubstr("argumento 6 (texto de pagamento) é inválido: mais de 200"));
+    EXPECT_THAT(reply.message,
+                HasSubstr("argumento 6 (texto de pagamento) é inválido: mais de 200"));
     EXPECT_LT(took, 1s);
     EXPECT_GT(served.load(), 0);
     EXPECT_EQ(failed.load(), 0);
@@ -251,11 +257,12 @@ TEST_P(HardeningTest, ADatabaseFailureReachesTheLogAndTheClientGetsOnlyItsId) {
     StartServer();
     TLogCapture log;
     auto net = Connect();
-    const Variant list = MarkRows(LoadList(*net), [](const std::string& branch, const std::string& n) {
-        return branch == "0001" && n == "0000000005";
-    });
+    const Variant list =
+        MarkRows(LoadList(*net), [](const std::string& branch, const std::string& n) {
+            return branch == "0001" && n == "0000000005";
+        });
     std::string number = net->Call("GetPrxLista").AsString();
-    db_->Execute("DROP TABLE LISTA");  // the run's last statements now fail inside the database
+    db_->Execute("DROP TABLE LISTA"); // the run's last statements now fail inside the database
     const TServerReply reply = platform::UnpackServerReply(net->Call(
         "SetConfirmar", {TRpcArg(list), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
                          TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(CataloguePacket())}));
@@ -267,9 +274,9 @@ TEST_P(HardeningTest, ADatabaseFailureReachesTheLogAndTheClientGetsOnlyItsId) {
     const std::string id = reply.message.substr(at + 12, 12);
 
     const std::vector<std::string> incident = log.With("incident=" + id);
-    ASSERT_EQ(incident.size(), 2u);  // the details, and the call's line
+    ASSERT_EQ(incident.size(), 2u); // the details, and the call's line
     EXPECT_THAT(incident[0], HasSubstr("event=incident"));
-    EXPECT_THAT(incident[0], HasSubstr("LISTA"));  // the database's own words stay in the log
+    EXPECT_THAT(incident[0], HasSubstr("LISTA")); // the database's own words stay in the log
     EXPECT_THAT(incident[1], HasSubstr("event=call"));
     EXPECT_THAT(incident[1], HasSubstr("outcome=internal"));
     EXPECT_EQ(platform::VarToStr(db_->SelectValue(
@@ -292,9 +299,9 @@ TEST_P(HardeningTest, EveryCallLeavesOneLineWithWhoWhatHowLongAndHowItEnded) {
     TLogCapture log;
     auto net = Connect();
     const Variant list = LoadList(*net);
-    Confirm(*net, list, "Pagto\x01");  // refused
+    Confirm(*net, list, "Pagto\x01"); // refused
     const std::vector<std::string> calls = log.With("event=call");
-    ASSERT_EQ(calls.size(), 4u);  // __connect, GetBaixaPag_Filtro, GetPrxLista, SetConfirmar
+    ASSERT_EQ(calls.size(), 4u); // __connect, GetBaixaPag_Filtro, GetPrxLista, SetConfirmar
     EXPECT_THAT(calls[1], HasSubstr("method=PAG00900.rdmRecContBaixaPag.GetBaixaPag_Filtro"));
     EXPECT_THAT(calls[1], HasSubstr("outcome=ok"));
     EXPECT_THAT(calls[3], HasSubstr("method=PAG00900.rdmRecContBaixaPag.SetConfirmar"));
@@ -368,12 +375,12 @@ TEST(PostgresRestart, AfterARestartUnderARunningServerEveryCallSucceeds) {
             } else {
                 const TServerReply reply =
                     platform::UnpackServerReply(client.Call("GetBaixaPag_Filtro", criteria));
-                if (reply.Ok()) ++succeeded;
-                else failures.push_back(reply.message);
+                if (reply.Ok())
+                    ++succeeded;
+                else
+                    failures.push_back(reply.message);
             }
-        } catch (const platform::Exception& e) {
-            failures.push_back(e.Message());
-        }
+        } catch (const platform::Exception& e) { failures.push_back(e.Message()); }
     }
     EXPECT_EQ(succeeded, 40) << (failures.empty() ? "" : failures.front());
 }

@@ -24,7 +24,9 @@ using ::testing::HasSubstr;
 namespace {
 
 // Number of the demo's write-off paid today with this position (1 to 40).
-std::string Demo(int n) { return server::ZeroPadded(n, 10); }
+std::string Demo(int n) {
+    return server::ZeroPadded(n, 10);
+}
 
 class RecalculationTest : public ::testing::TestWithParam<TBackend> {
 protected:
@@ -46,7 +48,8 @@ protected:
     // Today's list of a company, as the screen loads it.
     Variant List(const std::string& company = "01") {
         std::vector<Variant> args = DefaultCriteria(company, today_);
-        TServerReply reply = platform::UnpackServerReply(session_->Invoke("GetBaixaPag_Filtro", args));
+        TServerReply reply =
+            platform::UnpackServerReply(session_->Invoke("GetBaixaPag_Filtro", args));
         EXPECT_TRUE(reply.Ok()) << reply.message;
         return reply.payload;
     }
@@ -64,8 +67,8 @@ protected:
         if (session == nullptr) session = session_.get();
         std::vector<Variant> none;
         const Variant number = session->Invoke("GetPrxLista", none);
-        std::vector<Variant> args = {list, company, std::string("0001"), op, number,
-                                     std::string("Pagto"), catalogue};
+        std::vector<Variant> args = {
+            list, company, std::string("0001"), op, number, std::string("Pagto"), catalogue};
         TServerReply reply = platform::UnpackServerReply(session->Invoke("SetConfirmar", args));
         EXPECT_EQ(args[4], number) << "o número da lista volta como foi enviado";
         return reply;
@@ -106,7 +109,7 @@ TEST_P(RecalculationTest, PostsExactlyTheMarkedRealWriteOffs) {
     TRunReply run = OpenRunPayload(reply.payload);
     EXPECT_EQ(run.FirstKey(), "");
     EXPECT_TRUE(run.errors->IsEmpty());
-    EXPECT_EQ(run.entries->RecordCount(), 5);  // 2 debits + credit, 1 debit + credit
+    EXPECT_EQ(run.entries->RecordCount(), 5); // 2 debits + credit, 1 debit + credit
 
     // Every entry balances; the reply's entries are those posted, number for number.
     std::map<std::string, double> balance;
@@ -129,7 +132,7 @@ TEST_P(RecalculationTest, PostsExactlyTheMarkedRealWriteOffs) {
               3);
     EXPECT_EQ(Accounted(Demo(6)), "N");
     EXPECT_EQ(Accounted(Demo(7)), "N");
-    EXPECT_EQ(Accounted(Demo(8)), "N");  // not marked
+    EXPECT_EQ(Accounted(Demo(8)), "N"); // not marked
 }
 
 TEST_P(RecalculationTest, ReplacesThePostedEntriesOfAnAccountedWriteOff) {
@@ -147,12 +150,14 @@ TEST_P(RecalculationTest, ReplacesThePostedEntriesOfAnAccountedWriteOff) {
     EXPECT_EQ(Count("SELECT COUNT(DISTINCT NRLANCCTB) FROM LANCCTB WHERE CDLANCCTBCOME = :K",
                     {{"K", key}}),
               1);
-    EXPECT_EQ(Text("SELECT MIN(NRLANCCTB) FROM LANCCTB WHERE CDLANCCTBCOME = :K", {{"K", key}}), now);
+    EXPECT_EQ(Text("SELECT MIN(NRLANCCTB) FROM LANCCTB WHERE CDLANCCTBCOME = :K", {{"K", key}}),
+              now);
 }
 
 TEST_P(RecalculationTest, ChequeHistoryComesFromTheClientsCatalogue) {
     // Demo write-off 1 is paid by cheque.
-    const std::string cheque = Text("SELECT NRCHEQUE FROM BAIXAPAG WHERE NRBAIXAPAG = :N", {{"N", Demo(1)}});
+    const std::string cheque =
+        Text("SELECT NRCHEQUE FROM BAIXAPAG WHERE NRBAIXAPAG = :N", {{"N", Demo(1)}});
     ASSERT_FALSE(cheque.empty());
     auto credit = [&](const TServerReply& reply) {
         TRunReply run = OpenRunPayload(reply.payload);
@@ -186,7 +191,8 @@ TEST_P(RecalculationTest, AWriteOffHeldByAnotherUserAnswersAltBloqAndNothingIsPo
 TEST_P(RecalculationTest, AListReadBeforeAnotherRunAnswersAltBloq) {
     const Variant stale = Marked({Demo(5), Demo(8)});
     auto other = NewSession();
-    TServerReply first = Confirm(Marked({Demo(8)}), "01", "OPERADOR", CataloguePacket(), other.get());
+    TServerReply first =
+        Confirm(Marked({Demo(8)}), "01", "OPERADOR", CataloguePacket(), other.get());
     ASSERT_TRUE(first.Ok()) << first.message;
     ASSERT_EQ(OpenRunPayload(first.payload).FirstKey(), "");
     const std::string posted = EntryNumber(Demo(8));
@@ -228,13 +234,15 @@ TEST_P(RecalculationTest, TheFirstResultFollowsThePrecedenceOfTheKeys) {
 }
 
 TEST_P(RecalculationTest, ACompanyWithoutStandardHistoryAnswersHistNc) {
-    const Variant list = MarkRows(List("02"), [](const std::string&, const std::string&) { return true; });
+    const Variant list =
+        MarkRows(List("02"), [](const std::string&, const std::string&) { return true; });
     TServerReply reply = Confirm(list, "02");
     ASSERT_TRUE(reply.Ok()) << reply.message;
     TRunReply run = OpenRunPayload(reply.payload);
     EXPECT_EQ(run.FirstKey(), "Hist_Nc");
     EXPECT_EQ(run.result->FieldByName("CDRESULT")->AsString(), "HST");
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM BAIXAPAG WHERE CDEMPRESA = '02' AND IDCTBLBXPAG = 'S'"), 0);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM BAIXAPAG WHERE CDEMPRESA = '02' AND IDCTBLBXPAG = 'S'"),
+              0);
 }
 
 TEST_P(RecalculationTest, AccountingErrorsComeBackWithTheEntriesAndNothingIsPosted) {
@@ -246,7 +254,8 @@ TEST_P(RecalculationTest, AccountingErrorsComeBackWithTheEntriesAndNothingIsPost
     ASSERT_EQ(run.errors->RecordCount(), 1);
     EXPECT_EQ(run.errors->FieldByName("CDERROTEMP")->AsString(), "001");
     // The error names the credit line of the bank account that has no accounting account.
-    ASSERT_TRUE(run.entries->Locate("NRSEQCTBTEMP", run.errors->FieldByName("NRSEQCTBTEMP")->Value()));
+    ASSERT_TRUE(
+        run.entries->Locate("NRSEQCTBTEMP", run.errors->FieldByName("NRSEQCTBTEMP")->Value()));
     EXPECT_EQ(run.entries->FieldByName("CDCONTCTBL")->AsString(), "");
     EXPECT_LT(run.entries->FieldByName("VRLANCCTBTEMP")->AsFloat(), 0);
     EXPECT_EQ(run.entries->FieldByName("NMEMPRESA")->AsString(), "Comercial Boa Vista Ltda");
@@ -265,15 +274,16 @@ TEST_P(RecalculationTest, ChartAndCostCentreProblemsAreErrorsOfTheirLines) {
         EXPECT_TRUE(reply.Ok()) << reply.message;
         TRunReply run = OpenRunPayload(reply.payload);
         EXPECT_EQ(Accounted(number), "N");
-        return run.errors->IsEmpty() ? std::string() : run.errors->FieldByName("CDERROTEMP")->AsString();
+        return run.errors->IsEmpty() ? std::string()
+                                     : run.errors->FieldByName("CDERROTEMP")->AsString();
     };
     db_->Execute("UPDATE CONTCORR SET CDCONTCTBL = '1.1.1.02' WHERE CDREDUCONT = '001'");
-    EXPECT_EQ(firstError(Demo(5)), "003");  // synthetic account
+    EXPECT_EQ(firstError(Demo(5)), "003"); // synthetic account
     db_->Execute("UPDATE CONTCORR SET CDCONTCTBL = '9.9.9' WHERE CDREDUCONT = '001'");
-    EXPECT_EQ(firstError(Demo(5)), "002");  // not in the chart
+    EXPECT_EQ(firstError(Demo(5)), "002"); // not in the chart
     db_->Execute("UPDATE CONTCORR SET CDCONTCTBL = '1.1.1.02.001' WHERE CDREDUCONT = '001'");
     db_->Execute("UPDATE FILIAL SET CDCENTCUST = NULL WHERE CDFILIAL = '0001'");
-    EXPECT_EQ(firstError(Demo(9)), "004");  // apportioned account, branch without cost centre
+    EXPECT_EQ(firstError(Demo(9)), "004"); // apportioned account, branch without cost centre
 }
 
 TEST_P(RecalculationTest, RunsThatCannotBeAcceptedGetAFailureReply) {
@@ -292,9 +302,9 @@ TEST_P(RecalculationTest, RunsThatCannotBeAcceptedGetAFailureReply) {
     };
     std::vector<Variant> none;
     const Variant number = session_->Invoke("GetPrxLista", none);
-    const std::vector<Variant> good = {list, std::string("01"), std::string("0001"),
-                                       std::string("OPERADOR"), number, std::string("Pagto"),
-                                       CataloguePacket()};
+    const std::vector<Variant> good = {
+        list,   std::string("01"),    std::string("0001"), std::string("OPERADOR"),
+        number, std::string("Pagto"), CataloguePacket()};
     std::vector<Variant> args = good;
     args[4] = std::string("9999999999");
     refused(call(args), "não foi fornecido pelo servidor");
@@ -306,7 +316,7 @@ TEST_P(RecalculationTest, RunsThatCannotBeAcceptedGetAFailureReply) {
     args[0] = Variant::FromBytes(bytes.substr(0, bytes.size() / 2));
     refused(call(args), "argumento 1 (lista de baixas)");
     args = good;
-    args[0] = CataloguePacket();  // a packet without the list's fields
+    args[0] = CataloguePacket(); // a packet without the list's fields
     refused(call(args), "falta o campo CDFILIAL");
     args = good;
     args[0] = std::string("baixas");
@@ -322,7 +332,7 @@ TEST_P(RecalculationTest, RunsThatCannotBeAcceptedGetAFailureReply) {
 
 TEST_P(RecalculationTest, ARunWithoutMarkedRealWriteOffsSucceedsAndPostsNothing) {
     const std::int64_t entries = Count("SELECT COUNT(*) FROM LANCCTB");
-    TServerReply reply = Confirm(Marked({Demo(6)}));  // planned
+    TServerReply reply = Confirm(Marked({Demo(6)})); // planned
     ASSERT_TRUE(reply.Ok()) << reply.message;
     TRunReply run = OpenRunPayload(reply.payload);
     EXPECT_EQ(run.FirstKey(), "");

@@ -64,9 +64,9 @@ Variant LoadList(platform::TNetConnection& net, platform::TDateTime today) {
 TClientRun Confirm(platform::TNetConnection& net, const Variant& marked) {
     std::string number = net.Call("GetPrxLista").AsString();
     TClientRun run;
-    run.reply = platform::UnpackServerReply(
-        net.Call("SetConfirmar", {TRpcArg(marked), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
-                                  TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(CataloguePacket())}));
+    run.reply = platform::UnpackServerReply(net.Call(
+        "SetConfirmar", {TRpcArg(marked), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                         TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(CataloguePacket())}));
     if (run.reply.Ok()) {
         TRunReply datasets = OpenRunPayload(run.reply.payload);
         run.firstKey = datasets.FirstKey();
@@ -161,7 +161,8 @@ TEST_P(ReliabilityTest, OfTwoOverlappingRunsExactlyOnePostsAndTheOtherGetsAltBlo
         b.join();
         ASSERT_TRUE(runA.reply.Ok()) << runA.reply.message;
         ASSERT_TRUE(runB.reply.Ok()) << runB.reply.message;
-        ASSERT_NE(runA.posted, runB.posted) << "rodada " << round << ": " << runA.firstKey << "/" << runB.firstKey;
+        ASSERT_NE(runA.posted, runB.posted)
+            << "rodada " << round << ": " << runA.firstKey << "/" << runB.firstKey;
         EXPECT_EQ(runA.posted ? runB.firstKey : runA.firstKey, "ALT_BLOQ") << "rodada " << round;
         // The winner's write-offs carry the entries just returned to it.
         const TClientRun& winner = runA.posted ? runA : runB;
@@ -185,8 +186,9 @@ class TServerProcess {
 public:
     TServerProcess(const std::string& databaseUrl, std::vector<std::string> extra = {}) {
         port_ = testsupport::UnusedLoopbackPort();
-        std::vector<std::string> args = {PAG_SERVER_EXE, "--db", databaseUrl, "--listen",
-                                         "127.0.0.1:" + std::to_string(port_), "--threads", "4"};
+        std::vector<std::string> args = {
+            PAG_SERVER_EXE, "--db", databaseUrl, "--listen", "127.0.0.1:" + std::to_string(port_),
+            "--threads",    "4"};
         args.insert(args.end(), extra.begin(), extra.end());
         pid_ = fork();
         if (pid_ == 0) {
@@ -248,23 +250,23 @@ TEST_P(ReliabilityTest, AServerKilledInTheMiddleOfARunPostsNothingOfIt) {
             try {
                 Confirm(*net, list);
             } catch (const platform::ERpcError&) {
-                failed = true;  // the server died under the call
+                failed = true; // the server died under the call
             }
         });
-        std::this_thread::sleep_for(1500ms);  // the run has written everything and waits to commit
+        std::this_thread::sleep_for(1500ms); // the run has written everything and waits to commit
         const int status = process.Signal(SIGKILL);
         client.join();
         EXPECT_TRUE(WIFSIGNALED(status));
         EXPECT_TRUE(failed);
     }
     for (const std::string& number : marked) {
-        if (number == "0000000001") continue;  // accounted before the run
+        if (number == "0000000001") continue; // accounted before the run
         EXPECT_EQ(platform::VarToStr(db_->SelectValue(
                       "SELECT IDCTBLBXPAG FROM BAIXAPAG WHERE NRBAIXAPAG = :N", {{"N", number}})),
                   "N");
     }
-    EXPECT_EQ(platform::VarToStr(
-                  db_->SelectValue("SELECT NRLCTBBPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000001'")),
+    EXPECT_EQ(platform::VarToStr(db_->SelectValue(
+                  "SELECT NRLCTBBPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000001'")),
               oldEntry);
     EXPECT_EQ(db_->SelectValue("SELECT COUNT(*) FROM LANCCTB").AsInteger(), entries);
     ExpectOneSetOfEntriesPerWriteOff(*db_);
@@ -290,8 +292,8 @@ TEST_P(ReliabilityTest, SigtermLetsTheRunInFlightFinishAndStopsCleanly) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     ASSERT_TRUE(run.reply.Ok()) << run.reply.message;
     EXPECT_TRUE(run.posted);
-    EXPECT_EQ(platform::VarToStr(
-                  db_->SelectValue("SELECT IDCTBLBXPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000005'")),
+    EXPECT_EQ(platform::VarToStr(db_->SelectValue(
+                  "SELECT IDCTBLBXPAG FROM BAIXAPAG WHERE NRBAIXAPAG = '0000000005'")),
               "S");
 }
 
@@ -347,7 +349,8 @@ TEST_F(HostileRequestTest, MalformedAndTruncatedBodiesGetAFailure) {
     EXPECT_THAT(reply.message, HasSubstr("Requisição inválida"));
 
     std::vector<platform::TWireArg> args;
-    for (const Variant& v : DefaultCriteria("01", std::floor(platform::Date()))) args.push_back({v, false});
+    for (const Variant& v : DefaultCriteria("01", std::floor(platform::Date())))
+        args.push_back({v, false});
     const std::string request = platform::EncodeRequest(args);
     reply = Call("GetBaixaPag_Filtro", request.substr(0, request.size() - 3));
     EXPECT_EQ(reply.status, platform::TReplyStatus::Error);
@@ -357,13 +360,19 @@ TEST_F(HostileRequestTest, MalformedAndTruncatedBodiesGetAFailure) {
 TEST_F(HostileRequestTest, ATruncatedPacketOrWrongKindsGetAFailureReplyNamingTheArgument) {
     auto net = Connect(port_);
     std::vector<TRpcArg> criteria;
-    for (const Variant& v : DefaultCriteria("01", std::floor(platform::Date()))) criteria.emplace_back(v);
-    const Variant list = platform::UnpackServerReply(net->Call("GetBaixaPag_Filtro", criteria)).payload;
+    for (const Variant& v : DefaultCriteria("01", std::floor(platform::Date())))
+        criteria.emplace_back(v);
+    const Variant list =
+        platform::UnpackServerReply(net->Call("GetBaixaPag_Filtro", criteria)).payload;
     const std::string& bytes = list.AsBytes();
     std::vector<platform::TWireArg> args = {
-        {Variant::FromBytes(bytes.substr(0, bytes.size() - 10)), false}, {Variant("01"), false},
-        {Variant("0001"), false}, {Variant("OPERADOR"), false}, {Variant("1"), true},
-        {Variant("Pagto"), false}, {CataloguePacket(), false}};
+        {Variant::FromBytes(bytes.substr(0, bytes.size() - 10)), false},
+        {Variant("01"), false},
+        {Variant("0001"), false},
+        {Variant("OPERADOR"), false},
+        {Variant("1"), true},
+        {Variant("Pagto"), false},
+        {CataloguePacket(), false}};
     platform::TWireReply reply = Call("SetConfirmar", platform::EncodeRequest(args));
     ASSERT_EQ(reply.status, platform::TReplyStatus::Ok) << reply.message;
     platform::TServerReply unpacked = platform::UnpackServerReply(reply.result);
@@ -371,7 +380,8 @@ TEST_F(HostileRequestTest, ATruncatedPacketOrWrongKindsGetAFailureReplyNamingThe
     EXPECT_THAT(unpacked.message, HasSubstr("SetConfirmar: o argumento 1"));
 
     args[0] = {Variant(3.5), false};
-    unpacked = platform::UnpackServerReply(Call("SetConfirmar", platform::EncodeRequest(args)).result);
+    unpacked =
+        platform::UnpackServerReply(Call("SetConfirmar", platform::EncodeRequest(args)).result);
     EXPECT_FALSE(unpacked.Ok());
     EXPECT_THAT(unpacked.message, HasSubstr("argumento 1"));
     ExpectStillServing();
@@ -380,7 +390,7 @@ TEST_F(HostileRequestTest, ATruncatedPacketOrWrongKindsGetAFailureReplyNamingThe
 TEST_F(HostileRequestTest, AHundredMegabyteBodyIsRefused) {
     const std::string huge(100u << 20, '\x90');
     httplib::Result result = Post("/" + std::string(kObject) + "/GetPrxLista", huge);
-    if (result) {  // the server may also close the connection before reading it all
+    if (result) { // the server may also close the connection before reading it all
         EXPECT_EQ(result->status, 413);
         EXPECT_THAT(platform::DecodeReply(result->body).message, HasSubstr("tamanho máximo"));
     }

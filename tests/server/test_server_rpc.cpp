@@ -62,13 +62,29 @@ TEST_P(ServerRpcTest, TheFilterDialogsCallKeepsItsListsAndLoadsTheList) {
     std::string operators = "'OPERADOR','MARIA','JOAO'";
     std::string status = "T";
     const std::string sentSuppliers = suppliers;
-    const Variant reply = net->Call(
-        "GetBaixaPag_Filtro",
-        {TRpcArg("01"), TRpcArg::Ref(suppliers), TRpcArg(""), TRpcArg(""), TRpcArg::Ref(origin),
-         TRpcArg::Ref(posting), TRpcArg(Variant::FromDate(today_)), TRpcArg(Variant::FromDate(today_)),
-         TRpcArg::Ref(types), TRpcArg::Ref(accounts), TRpcArg(0.0), TRpcArg(0.0), TRpcArg(0.0),
-         TRpcArg(0.0), TRpcArg::Ref(payableTypes), TRpcArg(0.0), TRpcArg(0.0), TRpcArg(0.0),
-         TRpcArg(0.0), TRpcArg::Ref(operators), TRpcArg(0.0), TRpcArg(0.0), TRpcArg::Ref(status)});
+    const Variant reply = net->Call("GetBaixaPag_Filtro", {TRpcArg("01"),
+                                                           TRpcArg::Ref(suppliers),
+                                                           TRpcArg(""),
+                                                           TRpcArg(""),
+                                                           TRpcArg::Ref(origin),
+                                                           TRpcArg::Ref(posting),
+                                                           TRpcArg(Variant::FromDate(today_)),
+                                                           TRpcArg(Variant::FromDate(today_)),
+                                                           TRpcArg::Ref(types),
+                                                           TRpcArg::Ref(accounts),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg::Ref(payableTypes),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg::Ref(operators),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg(0.0),
+                                                           TRpcArg::Ref(status)});
     platform::TServerReply unpacked = platform::UnpackServerReply(reply);
     ASSERT_TRUE(unpacked.Ok()) << unpacked.message;
     EXPECT_EQ(OpenPacket(unpacked.payload)->RecordCount(), 40);
@@ -82,23 +98,23 @@ TEST_P(ServerRpcTest, ARunThroughTheConnectionPostsAndTheListComesBack) {
     auto net = Connect(*server_);
     std::vector<TRpcArg> criteria;
     for (const Variant& v : DefaultCriteria("01", today_)) criteria.emplace_back(v);
-    platform::TServerReply list = platform::UnpackServerReply(net->Call("GetBaixaPag_Filtro", criteria));
+    platform::TServerReply list =
+        platform::UnpackServerReply(net->Call("GetBaixaPag_Filtro", criteria));
     ASSERT_TRUE(list.Ok()) << list.message;
     const Variant marked = MarkRows(list.payload, [](const std::string&, const std::string& n) {
         return n == "0000000005" || n == "0000000008";
     });
     std::string listNumber = net->Call("GetPrxLista").AsString();
     const std::string issued = listNumber;
-    platform::TServerReply run = platform::UnpackServerReply(
-        net->Call("SetConfirmar", {TRpcArg(marked), TRpcArg("01"), TRpcArg("0001"),
-                                   TRpcArg("OPERADOR"), TRpcArg::Ref(listNumber), TRpcArg("Pagto"),
-                                   TRpcArg(CataloguePacket())}));
+    platform::TServerReply run = platform::UnpackServerReply(net->Call(
+        "SetConfirmar", {TRpcArg(marked), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                         TRpcArg::Ref(listNumber), TRpcArg("Pagto"), TRpcArg(CataloguePacket())}));
     ASSERT_TRUE(run.Ok()) << run.message;
     EXPECT_EQ(listNumber, issued);
     TRunReply reply = OpenRunPayload(run.payload);
     EXPECT_EQ(reply.FirstKey(), "");
     EXPECT_TRUE(reply.errors->IsEmpty());
-    EXPECT_EQ(reply.entries->RecordCount(), 5);  // 5 pays two payables
+    EXPECT_EQ(reply.entries->RecordCount(), 5); // 5 pays two payables
 
     platform::TServerReply after = platform::UnpackServerReply(net->Call("GetBaixaPag_Saida"));
     ASSERT_TRUE(after.Ok()) << after.message;
@@ -137,13 +153,14 @@ TEST_P(ServerRpcTest, ListNumbersAreUniqueAcrossSessionsAndServersSharingTheData
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             auto net = Connect(t % 2 ? *second : *server_);
-            for (int i = 0; i < kCalls; ++i) got[static_cast<std::size_t>(t)].push_back(net->Call("GetPrxLista").AsString());
+            for (int i = 0; i < kCalls; ++i)
+                got[static_cast<std::size_t>(t)].push_back(net->Call("GetPrxLista").AsString());
         });
     for (auto& thread : threads) thread.join();
     std::set<std::string> all;
     for (const auto& numbers : got) {
         ASSERT_EQ(numbers.size(), static_cast<std::size_t>(kCalls));
-        EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));  // each session sees them grow
+        EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end())); // each session sees them grow
         all.insert(numbers.begin(), numbers.end());
     }
     EXPECT_EQ(all.size(), static_cast<std::size_t>(kThreads * kCalls));

@@ -31,6 +31,6 @@ TEST(ServerReply, ValuesOutsideTheConventionAreRefused) {
     reply[1] = 7;
     EXPECT_THROW(UnpackServerReply(reply), EServerReplyError);
     reply = ServerReplyOk(Variant());
-    reply[0] = std::int64_t{1} << 40;  // any status but 0 is a failure, however large
+    reply[0] = std::int64_t{1} << 40; // any status but 0 is a failure, however large
     EXPECT_FALSE(UnpackServerReply(reply).Ok());
 }

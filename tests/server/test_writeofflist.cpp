@@ -60,7 +60,9 @@ protected:
         args[static_cast<std::size_t>(from)] = std::move(high);
         return Found(args);
     }
-    static Variant Day(double offset) { return Variant::FromDate(std::floor(platform::Date()) + offset); }
+    static Variant Day(double offset) {
+        return Variant::FromDate(std::floor(platform::Date()) + offset);
+    }
 
     const platform::TDateTime d0_ = std::floor(platform::Date());
     std::unique_ptr<TTestDatabase> database_;
@@ -80,15 +82,15 @@ TEST_P(WriteOffListTest, DefaultCriteriaGiveTodaysWriteOffs) {
 }
 
 TEST_P(WriteOffListTest, CodeListsRestrictTheirColumns) {
-    EXPECT_THAT(With(2, "'000001'"), ElementsAre("T1", "T5"));             // suppliers
+    EXPECT_THAT(With(2, "'000001'"), ElementsAre("T1", "T5")); // suppliers
     EXPECT_THAT(With(2, "'000007','000003'"), ElementsAre("T3", "T2"));
-    EXPECT_THAT(With(5, "'0002'"), ElementsAre("T3", "T2", "T5"));         // branch of origin
-    EXPECT_THAT(With(6, "'0002'"), ElementsAre("T2", "T5"));               // posting branch
-    EXPECT_THAT(With(9, "'02','05'"), ElementsAre("T3", "T1", "T5"));      // write-off types
-    EXPECT_THAT(With(10, "'002'"), ElementsAre("T2"));                     // bank accounts
-    EXPECT_THAT(With(15, "'ALU'"), ElementsAre("T3"));                     // payable types
+    EXPECT_THAT(With(5, "'0002'"), ElementsAre("T3", "T2", "T5"));    // branch of origin
+    EXPECT_THAT(With(6, "'0002'"), ElementsAre("T2", "T5"));          // posting branch
+    EXPECT_THAT(With(9, "'02','05'"), ElementsAre("T3", "T1", "T5")); // write-off types
+    EXPECT_THAT(With(10, "'002'"), ElementsAre("T2"));                // bank accounts
+    EXPECT_THAT(With(15, "'ALU'"), ElementsAre("T3"));                // payable types
     EXPECT_THAT(With(15, "'NFS'"), ElementsAre("T2"));
-    EXPECT_THAT(With(20, "'MARIA'"), ElementsAre("T2"));                   // operators
+    EXPECT_THAT(With(20, "'MARIA'"), ElementsAre("T2")); // operators
     EXPECT_THAT(With(20, "'NINGUEM'"), IsEmpty());
 }
 
@@ -101,25 +103,25 @@ TEST_P(WriteOffListTest, DocumentNumbersCompareAsTextsPaddedToSeven) {
 }
 
 TEST_P(WriteOffListTest, DateRangesIncludeWholeDaysAndZeroMeansNoBound) {
-    EXPECT_THAT(WithRange(7, Day(-30), Day(-10)), ElementsAre("T3", "T2"));     // payment
+    EXPECT_THAT(WithRange(7, Day(-30), Day(-10)), ElementsAre("T3", "T2")); // payment
     EXPECT_THAT(WithRange(7, Day(-10), 0), ElementsAre("T2", "T1", "T5"));
     EXPECT_THAT(WithRange(7, 0, Day(-11)), ElementsAre("T3"));
-    EXPECT_THAT(WithRange(13, Day(-35), Day(-30)), ElementsAre("T3"));          // due date
+    EXPECT_THAT(WithRange(13, Day(-35), Day(-30)), ElementsAre("T3")); // due date
     EXPECT_THAT(WithRange(13, Day(0), 0), ElementsAre("T1", "T5"));
     // T2 was entered at 23:59:59 of its day; T5 has no entry date.
-    EXPECT_THAT(WithRange(21, Day(-10), Day(-10)), ElementsAre("T2"));          // entry date
+    EXPECT_THAT(WithRange(21, Day(-10), Day(-10)), ElementsAre("T2")); // entry date
     EXPECT_THAT(WithRange(21, Day(0), 0), ElementsAre("T1"));
     // A day count as a double is a date too.
     EXPECT_THAT(WithRange(7, Variant(d0_), Variant(d0_)), ElementsAre("T1", "T5"));
 }
 
 TEST_P(WriteOffListTest, AmountRangesIncludeTheirBounds) {
-    EXPECT_THAT(WithRange(11, 100.0, 250.50), ElementsAre("T2", "T1"));         // write-off
+    EXPECT_THAT(WithRange(11, 100.0, 250.50), ElementsAre("T2", "T1")); // write-off
     EXPECT_THAT(WithRange(11, 0, 99.99), ElementsAre("T5"));
     EXPECT_THAT(WithRange(11, 1000, 0), ElementsAre("T3"));
-    EXPECT_THAT(WithRange(16, 300.0, 600.0), ElementsAre("T3", "T2"));          // original
+    EXPECT_THAT(WithRange(16, 300.0, 600.0), ElementsAre("T3", "T2")); // original
     EXPECT_THAT(WithRange(16, 0, 110.0), ElementsAre("T1", "T5"));
-    EXPECT_THAT(WithRange(18, 250.5, 250.5), ElementsAre("T2"));                // net
+    EXPECT_THAT(WithRange(18, 250.5, 250.5), ElementsAre("T2")); // net
 }
 
 TEST_P(WriteOffListTest, AccountingStatusSelectsOnTheAccountingIndicator) {
@@ -207,7 +209,8 @@ TEST_P(WriteOffListTest, ThePacketCarriesTheRecordsFieldsInOrderWithTheirValues)
     for (int i = 0; i < 29; ++i) {
         const platform::TField* field = data->Fields()[static_cast<std::size_t>(i)];
         EXPECT_EQ(field->FieldName(), expected[static_cast<std::size_t>(i)].Name);
-        EXPECT_EQ(field->DataType(), expected[static_cast<std::size_t>(i)].DataType) << field->FieldName();
+        EXPECT_EQ(field->DataType(), expected[static_cast<std::size_t>(i)].DataType)
+            << field->FieldName();
         EXPECT_EQ(field->Size(), expected[static_cast<std::size_t>(i)].Size) << field->FieldName();
     }
     EXPECT_EQ(data->FieldByName("IDMARCADO")->DataType(), platform::TFieldType::ftFixedChar);
@@ -260,7 +263,8 @@ TEST_P(WriteOffListTest, TheHostsReferenceQueriesRunAsWritten) {
         "   CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, CDEMPRESA)\nORDER BY\n   CDEMPRESA";
     EXPECT_THAT(rows(company, {{"P_CDEMPRESA", "02"}}), ElementsAre("02"));
     EXPECT_THAT(rows(company, {{"P_CDEMPRESA", Variant::Null()}}), ElementsAre("01", "02", "03"));
-    EXPECT_THAT(rows("SELECT CDTPBAIXAPAG, NMTPBAIXAPAG, IDBAIXAUTILP FROM TIPOBAIXAPAG ORDER BY CDTPBAIXAPAG"),
+    EXPECT_THAT(rows("SELECT CDTPBAIXAPAG, NMTPBAIXAPAG, IDBAIXAUTILP FROM TIPOBAIXAPAG ORDER BY "
+                     "CDTPBAIXAPAG"),
                 ElementsAre("01", "02", "03", "04", "05"));
     EXPECT_EQ(rows("SELECT CC.CDREDUCONT, CC.CDBANCO, CC.CDAGENCIA, CC.CDCONTCORR, BC.CDPICTCONT,"
                    " CC.DSCONTCORR, BC.CDPICTAGEN FROM CONTCORR CC, BANCO BC"
@@ -268,7 +272,8 @@ TEST_P(WriteOffListTest, TheHostsReferenceQueriesRunAsWritten) {
                   .size(),
               5u);
     EXPECT_EQ(rows("SELECT CDOPERADOR, NMOPERADOR FROM OPERADOR ORDER BY CDOPERADOR").size(), 4u);
-    EXPECT_EQ(rows("SELECT CDTPCTPAGAR, DSTPCTPAGAR FROM TIPOCTPAGAR ORDER BY CDTPCTPAGAR").size(), 5u);
+    EXPECT_EQ(rows("SELECT CDTPCTPAGAR, DSTPCTPAGAR FROM TIPOCTPAGAR ORDER BY CDTPCTPAGAR").size(),
+              5u);
     EXPECT_EQ(rows("SELECT CDFORNECED, NMFANTFORN, NMRAZSOCFORN, IDTPIJURFORN, NRINSJURFORN"
                    " FROM FORNECEDOR ORDER BY NRINSJURFORN")
                   .size(),

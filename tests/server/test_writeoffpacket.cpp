@@ -1,4 +1,5 @@
-// The list's packet written straight from the cursor against the same rows loaded into a dataset and encoded.
+// The list's packet written straight from the cursor against the same rows loaded into a dataset
+// and encoded.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,7 +24,8 @@ namespace {
 std::string PacketThroughDataset(platform::TSqlCursor& cursor) {
     const auto& fields = server::WriteOffFields();
     platform::TClientDataSet data;
-    for (const platform::TFieldDef& f : fields) data.FieldDefs().Add(f.Name, f.DataType, f.Size, f.Required);
+    for (const platform::TFieldDef& f : fields)
+        data.FieldDefs().Add(f.Name, f.DataType, f.Size, f.Required);
     data.CreateDataSet();
     platform::TRowAppender rows(data);
     while (cursor.Next()) {
@@ -70,7 +72,9 @@ protected:
     std::unique_ptr<platform::TSqlConnection> db_;
 };
 
-TEST_P(WriteOffPacketTest, AnEmptyListIsTheDatasetsEmptyPacket) { ExpectSameBytes(0); }
+TEST_P(WriteOffPacketTest, AnEmptyListIsTheDatasetsEmptyPacket) {
+    ExpectSameBytes(0);
+}
 
 TEST_P(WriteOffPacketTest, KnownWriteOffsWithNullsAndTextsBeyondTheirFieldsMatchTheDatasetsBytes) {
     server::SeedDemo(*db_, d0_);
@@ -88,7 +92,8 @@ TEST_P(WriteOffPacketTest, KnownWriteOffsWithNullsAndTextsBeyondTheirFieldsMatch
 
 TEST_P(WriteOffPacketTest, MoreRowsThanAShortArrayHeaderHoldsMatchTheDatasetsBytes) {
     server::SeedBulk(*db_, 300, d0_);
-    auto rows = db_->SelectValue("SELECT COUNT(*) FROM BAIXAPAG WHERE CDEMPRESA = '01'").AsInteger();
+    auto rows =
+        db_->SelectValue("SELECT COUNT(*) FROM BAIXAPAG WHERE CDEMPRESA = '01'").AsInteger();
     ASSERT_GT(rows, 255);
     ExpectSameBytes(static_cast<std::size_t>(rows));
 }

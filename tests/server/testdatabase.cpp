@@ -31,7 +31,8 @@ bool TTestDatabase::Available(TBackend backend) {
 TTestDatabase::TTestDatabase(TBackend backend) : backend_(backend) {
     const std::string unique = std::to_string(getpid()) + "_" + std::to_string(++counter);
     if (backend == TBackend::SQLite) {
-        directory_ = (std::filesystem::temp_directory_path() / ("pag-server-test-" + unique)).string();
+        directory_ =
+            (std::filesystem::temp_directory_path() / ("pag-server-test-" + unique)).string();
         std::filesystem::create_directories(directory_);
         url_ = "sqlite:" + directory_ + "/pag.db";
         return;
@@ -40,8 +41,8 @@ TTestDatabase::TTestDatabase(TBackend backend) : backend_(backend) {
     auto admin = platform::TSqlConnection::Open(PgUrl());
     admin->ExecuteScript("DROP SCHEMA IF EXISTS " + schema_ + " CASCADE; CREATE SCHEMA " + schema_);
     const std::string base = PgUrl();
-    url_ = base + (base.find('?') == std::string::npos ? "?" : "&") +
-           "options=-csearch_path%3D" + schema_;
+    url_ = base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" +
+           schema_;
 }
 
 TTestDatabase::~TTestDatabase() {

@@ -16,22 +16,21 @@ using layering::ToString;
 
 namespace {
 
-const char* const kDoc =
-    "# Architecture\n"
-    "\n"
-    "Some text | with a bar that is not a table.\n"
-    "\n"
-    "| folder | builds on | library | what lives there |\n"
-    "|---|---|---|---|\n"
-    "| `base/` | — | `base_lib` | the bottom |\n"
-    "| `left/`, `right/` | `base/` | `pair_lib` | one layer of two folders |\n"
-    "| `side/` | `base/` | | beside the pair |\n"
-    "| `gui/` | `left/`, `Qt` | | the Qt host |\n"
-    "\n"
-    "| folder | builds on | what lives there |\n"
-    "|---|---|---|\n"
-    "| `tests/support/` | | kits |\n"
-    "| `tests/left/` | `left/`, `tests/support/` | tests of the pair |\n";
+const char* const kDoc = "# Architecture\n"
+                         "\n"
+                         "Some text | with a bar that is not a table.\n"
+                         "\n"
+                         "| folder | builds on | library | what lives there |\n"
+                         "|---|---|---|---|\n"
+                         "| `base/` | — | `base_lib` | the bottom |\n"
+                         "| `left/`, `right/` | `base/` | `pair_lib` | one layer of two folders |\n"
+                         "| `side/` | `base/` | | beside the pair |\n"
+                         "| `gui/` | `left/`, `Qt` | | the Qt host |\n"
+                         "\n"
+                         "| folder | builds on | what lives there |\n"
+                         "|---|---|---|\n"
+                         "| `tests/support/` | | kits |\n"
+                         "| `tests/left/` | `left/`, `tests/support/` | tests of the pair |\n";
 
 // A temporary source tree, removed with the object.
 class Tree {
@@ -45,10 +44,12 @@ public:
         Write("left/l.cpp", "#include \"left/l.h\"\n#include \"right/r.h\"\n");
         Write("right/r.h", "#pragma once\n  #  include \"left/l.h\"\n");
         Write("side/s.cpp", "#include \"base/a.h\"\n");
-        Write("gui/w.cpp", "#include <QtWidgets/QWidget>\n#include <QString>\n#include \"left/l.h\"\n");
+        Write("gui/w.cpp",
+              "#include <QtWidgets/QWidget>\n#include <QString>\n#include \"left/l.h\"\n");
         Write("tests/support/port.h", "#pragma once\n");
         Write("tests/left/kit.h", "#pragma once\n#include \"tests/support/port.h\"\n");
-        Write("tests/left/t.cpp", "#include \"kit.h\"\n#include \"right/r.h\"\n#include \"base/a.h\"\n");
+        Write("tests/left/t.cpp",
+              "#include \"kit.h\"\n#include \"right/r.h\"\n#include \"base/a.h\"\n");
         // Build trees and hidden folders are not the project's sources.
         Write("build/CMakeCache.txt", "");
         Write("build/gen/moc.cpp", "#include \"gui/w.h\"\n#include <QObject>\n");
@@ -65,7 +66,8 @@ public:
     std::vector<std::string> Check() const {
         TLayerTable table = TLayerTable::Load(root_ / "docs/architecture.md");
         std::vector<std::string> lines;
-        for (const layering::TViolation& v : CheckTree(root_, table).violations) lines.push_back(ToString(v));
+        for (const layering::TViolation& v : CheckTree(root_, table).violations)
+            lines.push_back(ToString(v));
         return lines;
     }
 
@@ -80,9 +82,7 @@ TLayerTable Table(const std::string& rows) {
 std::string TableErrorOf(const std::string& rows) {
     try {
         Table(rows);
-    } catch (const ETableError& e) {
-        return e.what();
-    }
+    } catch (const ETableError& e) { return e.what(); }
     return "";
 }
 
@@ -96,8 +96,8 @@ TEST(LayerTable, RowsShareALayerAndBuildOnLowerRowsTransitively) {
 
     EXPECT_TRUE(table.MayInclude("left/", "right/"));
     EXPECT_TRUE(table.MayInclude("right/", "left/"));
-    EXPECT_TRUE(table.MayInclude("gui/", "base/"));        // through left/
-    EXPECT_TRUE(table.MayInclude("tests/left/", "right/"));  // the pair is one layer
+    EXPECT_TRUE(table.MayInclude("gui/", "base/"));         // through left/
+    EXPECT_TRUE(table.MayInclude("tests/left/", "right/")); // the pair is one layer
     EXPECT_FALSE(table.MayInclude("base/", "left/"));
     EXPECT_FALSE(table.MayInclude("side/", "left/"));
     EXPECT_FALSE(table.MayInclude("gui/", "side/"));
@@ -106,7 +106,7 @@ TEST(LayerTable, RowsShareALayerAndBuildOnLowerRowsTransitively) {
 
     EXPECT_TRUE(table.MayIncludeQt("gui/"));
     EXPECT_FALSE(table.MayIncludeQt("left/"));
-    EXPECT_FALSE(table.MayIncludeQt("tests/left/"));  // Qt is not inherited
+    EXPECT_FALSE(table.MayIncludeQt("tests/left/")); // Qt is not inherited
 
     EXPECT_EQ(table.FolderOf("tests/left/kit.h"), "tests/left/");
     EXPECT_EQ(table.FolderOf("left/sub/x.h"), "left/");
@@ -115,16 +115,20 @@ TEST(LayerTable, RowsShareALayerAndBuildOnLowerRowsTransitively) {
 }
 
 TEST(LayerTable, RefusesTablesThatDoNotHoldTogether) {
-    EXPECT_NE(TableErrorOf("| `a/` | `b/` |\n| `b/` | `c/` |\n| `c/` | `a/` |\n").find("builds on itself"),
+    EXPECT_NE(TableErrorOf("| `a/` | `b/` |\n| `b/` | `c/` |\n| `c/` | `a/` |\n")
+                  .find("builds on itself"),
               std::string::npos);
     EXPECT_NE(TableErrorOf("| `a/` | `a/` |\n").find("builds on itself"), std::string::npos);
-    EXPECT_NE(TableErrorOf("| `a/` | `b/` |\n").find("doc.md:3: builds on `b/`, which is in no row"),
-              std::string::npos);
+    EXPECT_NE(
+        TableErrorOf("| `a/` | `b/` |\n").find("doc.md:3: builds on `b/`, which is in no row"),
+        std::string::npos);
     EXPECT_NE(TableErrorOf("| `a/` | `pag_a` |\n").find("`pag_a`"), std::string::npos);
-    EXPECT_NE(TableErrorOf("| `a/` | |\n| `a/` | |\n").find("already in the row of line 3"), std::string::npos);
+    EXPECT_NE(TableErrorOf("| `a/` | |\n| `a/` | |\n").find("already in the row of line 3"),
+              std::string::npos);
     EXPECT_NE(TableErrorOf("| a | |\n").find("names no folder"), std::string::npos);
     EXPECT_NE(TableErrorOf("| `a/` |\n").find("cells"), std::string::npos);
-    EXPECT_THROW(TLayerTable::Parse("| folder | library |\n|---|---|\n| `a/` | x |\n", "doc.md"), ETableError);
+    EXPECT_THROW(TLayerTable::Parse("| folder | library |\n|---|---|\n| `a/` | x |\n", "doc.md"),
+                 ETableError);
     EXPECT_THROW(TLayerTable::Load("/nonexistent/architecture.md"), std::runtime_error);
 }
 
@@ -187,7 +191,8 @@ TEST(LayerCheck, FindsIncludesThroughIncludeDirectoriesAndMissingFiles) {
     std::vector<std::string> expected = {
         "left/relative.cpp:1: sideways include of \"../side/s.cpp\": left/ does not build on side/",
         "side/missing.cpp:1: sideways include of \"gui/absent.h\": side/ does not build on gui/",
-        "tests/support/uses_kit.h:1: upward include of \"kit.h\": tests/left/ builds on tests/support/",
+        "tests/support/uses_kit.h:1: upward include of \"kit.h\": tests/left/ builds on "
+        "tests/support/",
     };
     EXPECT_EQ(tree.Check(), expected);
 }

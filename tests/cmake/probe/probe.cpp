@@ -1,2 +1,4 @@
 // The one source of the helper-probe project.
-int probe() { return 0; }
+int probe() {
+    return 0;
+}
