@@ -1,5 +1,6 @@
 // The PostgreSQL backend: connection, named parameters as $n, rows streamed one at a time.
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -395,6 +396,23 @@ public:
         TSqlTransaction transaction(*this);
         DoExecuteScript(kHelperFunctions);
         transaction.Commit();
+    }
+
+    bool Connected() override {
+        if (PQstatus(session_->conn) != CONNECTION_OK) return false;
+        if (session_->streaming != nullptr) return true; // a statement in flight: not idle
+        // An idle connection receives nothing unless the server ends it: it sends its reason
+        // and closes the socket. Any pending input or a hang-up therefore means a dead link.
+        pollfd watched{PQsocket(session_->conn), POLLIN, 0};
+        if (watched.fd < 0) return false;
+        const int ready = poll(&watched, 1, 0);
+        return ready == 0;
+    }
+
+    bool Ping() override {
+        if (!Connected()) return false;
+        const TResult result(PQexec(session_->conn, ""));
+        return result.get() != nullptr && PQresultStatus(result.get()) == PGRES_EMPTY_QUERY;
     }
 
     bool InTransaction() const override {

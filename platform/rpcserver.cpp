@@ -14,6 +14,7 @@
 
 #include <httplib.h>
 
+#include "platform/calllog.h"
 #include "platform/sysutils.h"
 #include "platform/wire.h"
 
@@ -74,7 +75,8 @@ Variant TDispatchObject::Invoke(const std::string& method, std::vector<Variant>&
             return entry.method(args);
         }
     }
-    throw Exception("O objeto remoto " + objectName_ + " não tem o método " + method + ".");
+    throw Exception("O objeto remoto " + objectName_ + " não tem o método " +
+                    SanitizedText(method) + ".");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -110,13 +112,41 @@ void SetReply(httplib::Response& res, std::string body) {
 }
 
 std::string StatusMessage(int status, const httplib::Request& req) {
+    const std::string request = SanitizedText(req.method, 10) + " " + SanitizedText(req.path, 120);
     switch (status) {
-    case 404: return "O servidor de aplicação não atende \"" + req.method + " " + req.path + "\".";
+    case 404: return "O servidor de aplicação não atende \"" + request + "\".";
     case 413: return "A requisição excede o tamanho máximo aceito pelo servidor de aplicação.";
     default:
-        return "O servidor de aplicação recusou a requisição \"" + req.method + " " + req.path +
-               "\" (HTTP " + std::to_string(status) + ").";
+        return "O servidor de aplicação recusou a requisição \"" + request + "\" (HTTP " +
+               std::to_string(status) + ").";
     }
+}
+
+// The log record of a request: who sent it, on which session (a prefix only) and what it asks.
+TCallRecord CallRecordOf(const httplib::Request& req, std::string method) {
+    TCallRecord record;
+    record.client = req.remote_addr + ":" + std::to_string(req.remote_port);
+    record.session = req.get_header_value(kSessionHeader).substr(0, 8);
+    record.method = std::move(method);
+    return record;
+}
+
+// Marks the current call's outcome, when there is one.
+void SetOutcome(const char* outcome) {
+    if (TCallRecord* call = CurrentCall()) call->outcome = outcome;
+}
+
+// An error reply; the call's log line says "error".
+std::string ErrorReply(const std::string& message, TReplyStatus status = TReplyStatus::Error) {
+    SetOutcome(status == TReplyStatus::NoSession ? "no-session" : "error");
+    return EncodeErrorReply(message, status);
+}
+
+// The reply to an exception nobody meant for the user: its text goes to the log only.
+std::string IncidentReply(const std::string& where, const std::string& details) {
+    const std::string incident = LogIncident(where, details);
+    SetOutcome("internal");
+    return EncodeErrorReply(IncidentMessage(where, incident));
 }
 
 } // namespace
@@ -172,27 +202,38 @@ void TRpcServer::Impl::Configure() {
     http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (res.body.empty())
             res.set_content(EncodeErrorReply(StatusMessage(res.status, req)), kWireContentType);
+        // Requests refused at the HTTP level (404, 413, an unreadable body...) get their log
+        // line here; the calls that reach a method log their own.
+        TCallRecord record = CallRecordOf(req, SanitizedText(req.path, 120));
+        record.outcome = "http-" + std::to_string(res.status);
+        LogCall(record, std::chrono::steady_clock::duration::zero());
     });
     http.set_exception_handler(
-        [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
-            std::string what = "falha desconhecida";
+        [](const httplib::Request& req, httplib::Response& res, std::exception_ptr error) {
+            std::string what = "exceção desconhecida";
             try {
                 std::rethrow_exception(error);
             } catch (const std::exception& e) { what = e.what(); } catch (...) {
             }
             res.status = 500;
-            res.set_content(EncodeErrorReply("Falha interna do servidor de aplicação: " + what),
+            const std::string incident = LogIncident(SanitizedText(req.path, 120), what);
+            res.set_content(EncodeErrorReply(IncidentMessage("Servidor de aplicação", incident)),
                             kWireContentType);
         });
 }
 
 void TRpcServer::Impl::Handle(const httplib::Request& req, httplib::Response& res,
                               const httplib::ContentReader& reader) {
+    const auto started = Clock::now();
+    TCallRecord record = CallRecordOf(req, SanitizedText(req.matches[1].str(), 80) + "." +
+                                               SanitizedText(req.matches[2].str(), 80));
+    TCallScope scope(record);
     std::string body;
-    if (!ReadBody(req, res, reader, body)) return;
+    if (!ReadBody(req, res, reader, body)) return; // logged by the error handler
     res.status = 200;
     SetReply(res, Dispatch(req.matches[1].str(), req.matches[2].str(),
                            req.get_header_value(kSessionHeader), body));
+    LogCall(record, Clock::now() - started);
 }
 
 bool TRpcServer::Impl::ReadBody(const httplib::Request& req, httplib::Response& res,
@@ -236,9 +277,9 @@ std::string TRpcServer::Impl::Dispatch(const std::string& object, const std::str
     }
     std::shared_ptr<Session> session = BeginCall(sessionId);
     if (!session)
-        return EncodeErrorReply("A sessão com o servidor de aplicação não existe mais "
-                                "(encerrada ou expirada).",
-                                TReplyStatus::NoSession);
+        return ErrorReply("A sessão com o servidor de aplicação não existe mais "
+                          "(encerrada ou expirada).",
+                          TReplyStatus::NoSession);
     struct CallScope {
         Impl* impl;
         Session& session;
@@ -251,16 +292,16 @@ std::string TRpcServer::Impl::Call(const std::shared_ptr<Session>& session,
                                    const std::string& object, const std::string& method,
                                    std::string_view body) {
     if (session->objectName != object)
-        return EncodeErrorReply("A sessão pertence ao objeto remoto " + session->objectName +
-                                ", não a " + object + ".");
+        return ErrorReply("A sessão pertence ao objeto remoto " + session->objectName + ", não a " +
+                          SanitizedText(object) + ".");
     // Every failure becomes a failure reply: the worker thread must never end by an exception.
     try {
         std::vector<TWireArg> wireArgs;
         try {
             wireArgs = DecodeRequest(body);
         } catch (const EWireError& e) {
-            return EncodeErrorReply("Requisição inválida para " + object + "." + method + ": " +
-                                    e.what());
+            return ErrorReply("Requisição inválida para " + object + "." + SanitizedText(method) +
+                              ": " + e.what());
         }
         std::vector<Variant> args;
         args.reserve(wireArgs.size());
@@ -274,28 +315,34 @@ std::string TRpcServer::Impl::Call(const std::shared_ptr<Session>& session,
         for (std::size_t i = 0; i < wireArgs.size(); ++i)
             if (wireArgs[i].byRef) byRef.push_back(std::move(args[i]));
         return EncodeOkReply(result, byRef);
-    } catch (const std::exception& e) { return EncodeErrorReply(e.what()); } catch (...) {
-        return EncodeErrorReply("Falha desconhecida em " + object + "." + method + ".");
+    } catch (const EDatabaseError& e) {
+        // Database texts name tables, statements and the server: they stay in the log.
+        return IncidentReply(object + "." + SanitizedText(method), e.what());
+    } catch (const Exception& e) {
+        return ErrorReply(e.what()); // the object's own message for the user
+    } catch (const std::exception& e) {
+        return IncidentReply(object + "." + SanitizedText(method), e.what());
+    } catch (...) {
+        return IncidentReply(object + "." + SanitizedText(method), "exceção desconhecida");
     }
 }
 
 std::string TRpcServer::Impl::Connect(const std::string& object) {
     auto factory = factories.find(object);
     if (factory == factories.end())
-        return EncodeErrorReply("O objeto remoto " + object +
-                                " não está registrado neste servidor de aplicação.");
+        return ErrorReply("O objeto remoto " + SanitizedText(object) +
+                          " não está registrado neste servidor de aplicação.");
     auto session = std::make_shared<Session>();
     session->objectName = object;
     try {
         session->object = factory->second();
     } catch (const std::exception& e) {
-        return EncodeErrorReply("Não foi possível criar o objeto remoto " + object + ": " +
-                                e.what());
+        return IncidentReply("Não foi possível criar o objeto remoto " + object, e.what());
     }
     if (!session->object)
-        return EncodeErrorReply("Não foi possível criar o objeto remoto " + object + ".");
+        return ErrorReply("Não foi possível criar o objeto remoto " + object + ".");
     std::lock_guard<std::mutex> lock(sessionsMutex);
-    if (stopping) return EncodeErrorReply("O servidor de aplicação está sendo encerrado.");
+    if (stopping) return ErrorReply("O servidor de aplicação está sendo encerrado.");
     session->lastUse = Clock::now();
     std::string id = NewSessionId();
     sessions.emplace(id, session);

@@ -146,6 +146,13 @@ public:
     /// connections at once. Nothing to do on SQLite.
     virtual void EnsureHelperFunctions() = 0;
 
+    /// Whether the connection still reaches its database as far as can be told without a round
+    /// trip: false once the server has ended it (a PostgreSQL restart or a killed backend).
+    /// Only for a connection that is not running a statement. Always true on SQLite.
+    virtual bool Connected() { return true; }
+    /// One trivial round trip to the database; false when it fails. Always true on SQLite.
+    virtual bool Ping() { return true; }
+
     /// Transactions: use TSqlTransaction. Begin() refuses a transaction already open; on
     /// SQLite it takes the write lock at once (BEGIN IMMEDIATE), waiting for other writers.
     /// Commit() raises when the database has already undone the transaction (after an error

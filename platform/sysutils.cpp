@@ -1,6 +1,7 @@
 // Exceptions and text helpers shared by the whole platform and by the screens above it.
 #include "platform/sysutils.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace platform {
@@ -101,6 +102,84 @@ std::string Utf8Copy(std::string_view text, std::size_t start, std::size_t count
         ++ch;
     }
     return std::string(text.substr(from, i - from));
+}
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence that starts at text[i], or 0 when it is not one.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const unsigned char c = at(0);
+    std::size_t extra = 0;
+    unsigned char low = 0x80, high = 0xbf; // bounds of the second byte
+    if (c < 0x80) return 1;
+    if (c >= 0xc2 && c <= 0xdf)
+        extra = 1;
+    else if (c >= 0xe0 && c <= 0xef) {
+        extra = 2;
+        if (c == 0xe0)
+            low = 0xa0; // overlong
+        else if (c == 0xed)
+            high = 0x9f; // surrogates
+    } else if (c >= 0xf0 && c <= 0xf4) {
+        extra = 3;
+        if (c == 0xf0)
+            low = 0x90; // overlong
+        else if (c == 0xf4)
+            high = 0x8f; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (text.size() - i <= extra) return 0;
+    if (at(1) < low || at(1) > high) return 0;
+    for (std::size_t k = 2; k <= extra; ++k)
+        if (!IsContinuation(at(k))) return 0;
+    return extra + 1;
+}
+
+bool IsControl(unsigned char c, bool allowTab) {
+    return (c < 0x20 && !(allowTab && c == '\t')) || c == 0x7f;
+}
+
+} // namespace
+
+std::size_t FindBadTextByte(std::string_view text, bool allowTab) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (IsControl(c, allowTab)) return i;
+            ++i;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) return i;
+        i += length;
+    }
+    return std::string_view::npos;
+}
+
+std::string SanitizedText(std::string_view text, std::size_t maxChars) {
+    std::string out;
+    out.reserve(std::min(text.size(), maxChars * 4 + 3));
+    std::size_t chars = 0, i = 0;
+    while (i < text.size()) {
+        if (chars == maxChars) {
+            out += "...";
+            break;
+        }
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0 || (length == 1 && IsControl(c, false))) {
+            out += '?';
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+        ++chars;
+    }
+    return out;
 }
 
 } // namespace platform

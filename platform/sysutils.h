@@ -64,4 +64,16 @@ std::size_t Utf8Length(std::string_view text);
 /// At most `count` characters of a UTF-8 text, starting at character `start` (0-based).
 std::string Utf8Copy(std::string_view text, std::size_t start, std::size_t count);
 
+/// Position of the first byte of `text` that breaks UTF-8 (overlong forms, surrogates and code
+/// points above U+10FFFF included) or is a control character (below 32, or DEL), or npos when
+/// there is none. With `allowTab` a tab is not a fault. Untrusted text is checked with this
+/// before it is stored or parsed, so that a byte the ledger would cut or a client would refuse
+/// never gets that far.
+std::size_t FindBadTextByte(std::string_view text, bool allowTab = false);
+
+/// A copy of untrusted text fit to be echoed in a message or a log line: every control
+/// character and every byte that breaks UTF-8 becomes '?', and a text longer than `maxChars`
+/// characters is cut there and ends in "...".
+std::string SanitizedText(std::string_view text, std::size_t maxChars = 60);
+
 } // namespace platform

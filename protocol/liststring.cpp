@@ -9,31 +9,6 @@ namespace {
     throw EListStringError(fault, at + 1, what);
 }
 
-// Position of the first byte that breaks UTF-8 or is a control character, or npos.
-std::size_t FindBadByte(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t extra = 0;
-        if (c < 0x20 || c == 0x7f) return i;
-        if (c < 0x80)
-            extra = 0;
-        else if ((c & 0xe0) == 0xc0 && c >= 0xc2)
-            extra = 1;
-        else if ((c & 0xf0) == 0xe0)
-            extra = 2;
-        else if ((c & 0xf8) == 0xf0 && c <= 0xf4)
-            extra = 3;
-        else
-            return i;
-        if (i + extra >= text.size() && extra) return i;
-        for (std::size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return i;
-        i += extra + 1;
-    }
-    return std::string_view::npos;
-}
-
 } // namespace
 
 EListStringError::EListStringError(TListStringFault fault, std::size_t position,
@@ -60,7 +35,7 @@ std::vector<std::string> ParseCodeList(std::string_view text, const TListStringL
     using enum TListStringFault;
     std::vector<std::string> codes;
     if (limits.textOnly)
-        if (std::size_t bad = FindBadByte(text); bad != std::string_view::npos)
+        if (std::size_t bad = platform::FindBadTextByte(text); bad != std::string_view::npos)
             Fail(BadByte, bad, "caractere inválido");
     std::size_t i = 0;
     while (i < text.size()) {

@@ -3,6 +3,7 @@
 #
 #   eval "$(scripts/pg-test-cluster.sh start)"   # exports PAG_TEST_PG_URL and PAG_PG_CLUSTER_DIR
 #   scripts/pg-test-cluster.sh stop [DIR]         # DIR defaults to $PAG_PG_CLUSTER_DIR
+#   scripts/pg-test-cluster.sh restart [DIR]      # fast restart on the same port (tests of reconnection)
 #   scripts/pg-test-cluster.sh run COMMAND...     # start, run COMMAND with the variables set, stop
 #
 # The cluster lives in a fresh directory under ${TMPDIR:-/tmp}, listens on 127.0.0.1 only, on a
@@ -115,6 +116,16 @@ cmd_stop() {
     say "cluster in $dir stopped and removed"
 }
 
+cmd_restart() {
+    local dir="${1:-${PAG_PG_CLUSTER_DIR:-}}" bindir
+    [[ -n "$dir" ]] || die "restart: no directory given and PAG_PG_CLUSTER_DIR is not set"
+    [[ -f "$dir/$MARKER" ]] || die "restart: $dir is not a test cluster made by this script"
+    bindir="$(cat "$dir/bindir" 2>/dev/null || find_bindir)"
+    # pg_ctl restart reuses the options of the running server, the port included.
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -m fast -w -t 60 restart >&2 \
+        || die "restart failed"
+}
+
 cmd_run() {
     (( $# > 0 )) || die "run: no command given"
     local exports
@@ -129,6 +140,7 @@ cmd_run() {
 case "${1:-}" in
 start) shift; cmd_start "$@" ;;
 stop) shift; cmd_stop "$@" ;;
+restart) shift; cmd_restart "$@" ;;
 run) shift; cmd_run "$@" ;;
-*) echo "usage: $0 start | stop [DIR] | run COMMAND..." >&2; exit 2 ;;
+*) echo "usage: $0 start | stop [DIR] | restart [DIR] | run COMMAND..." >&2; exit 2 ;;
 esac

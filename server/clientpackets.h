@@ -15,11 +15,13 @@ class EClientPacket : public platform::Exception {
     using Exception::Exception;
 };
 
-/// The rows of the client's write-off list with the fields a run reads.
+/// The rows of the client's write-off list with the fields a run reads. Their texts must be
+/// valid UTF-8 without control characters, and the keys fit their columns.
 std::vector<TListedWriteOff> ReadListPacket(std::string_view bytes);
 
 /// The text of a catalogue entry (key compared without regard to case) in the client's
-/// catalogue packet (CDMESSAGE, DSMESSAGE); empty when the key is absent.
+/// catalogue packet (CDMESSAGE, DSMESSAGE); empty when the key is absent. Every entry must be
+/// valid UTF-8 without control characters (a tab allowed in DSMESSAGE) within its width.
 std::string CatalogueText(std::string_view bytes, std::string_view key);
 
 } // namespace server

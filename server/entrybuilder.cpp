@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "platform/sysutils.h"
+#include "server/columnwidths.h"
 
 namespace server {
 
 namespace {
-
-constexpr std::size_t kHistoryLength = 200;
 
 double Cents(double value) {
     return std::round(value * 100.0) / 100.0;
@@ -23,7 +22,7 @@ std::string Joined(std::initializer_list<std::string> parts) {
         if (!out.empty()) out += ' ';
         out += trimmed;
     }
-    return platform::Utf8Copy(out, 0, kHistoryLength);
+    return platform::Utf8Copy(out, 0, kHistoryWidth);
 }
 
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
@@ -42,8 +41,11 @@ std::string ZeroPadded(long long value, int width) {
     return digits;
 }
 
+TEntryBuilder::TEntryBuilder(const TAccountingSetup& setup, TRunOutcome& outcome)
+    : setup_(setup), outcome_(outcome), base_(Joined({setup.paymentText, setup.historyText})) {}
+
 void TEntryBuilder::Add(const TWriteOffSource& w) {
-    const std::string base = Joined({setup_.paymentText, setup_.historyText});
+    const std::string& base = base_;
     if (w.payables.empty()) {
         // Nothing says which account the payment settles: one debit line without an account.
         AddLine(w, std::string(), Cents(w.amount), base, std::string());

@@ -68,8 +68,7 @@ inline constexpr int kMaxEntryLines = 99999;
 /// the amount paid) and one credit line on the bank's account for the write-off's amount.
 class TEntryBuilder {
 public:
-    TEntryBuilder(const TAccountingSetup& setup, TRunOutcome& outcome)
-        : setup_(setup), outcome_(outcome) {}
+    TEntryBuilder(const TAccountingSetup& setup, TRunOutcome& outcome);
 
     void Add(const TWriteOffSource& writeOff);
 
@@ -79,6 +78,7 @@ private:
 
     const TAccountingSetup& setup_;
     TRunOutcome& outcome_;
+    std::string base_; // the history every line starts with, joined once per run
     int lines_ = 0;
 };
 

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     int idleMinutes = 60;
     int maxRequestMb = 64;
     int pauseBeforeCommitMs = 0;
+    std::size_t maxMarked = server::kDefaultMaxMarked;
     app.add_option("--db", db,
                    "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco "
                    "(padrão: sqlite:" +
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     app.add_option("--max-request-mb", maxRequestMb, "Tamanho máximo de uma requisição, em MB")
         ->check(CLI::Range(1, 4096))
+        ->capture_default_str();
+    app.add_option("--max-marked", maxMarked, "Máximo de baixas marcadas aceitas num recálculo")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))
         ->capture_default_str();
     app.add_option("--pause-before-commit-ms", pauseBeforeCommitMs,
                    "Testes de falha: espera antes de confirmar cada recálculo")
@@ -93,6 +97,7 @@ int main(int argc, char** argv) {
         options.sessionIdleTimeout = std::chrono::minutes(idleMinutes);
         options.maxRequestBytes = static_cast<std::size_t>(maxRequestMb) << 20;
         options.run.pauseBeforeCommit = std::chrono::milliseconds(pauseBeforeCommitMs);
+        options.run.maxMarked = maxMarked;
 
         server::TPagServer pagServer(options);
         {

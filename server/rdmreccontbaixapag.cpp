@@ -2,14 +2,17 @@
 // replies.
 #include "server/rdmreccontbaixapag.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/calllog.h"
 #include "platform/serverreply.h"
 #include "protocol/filtroargs.h"
 #include "server/clientpackets.h"
 #include "server/codelist.h"
+#include "server/columnwidths.h"
 #include "server/counters.h"
 #include "server/writeofflist.h"
 
@@ -53,7 +56,19 @@ public:
     [[noreturn]] void Fail(int position, const std::string& what) const {
         throw EBadArgument(method_, position, names_[position - 1], what);
     }
-    std::string Text(int position) const { return At(position).AsString(); }
+    /// A text argument: valid UTF-8 without control characters, at most `width` characters
+    /// (the column it reaches).
+    std::string Text(int position, std::size_t width) const {
+        std::string value = At(position).AsString();
+        CheckText(position, value, width);
+        return value;
+    }
+    void CheckText(int position, std::string_view value, std::size_t width) const {
+        if (std::size_t bad = platform::FindBadTextByte(value); bad != std::string_view::npos)
+            Fail(position, "caractere inválido na posição " + std::to_string(bad + 1) + ".");
+        if (platform::Utf8Length(value) > width)
+            Fail(position, "mais de " + std::to_string(width) + " caracteres.");
+    }
     std::vector<std::string> List(int position) const {
         try {
             return ParseCodeList(At(position).AsString());
@@ -72,8 +87,7 @@ public:
     }
     std::string Document(int position) const {
         std::string value = platform::Trim(At(position).AsString());
-        if (platform::Utf8Length(value) > static_cast<std::size_t>(kDocumentWidth))
-            Fail(position, "mais de " + std::to_string(kDocumentWidth) + " caracteres.");
+        CheckText(position, value, static_cast<std::size_t>(kDocumentWidth));
         return value;
     }
     const std::string& Bytes(int position) const {
@@ -98,16 +112,19 @@ public:
 
     explicit TFiltroArgs(std::vector<Variant>& args) : args_(kFiltro, Names().data(), args) {}
 
-    std::string Text(TMember m) const { return args_.Text(Position(m, TKind::Text)); }
+    std::string Text(TMember m, std::size_t width) const {
+        return args_.Text(Position(m, TKind::Text), width);
+    }
     std::vector<std::string> List(TMember m) const { return args_.List(Position(m, TKind::List)); }
     std::string Document(TMember m) const { return args_.Document(Position(m, TKind::Document)); }
     platform::TDateTime Date(TMember m) const { return args_.Date(Position(m, TKind::Date)); }
     double Amount(TMember m) const { return args_.Amount(Position(m, TKind::Amount)); }
     char Status(TMember m) const {
         const int position = Position(m, TKind::Status);
-        const std::string status = args_.Text(position);
+        const std::string status = args_.At(position).AsString();
         if (status != "C" && status != "N" && status != "T")
-            args_.Fail(position, "esperado \"C\", \"N\" ou \"T\", recebido \"" + status + "\".");
+            args_.Fail(position, "esperado \"C\", \"N\" ou \"T\", recebido \"" +
+                                     platform::SanitizedText(status, 10) + "\".");
         return status[0];
     }
 
@@ -134,7 +151,8 @@ private:
 TWriteOffCriteria ReadCriteria(const TFiltroArgs& a) {
     using F = protocol::TFiltroCriteria;
     TWriteOffCriteria c;
-    c.company = a.Text(&F::company);
+    // Only compared, never stored: a longer company finds nothing, so it is bounded like a code.
+    c.company = a.Text(&F::company, kMaxCodeLength);
     c.suppliers = a.List(&F::suppliers);
     c.documentFrom = a.Document(&F::documentFrom);
     c.documentTo = a.Document(&F::documentTo);
@@ -160,17 +178,28 @@ TWriteOffCriteria ReadCriteria(const TFiltroArgs& a) {
     return c;
 }
 
-// Runs a method body; failures become failure replies, and a database failure also retires
-// the connection it happened on.
+// A failure reply; the call's log line says "failure".
+Variant Failure(const std::string& message) {
+    if (platform::TCallRecord* call = platform::CurrentCall()) call->outcome = "failure";
+    return platform::ServerReplyFailure(message);
+}
+
+// Runs a method body; failures become failure replies. The messages this server raises for the
+// user pass as they are; a database failure or any other exception is logged with a
+// correlation id and the reply carries only that id.
 template <class Body> Variant Replying(const char* method, Body&& body) {
     try {
         return body();
-    } catch (const EBadArgument& e) {
-        return platform::ServerReplyFailure(e.Message());
-    } catch (const ERunRefused& e) {
-        return platform::ServerReplyFailure(e.Message());
+    } catch (const EBadArgument& e) { return Failure(e.Message()); } catch (const ERunRefused& e) {
+        return Failure(e.Message());
+    } catch (const platform::EDatabaseError& e) {
+        return platform::ServerReplyFailure(
+            platform::IncidentMessage(method, platform::LogIncident(method, e.what())));
     } catch (const platform::Exception& e) {
-        return platform::ServerReplyFailure(std::string(method) + ": " + e.Message());
+        return Failure(std::string(method) + ": " + e.Message());
+    } catch (const std::exception& e) {
+        return platform::ServerReplyFailure(
+            platform::IncidentMessage(method, platform::LogIncident(method, e.what())));
     }
 }
 
@@ -193,10 +222,10 @@ Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Varia
         name = kSaida, kinds = "";
     else
         throw platform::Exception("O objeto remoto " + std::string(kName) + " não tem o método " +
-                                  method + ".");
+                                  platform::SanitizedText(method) + ".");
     try {
         platform::CheckArgKinds(name, kinds, args);
-    } catch (const platform::Exception& e) { return platform::ServerReplyFailure(e.Message()); }
+    } catch (const platform::Exception& e) { return Failure(e.Message()); }
     if (name == kFiltro) return GetBaixaPag_Filtro(args);
     if (name == kConfirmar) return SetConfirmar(args);
     return GetBaixaPag_Saida();
@@ -228,16 +257,24 @@ Variant TRdmRecContBaixaPag::GetPrxLista() {
 Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
     return Replying(kConfirmar, [&] {
         TArgs a(kConfirmar, kConfirmarArgNames, args);
+        if (platform::TCallRecord* call = platform::CurrentCall())
+            call->operatorCode = a.At(4).AsString(); // as claimed; the log line sanitises it
         TRunRequest request;
         try {
             request.rows = ReadListPacket(a.Bytes(1));
         } catch (const EClientPacket& e) { a.Fail(1, e.Message()); }
-        request.company = a.Text(2);
-        request.branch = a.Text(3);
-        request.operatorCode = a.Text(4);
-        request.listNumber = a.Text(5);
+        const std::size_t marked = static_cast<std::size_t>(
+            std::count_if(request.rows.begin(), request.rows.end(),
+                          [](const TListedWriteOff& row) { return row.marked; }));
+        if (marked > context_.runOptions.maxMarked)
+            a.Fail(1, std::to_string(marked) + " baixas marcadas; o servidor aceita até " +
+                          std::to_string(context_.runOptions.maxMarked) + " por recálculo.");
+        request.company = a.Text(2, kCompanyWidth);
+        request.branch = a.Text(3, kBranchWidth);
+        request.operatorCode = a.Text(4, kOperatorWidth);
+        request.listNumber = a.Text(5, static_cast<std::size_t>(kListNumberWidth));
         request.previousListNumber = lastListNumber_;
-        request.paymentText = a.Text(6);
+        request.paymentText = a.Text(6, kHistoryWidth);
         try {
             request.chequeHistory = CatalogueText(a.Bytes(7), "Hist_Conta");
         } catch (const EClientPacket& e) { a.Fail(7, e.Message()); }
@@ -258,8 +295,7 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
 Variant TRdmRecContBaixaPag::GetBaixaPag_Saida() {
     return Replying(kSaida, [&] {
         if (lastListNumber_.empty())
-            return platform::ServerReplyFailure(std::string(kSaida) +
-                                                ": nenhum recálculo foi concluído nesta sessão.");
+            return Failure(std::string(kSaida) + ": nenhum recálculo foi concluído nesta sessão.");
         auto lease = context_.pool.Acquire();
         try {
             TSqlStatement statement = BuildListedWriteOffQuery(lastListNumber_);

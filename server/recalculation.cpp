@@ -343,6 +343,16 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         if (platform::Trim(row.status) == "E") marked.emplace(key, &row);
     }
 
+    // Everything that does not depend on rows read under the lock is prepared before it is
+    // taken, so that the lock is held for the database work alone.
+    TJsonRows keyRows;
+    for (const auto& [key, row] : marked) {
+        keyRows.BeginRow();
+        keyRows.Text(row->branch);
+        keyRows.Text(row->number);
+    }
+    const std::string keys = keyRows.Take();
+
     platform::TSqlTransaction transaction(db);
     if (sql.Postgres()) db.Execute("SET LOCAL lock_timeout = '30s'");
     TRunOutcome outcome;
@@ -350,14 +360,6 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
     std::vector<std::string> oldNumbers;
 
     if (!marked.empty()) {
-        TJsonRows keyRows;
-        for (const auto& [key, row] : marked) {
-            keyRows.BeginRow();
-            keyRows.Text(row->branch);
-            keyRows.Text(row->number);
-        }
-        const std::string keys = keyRows.Take();
-
         TResults results;
         const auto current = ReadCurrent(db, sql, keys);
         for (const auto& [key, row] : marked) {

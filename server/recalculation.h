@@ -8,6 +8,7 @@
 
 #include "platform/sql.h"
 #include "platform/sysutils.h"
+#include "server/columnwidths.h"
 #include "server/runoutcome.h"
 
 namespace server {
@@ -47,6 +48,8 @@ class ERunRefused : public platform::Exception {
 struct TRunOptions {
     /// Sleeps this long just before committing: lets tests stop the server mid-run.
     std::chrono::milliseconds pauseBeforeCommit{0};
+    /// The most marked write-offs one SetConfirmar accepts; a larger set is refused unread.
+    std::size_t maxMarked = kDefaultMaxMarked;
 };
 
 /// Key of a write-off in LISTA and in the client's marked set: the branch padded with blanks
