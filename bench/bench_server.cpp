@@ -179,14 +179,24 @@ std::size_t PeakResidentGrowth(const std::function<void()>& work) {
     return StatusBytes("VmHWM:") - before;
 }
 
+// The remote object alone over the bulk database of the benchmark's size, with the arguments
+// of the whole list of company 01.
+struct TListObject {
+    explicit TListObject(const benchmark::State& state)
+        : pool("sqlite:" + BulkDatabase("list", static_cast<int>(state.range(0)))) {
+        for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
+    }
+    server::TConnectionPool pool;
+    server::TServerContext context{pool, {}};
+    server::TRdmRecContBaixaPag object{context};
+    std::vector<Variant> args;
+};
+
 void BM_LoadAll(benchmark::State& state) {
     LoadInto(state, 0, 0);
-    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
-    server::TConnectionPool pool("sqlite:" + path);
-    server::TServerContext context{pool, {}};
-    server::TRdmRecContBaixaPag object(context);
-    std::vector<Variant> args;
-    for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
+    TListObject list(state);
+    auto& object = list.object;
+    const std::vector<Variant>& args = list.args;
     auto call = [&] {
         std::vector<Variant> copy = args;
         return object.Invoke("GetBaixaPag_Filtro", copy);
@@ -209,12 +219,9 @@ BENCHMARK(BM_LoadAll)->Arg(100000)->Unit(benchmark::kMillisecond);
 // The server's own handling of the load, without client or transport: the remote object's
 // GetBaixaPag_Filtro on a pooled connection, its reply built.
 void BM_ListMethod(benchmark::State& state) {
-    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
-    server::TConnectionPool pool("sqlite:" + path);
-    server::TServerContext context{pool, {}};
-    server::TRdmRecContBaixaPag object(context);
-    std::vector<Variant> args;
-    for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
+    TListObject list(state);
+    auto& object = list.object;
+    const std::vector<Variant>& args = list.args;
     for (auto _ : state) {
         std::vector<Variant> copy = args;
         Variant reply = object.Invoke("GetBaixaPag_Filtro", copy);

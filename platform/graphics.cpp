@@ -86,20 +86,17 @@ void TCanvas::FillRect(const TRect& rect) {
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
-    TCanvasOp op;
-    op.kind = TCanvasOp::TextOut;
-    op.x = x;
-    op.y = y;
-    op.text = text;
-    op.brushColor = brushColor_;
-    op.font = font_;
-    op.rect = Bounds(x, y, TextWidth(text), TextHeight(text));
-    ops_.push_back(std::move(op));
+    RecordText(TCanvasOp::TextOut, Bounds(x, y, TextWidth(text), TextHeight(text)), x, y, text);
 }
 
 void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text) {
+    RecordText(TCanvasOp::TextRect, rect, x, y, text);
+}
+
+void TCanvas::RecordText(TCanvasOp::Kind kind, const TRect& rect, int x, int y,
+                         const std::string& text) {
     TCanvasOp op;
-    op.kind = TCanvasOp::TextRect;
+    op.kind = kind;
     op.rect = rect;
     op.x = x;
     op.y = y;

@@ -191,6 +191,9 @@ public:
     void Clear() { ops_.clear(); }
 
 private:
+    /// Records a text operation in the current brush and font.
+    void RecordText(TCanvasOp::Kind kind, const TRect& rect, int x, int y, const std::string& text);
+
     TColor brushColor_ = clWhite;
     TFont font_;
     std::vector<TCanvasOp> ops_;

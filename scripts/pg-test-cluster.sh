@@ -104,11 +104,19 @@ cmd_start() {
     echo "export PAG_PG_CLUSTER_DIR=$dir"
 }
 
-cmd_stop() {
-    local dir="${1:-${PAG_PG_CLUSTER_DIR:-}}" bindir
-    [[ -n "$dir" ]] || die "stop: no directory given and PAG_PG_CLUSTER_DIR is not set"
-    [[ -f "$dir/$MARKER" ]] || die "stop: $dir is not a test cluster made by this script"
+# The cluster folder named by the command's argument or PAG_PG_CLUSTER_DIR, checked to be one
+# this script made; sets dir and bindir.
+cluster_of() {
+    local command=$1
+    dir="${2:-${PAG_PG_CLUSTER_DIR:-}}"
+    [[ -n "$dir" ]] || die "$command: no directory given and PAG_PG_CLUSTER_DIR is not set"
+    [[ -f "$dir/$MARKER" ]] || die "$command: $dir is not a test cluster made by this script"
     bindir="$(cat "$dir/bindir" 2>/dev/null || find_bindir)"
+}
+
+cmd_stop() {
+    local dir bindir
+    cluster_of stop "${1:-}"
     if [[ -f "$dir/data/postmaster.pid" && -n "$bindir" ]]; then
         as_owner "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop >&2 || say "pg_ctl stop failed"
     fi
@@ -117,10 +125,8 @@ cmd_stop() {
 }
 
 cmd_restart() {
-    local dir="${1:-${PAG_PG_CLUSTER_DIR:-}}" bindir
-    [[ -n "$dir" ]] || die "restart: no directory given and PAG_PG_CLUSTER_DIR is not set"
-    [[ -f "$dir/$MARKER" ]] || die "restart: $dir is not a test cluster made by this script"
-    bindir="$(cat "$dir/bindir" 2>/dev/null || find_bindir)"
+    local dir bindir
+    cluster_of restart "${1:-}"
     # pg_ctl restart reuses the options of the running server, the port included.
     as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -m fast -w -t 60 restart >&2 \
         || die "restart failed"

@@ -250,11 +250,7 @@ void Post(TSqlConnection& db, const TSqlFragments& sql, const TRunOutcome& outco
     db.Execute(
         "INSERT INTO LANCCTB (NRLANCCTB, NRSEQCTB, CDEMPRESA, CDFILIAL, CDCONTCTBL, CDHISTPADR,"
         " DSHISTCTB, DTLANCCTB, VRLANCCTB, IDLANCCTBCOME, CDLANCCTBCOME, CDDOCUCONT) SELECT " +
-            sql.Element("K", 0) + ", " + sql.Element("K", 1) + ", " + sql.Element("K", 2) + ", " +
-            sql.Element("K", 3) + ", " + sql.Element("K", 4) + ", " + sql.Element("K", 5) + ", " +
-            sql.Element("K", 6) + ", " + sql.ElementDate("K", 7) + ", " +
-            sql.ElementDouble("K", 8) + ", " + sql.Element("K", 9) + ", " + sql.Element("K", 10) +
-            ", " + sql.Element("K", 11) + " FROM " + sql.JsonRows("ROWS", "K"),
+            sql.Elements("K", "TTTTTTTDNTTT") + " FROM " + sql.JsonRows("ROWS", "K"),
         {{"ROWS", lines.Take()}});
 
     if (!outcome.apportionments.empty()) {
@@ -273,10 +269,7 @@ void Post(TSqlConnection& db, const TSqlFragments& sql, const TRunOutcome& outco
         db.Execute(
             "INSERT INTO RATEIOCTB (NRLANCCTB, NRSEQCTB, NRSEQRAT, CDEMPRESA, CDFILIAL, CDCENTCUST,"
             " VRLANCCUST, DTCOMPCTB) SELECT " +
-                sql.Element("K", 0) + ", " + sql.Element("K", 1) + ", " + sql.Element("K", 2) +
-                ", " + sql.Element("K", 3) + ", " + sql.Element("K", 4) + ", " +
-                sql.Element("K", 5) + ", " + sql.ElementDouble("K", 6) + ", " +
-                sql.ElementDate("K", 7) + " FROM " + sql.JsonRows("ROWS", "K"),
+                sql.Elements("K", "TTTTTTND") + " FROM " + sql.JsonRows("ROWS", "K"),
             {{"ROWS", shares.Take()}});
     }
 

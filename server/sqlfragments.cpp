@@ -2,6 +2,8 @@
 // itself.
 #include "server/sqlfragments.h"
 
+#include <stdexcept>
+
 namespace server {
 
 std::string TSqlFragments::JsonRows(std::string_view param, std::string_view alias) const {
@@ -34,6 +36,21 @@ std::string TSqlFragments::ElementDate(std::string_view alias, int index) const 
 std::string TSqlFragments::ElementTimestamp(std::string_view alias, int index) const {
     if (Postgres()) return "CAST(" + Element(alias, index) + " AS TIMESTAMP)";
     return Element(alias, index);
+}
+
+std::string TSqlFragments::Elements(std::string_view alias, std::string_view kinds) const {
+    std::string list;
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        if (i > 0) list += ", ";
+        const int index = static_cast<int>(i);
+        switch (kinds[i]) {
+        case 'T': list += Element(alias, index); break;
+        case 'N': list += ElementDouble(alias, index); break;
+        case 'D': list += ElementDate(alias, index); break;
+        default: throw std::logic_error("Elements: tipo de elemento desconhecido");
+        }
+    }
+    return list;
 }
 
 std::string TSqlFragments::ZeroPad(std::string_view expr, int width) const {

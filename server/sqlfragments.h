@@ -35,6 +35,9 @@ public:
     std::string ElementDate(std::string_view alias, int index) const;
     /// The same element (an ISO date-time text or JSON null) as a timestamp.
     std::string ElementTimestamp(std::string_view alias, int index) const;
+    /// Elements 0, 1, ... of a JSON row's array as a select list, one per letter of `kinds`:
+    /// T as text, N as a double precision number, D as a date.
+    std::string Elements(std::string_view alias, std::string_view kinds) const;
     /// A text left-padded with zeros to `width` characters.
     std::string ZeroPad(std::string_view expr, int width) const;
     /// " FOR UPDATE OF alias" on PostgreSQL; nothing on SQLite, whose write transaction holds

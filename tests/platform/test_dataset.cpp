@@ -376,14 +376,26 @@ TEST(DataSetLocate, AccentsPartialKeysNumbersAndBadArguments) {
 // ---------------------------------------------------------------------------------------------
 // Linked controls
 
-TEST(DataSetControls, NestedDisableWithholdsNotificationsUntilTheOutermostEnable) {
+// A write-off dataset with a data source and a recording link on it, counting the source's
+// state changes.
+struct LinkedWriteOffs {
+    LinkedWriteOffs() {
+        source.SetDataSet(&w.cds);
+        link.SetDataSource(&source);
+        source.OnStateChange = [this](TObject*) { ++stateChanges; };
+    }
     WriteOffs w;
     TDataSource source;
-    source.SetDataSet(&w.cds);
     RecordingLink link;
-    link.SetDataSource(&source);
     int stateChanges = 0;
-    source.OnStateChange = [&](TObject*) { ++stateChanges; };
+};
+
+TEST(DataSetControls, NestedDisableWithholdsNotificationsUntilTheOutermostEnable) {
+    LinkedWriteOffs linked;
+    WriteOffs& w = linked.w;
+    TDataSource& source = linked.source;
+    RecordingLink& link = linked.link;
+    int& stateChanges = linked.stateChanges;
     w.cds.CreateDataSet();
     w.Add("0001", "1", "E", 1);
     w.Add("0001", "2", "E", 2);
@@ -412,13 +424,11 @@ TEST(DataSetControls, NestedDisableWithholdsNotificationsUntilTheOutermostEnable
 }
 
 TEST(DataSetControls, StateChangedWhileDisabledIsReportedOnEnable) {
-    WriteOffs w;
-    TDataSource source;
-    source.SetDataSet(&w.cds);
-    RecordingLink link;
-    link.SetDataSource(&source);
-    int stateChanges = 0;
-    source.OnStateChange = [&](TObject*) { ++stateChanges; };
+    LinkedWriteOffs linked;
+    WriteOffs& w = linked.w;
+    TDataSource& source = linked.source;
+    RecordingLink& link = linked.link;
+    int& stateChanges = linked.stateChanges;
     link.calls.clear();
     w.cds.DisableControls();
     w.cds.CreateDataSet();
@@ -429,11 +439,10 @@ TEST(DataSetControls, StateChangedWhileDisabledIsReportedOnEnable) {
 }
 
 TEST(DataSetControls, LinksHearScrollsFieldChangesAndEditing) {
-    WriteOffs w;
-    TDataSource source;
-    source.SetDataSet(&w.cds);
-    RecordingLink link;
-    link.SetDataSource(&source);
+    LinkedWriteOffs linked;
+    WriteOffs& w = linked.w;
+    TDataSource& source = linked.source;
+    RecordingLink& link = linked.link;
     std::vector<std::string> dataChanges;
     source.OnDataChange = [&](TObject*, TField* f) {
         dataChanges.push_back(f ? f->FieldName() : "*");

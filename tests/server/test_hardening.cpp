@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "backendtest.h"
 #include "platform/calllog.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
@@ -65,16 +66,8 @@ void ExpectNothingInternal(const std::string& message, const std::string& databa
     EXPECT_THAT(message, Not(HasSubstr(databaseUrl)));
 }
 
-class HardeningTest : public ::testing::TestWithParam<TBackend> {
+class HardeningTest : public TBackendTest {
 protected:
-    void SetUp() override {
-        if (!TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
-        database_ = std::make_unique<TTestDatabase>(GetParam());
-        db_ = database_->Connect();
-        server::EnsureSchema(*db_);
-        server::SeedDemo(*db_, today_);
-    }
-
     void StartServer(std::size_t maxMarked = server::kDefaultMaxMarked) {
         server::TServerOptions options;
         options.databaseUrl = database_->Url();
@@ -113,9 +106,6 @@ protected:
         return db_->SelectValue("SELECT COUNT(*) FROM LANCCTB").AsInteger();
     }
 
-    const platform::TDateTime today_ = std::floor(platform::Date());
-    std::unique_ptr<TTestDatabase> database_;
-    std::unique_ptr<platform::TSqlConnection> db_;
     std::unique_ptr<server::TPagServer> server_;
     int port_ = 0;
 };

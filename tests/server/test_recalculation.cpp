@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "backendtest.h"
 #include "platform/datetime.h"
 #include "platform/serverreply.h"
 #include "server/entrybuilder.h"
@@ -28,14 +29,11 @@ std::string Demo(int n) {
     return server::ZeroPadded(n, 10);
 }
 
-class RecalculationTest : public ::testing::TestWithParam<TBackend> {
+class RecalculationTest : public TBackendTest {
 protected:
     void SetUp() override {
-        if (!TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
-        database_ = std::make_unique<TTestDatabase>(GetParam());
-        db_ = database_->Connect();
-        server::EnsureSchema(*db_);
-        server::SeedDemo(*db_, today_);
+        TBackendTest::SetUp();
+        if (IsSkipped()) return;
         pool_ = std::make_unique<server::TConnectionPool>(database_->Url());
         context_ = std::make_unique<server::TServerContext>(server::TServerContext{*pool_, {}});
         session_ = NewSession();
@@ -92,9 +90,6 @@ protected:
         return Count("SELECT NRULTIMO FROM NUMERADOR WHERE NMNUMERADOR = 'LANCCTB'");
     }
 
-    const platform::TDateTime today_ = std::floor(platform::Date());
-    std::unique_ptr<TTestDatabase> database_;
-    std::unique_ptr<platform::TSqlConnection> db_;
     std::unique_ptr<server::TConnectionPool> pool_;
     std::unique_ptr<server::TServerContext> context_;
     std::unique_ptr<server::TRdmRecContBaixaPag> session_;

@@ -17,6 +17,7 @@
 #include <set>
 #include <thread>
 
+#include "backendtest.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
@@ -111,18 +112,8 @@ void ExpectOneSetOfEntriesPerWriteOff(platform::TSqlConnection& db) {
               0);
 }
 
-class ReliabilityTest : public ::testing::TestWithParam<TBackend> {
+class ReliabilityTest : public TBackendTest {
 protected:
-    void SetUp() override {
-        if (!TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
-        database_ = std::make_unique<TTestDatabase>(GetParam());
-        db_ = database_->Connect();
-        server::EnsureSchema(*db_);
-        server::SeedDemo(*db_, today_);
-    }
-
-    const platform::TDateTime today_ = std::floor(platform::Date());
-    std::unique_ptr<TTestDatabase> database_;
     std::unique_ptr<platform::TSqlConnection> db_;
 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "backendtest.h"
 #include "platform/datapacket.h"
 #include "platform/dataset.h"
 #include "platform/datetime.h"
@@ -43,14 +44,9 @@ std::string PacketThroughDataset(platform::TSqlCursor& cursor) {
     return platform::EncodePacket(data);
 }
 
-class WriteOffPacketTest : public ::testing::TestWithParam<TBackend> {
+class WriteOffPacketTest : public TBackendTest {
 protected:
-    void SetUp() override {
-        if (!TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
-        database_ = std::make_unique<TTestDatabase>(GetParam());
-        db_ = database_->Connect();
-        server::EnsureSchema(*db_);
-    }
+    WriteOffPacketTest() : TBackendTest(false) {}
 
     // Both packets of the whole list of company 01.
     void ExpectSameBytes(std::size_t expectedRows) {
@@ -68,7 +64,6 @@ protected:
     }
 
     const platform::TDateTime d0_ = std::floor(platform::Date());
-    std::unique_ptr<TTestDatabase> database_;
     std::unique_ptr<platform::TSqlConnection> db_;
 };
 
