@@ -393,7 +393,6 @@ struct LinkedWriteOffs {
 TEST(DataSetControls, NestedDisableWithholdsNotificationsUntilTheOutermostEnable) {
     LinkedWriteOffs linked;
     WriteOffs& w = linked.w;
-    TDataSource& source = linked.source;
     RecordingLink& link = linked.link;
     int& stateChanges = linked.stateChanges;
     w.cds.CreateDataSet();
@@ -426,7 +425,6 @@ TEST(DataSetControls, NestedDisableWithholdsNotificationsUntilTheOutermostEnable
 TEST(DataSetControls, StateChangedWhileDisabledIsReportedOnEnable) {
     LinkedWriteOffs linked;
     WriteOffs& w = linked.w;
-    TDataSource& source = linked.source;
     RecordingLink& link = linked.link;
     int& stateChanges = linked.stateChanges;
     link.calls.clear();
