@@ -8,19 +8,24 @@ namespace module {
 
 namespace {
 
-TUnitObserver& Observer() {
-    static TUnitObserver* observer = new TUnitObserver; // never destroyed: see libmodules.cpp
-    return *observer;
-}
+// Allocated by the first SetUnitObserver only and never destroyed: see libmodules.cpp. A module
+// links its own copy of this file and, when its host does not, starts and stops its units with
+// it; that copy never gets an observer, so it must not allocate one, or the allocation would be
+// lost when the module is unloaded.
+TUnitObserver* observer = nullptr;
 
 void Notify(const char* event, const std::string& unit) {
-    if (Observer()) Observer()(event, unit);
+    if (observer != nullptr && *observer) (*observer)(event, unit);
 }
 
 } // namespace
 
-void SetUnitObserver(TUnitObserver observer) {
-    Observer() = std::move(observer);
+void SetUnitObserver(TUnitObserver newObserver) {
+    if (observer == nullptr) {
+        if (!newObserver) return;
+        observer = new TUnitObserver;
+    }
+    *observer = std::move(newObserver);
 }
 
 TUnitList::TUnitList(std::vector<TUnitWork> units) {

@@ -99,3 +99,22 @@ TEST(UnitList, TheObserverHearsTheWorkThatRuns) {
     module::SetUnitObserver({});
     EXPECT_EQ(heard, (Events{"startup A", "shutdown A"}));
 }
+
+TEST(UnitList, OnlyTheLatestObserverHearsAndNoneAfterClearing) {
+    Trace trace;
+    module::TUnitList units({trace.Unit("A")});
+    module::SetUnitObserver({}); // clearing when there is no observer is harmless
+    units.Initialize();
+    Events first, second;
+    module::SetUnitObserver(
+        [&](const std::string& event, const std::string&) { first.push_back(event); });
+    units.Finalize();
+    module::SetUnitObserver(
+        [&](const std::string& event, const std::string&) { second.push_back(event); });
+    units.Initialize();
+    module::SetUnitObserver({});
+    units.Finalize();
+    EXPECT_EQ(first, (Events{"shutdown"}));
+    EXPECT_EQ(second, (Events{"startup"}));
+    EXPECT_EQ(trace.events, (Events{"start A", "stop A", "start A", "stop A"}));
+}
