@@ -46,7 +46,7 @@ void AbreLancContabil(const platform::Variant& params) {
             frmLancContabil = nullptr;
             throw; // `form` frees the screen that could not be shown
         }
-        form.release();
+        static_cast<void>(form.release()); // from here on the application frees it
     } else {
         const TLancView view =
             MontaLancView(lancParams, *frmLancContabil->qryLancCtb, *frmLancContabil->qryRateioCtb);

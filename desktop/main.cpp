@@ -1,7 +1,8 @@
 // pag-desktop: the desktop host. Loads the PAG00900 module as the business application would
 // and shows its screens in real windows.
 //
-// Exit status: 0 after a normal end; 2 when the options or the module could not be used.
+// Exit status: 0 after a normal end; 2 when the options or the module could not be used, or on
+// an unexpected error.
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QMessageBox>
@@ -26,8 +27,9 @@ namespace {
 constexpr const char* kProgram = "pag-desktop";
 
 // The look of a classic desktop business application: grey faces, white edits, navy selection.
-void SetClassicLook(QApplication& app) {
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+// Called once the QApplication exists.
+void SetClassicLook() {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QPalette palette;
     const QColor face = desktop::ToQColor(platform::clBtnFace);
     palette.setColor(QPalette::Window, face);
@@ -44,15 +46,15 @@ void SetClassicLook(QApplication& app) {
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
     palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
-    app.setPalette(palette);
+    QApplication::setPalette(palette);
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
-    app.setFont(font);
+    QApplication::setFont(font);
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     CLI::App cli{"Hospedeiro de desktop das telas de Contas a Pagar (PAG00900)"};
     host::THostOptions options;
     options.modulePath = host::DefaultModulePath();
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("pag00900"));
     QApplication::setApplicationName(QStringLiteral("pag-desktop"));
-    SetClassicLook(app);
+    SetClassicLook();
 
     // Saved settings over the defaults; the command line over both, for this run only.
     QSettings store;
@@ -121,9 +123,13 @@ int main(int argc, char** argv) {
         mainForm->Show();
         window.show();
         if (!open.empty()) QTimer::singleShot(0, &window, [&window] { window.OpenScreen(); });
-        status = app.exec();
+        status = QApplication::exec();
         module->Shutdown(); // every form destroyed (the main form too), then Finalize
         platform::Application().SetMainForm(nullptr);
     }
     return status;
+} catch (const std::exception& e) {
+    // Anything the steps above did not expect: reported, not left to end the program abruptly.
+    std::cerr << kProgram << ": erro inesperado: " << e.what() << std::endl;
+    return 2;
 }

@@ -56,7 +56,7 @@ void CreateModuleForm(platform::TComponent* owner, const std::string& moduleName
         reference = nullptr;
         throw; // `form` frees the half-created form
     }
-    form.release();
+    static_cast<void>(form.release()); // from here on its owner frees it
 }
 
 } // namespace module

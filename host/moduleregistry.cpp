@@ -50,6 +50,8 @@ void TModuleRegistry::Open(const std::string& screenCode, const platform::Varian
         if (entryPoint == nullptr)
             throw Exception("O módulo " + entry.libraryPath + " não exporta a rotina " +
                             ModuleEntryName + " para abrir a tela " + screenCode + ".");
+        // The opener outlives this call, so it keeps its own copy of the code.
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
         entry.opener = [entryPoint, code = screenCode](const platform::Variant& p) {
             entryPoint(code.c_str(), &p);
         };

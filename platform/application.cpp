@@ -3,6 +3,7 @@
 #include "platform/application.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/recordingservices.h"
 #include "platform/sysutils.h"
@@ -98,7 +99,7 @@ void TApplication::HandleException() {
 void TApplication::HandleException(std::exception_ptr error) {
     if (!error) return;
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(std::move(error));
     } catch (const EAbort&) {
         // The silent abort: whoever raised it has shown what there was to show.
     } catch (const std::exception& e) { services_->ShowError(e.what()); } catch (...) {

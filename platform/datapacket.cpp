@@ -71,7 +71,8 @@ void AppendArrayHeader(std::string& out, std::size_t n) {
 void MoveInto(char* block, std::size_t size, std::string& out) {
     constexpr std::size_t kStep = std::size_t{256} << 10;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    std::uintptr_t released = (reinterpret_cast<std::uintptr_t>(block) + page - 1) & ~(page - 1);
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    std::uintptr_t released = (address + page - 1) & ~(page - 1);
     for (std::size_t at = 0; at < size; at += kStep) {
         const std::size_t count = std::min(kStep, size - at);
         out.append(block + at, count);
@@ -79,7 +80,8 @@ void MoveInto(char* block, std::size_t size, std::string& out) {
         const std::uintptr_t copied =
             reinterpret_cast<std::uintptr_t>(block + at + count) & ~(page - 1);
         if (copied > released) {
-            madvise(reinterpret_cast<void*>(released), copied - released, MADV_DONTNEED);
+            // Addressed from `block`: `released` is never below it (rounded up from it).
+            madvise(block + (released - address), copied - released, MADV_DONTNEED);
             released = copied;
         }
     }

@@ -207,7 +207,7 @@ std::string Render(const Section& s, const Decimal& rounded, bool minus,
                                     ? d.digits[static_cast<std::size_t>(i)]
                                     : '0');
         for (int i = 0; i < s.decPlaceholders; ++i) {
-            auto k = static_cast<std::size_t>(intCount + i);
+            const std::size_t k = static_cast<std::size_t>(intCount) + static_cast<std::size_t>(i);
             decDigits.push_back(k < d.digits.size() ? d.digits[k] : '0');
         }
     } else {

@@ -15,9 +15,9 @@ TColor ColorToRGB(TColor color) {
     case 13: return RGB(0, 0, 128);     // highlight
     case 14: return clWhite;            // highlight text
     case 15: return RGB(212, 208, 200); // button face
-    case 16: return RGB(128, 128, 128); // button shadow
+    case 16:                            // button shadow
     case 17: return RGB(128, 128, 128); // grey text
-    case 18: return clBlack;            // button text
+    case 18:                            // button text
     case 23: return clBlack;            // info text
     case 24: return RGB(255, 255, 225); // info background
     default: return RGB(192, 192, 192);

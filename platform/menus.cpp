@@ -63,7 +63,8 @@ TShortCut TextToShortCut(std::string_view text) {
     Word key = 0;
     if (rest.size() == 1) {
         char c = UpperCase(rest)[0];
-        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) key = static_cast<Word>(c);
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+            key = static_cast<Word>(static_cast<unsigned char>(c));
     } else if ((rest[0] == 'F' || rest[0] == 'f') && rest.size() <= 3) {
         std::int64_t n = StrToIntDef(rest.substr(1), 0);
         if (n >= 1 && n <= 12) key = static_cast<Word>(VK_F1 + n - 1);

@@ -170,7 +170,11 @@ TNetConnection::TNetConnection(TComponent* owner)
     : TComponent(owner), impl_(std::make_unique<Impl>()) {}
 
 TNetConnection::~TNetConnection() {
-    SetConnected(false);
+    // Saying goodbye is a courtesy: when it fails the server's idle time-out ends the session,
+    // and a destructor that threw would end the program.
+    try {
+        SetConnected(false);
+    } catch (const std::exception&) { DropSession(); }
 }
 
 void TNetConnection::SetConnected(bool value) {

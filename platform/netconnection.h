@@ -33,13 +33,13 @@ class EServerError : public Exception {
 /// only Ref makes a by-reference argument.
 class TRpcArg {
 public:
+    // NOLINTBEGIN(bugprone-forwarding-reference-overload)
     template <class T>
     requires std::constructible_from<Variant, T&&> &&
-        (!std::same_as<std::remove_cvref_t<T>, TRpcArg>)
-        // NOLINTNEXTLINE(bugprone-forwarding-reference-overload): the constraint above excludes
-        // TRpcArg
+        (!std::same_as<std::remove_cvref_t<T>, TRpcArg>) // copies and moves: the class's own
         TRpcArg(T&& value)
         : value_(std::forward<T>(value)) {}
+    // NOLINTEND(bugprone-forwarding-reference-overload)
 
     static TRpcArg Ref(Variant& target);
     /// A text by reference; the server must leave a string (or Null, read as "") in it.

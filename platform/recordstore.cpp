@@ -25,9 +25,11 @@ void AdviseHugePages(void* block, std::size_t bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::size_t kHuge = std::size_t{2} << 20;
     if (bytes < 2 * kHuge) return;
-    auto begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-    auto end = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    // The whole huge pages inside the block, as offsets from its start.
+    const auto address = reinterpret_cast<std::uintptr_t>(block);
+    const std::size_t begin = ((address + kHuge - 1) & ~(kHuge - 1)) - address;
+    const std::size_t end = ((address + bytes) & ~(kHuge - 1)) - address;
+    if (end > begin) madvise(static_cast<char*>(block) + begin, end - begin, MADV_HUGEPAGE);
 #else
     (void)block;
     (void)bytes;

@@ -11,6 +11,7 @@
 #include <random>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include <httplib.h>
 
@@ -212,7 +213,7 @@ void TRpcServer::Impl::Configure() {
         [](const httplib::Request& req, httplib::Response& res, std::exception_ptr error) {
             std::string what = "exceção desconhecida";
             try {
-                std::rethrow_exception(error);
+                std::rethrow_exception(std::move(error));
             } catch (const std::exception& e) { what = e.what(); } catch (...) {
             }
             res.status = 500;

@@ -2,7 +2,7 @@
 // actions against it without a display, and prints the transcript on standard output.
 //
 // Exit status: 0 when every expectation held; 1 at the first one that did not; 2 when the
-// options, the script or the module could not be used.
+// options, the script or the module could not be used, or on an unexpected error.
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <fstream>
@@ -31,7 +31,7 @@ std::string ReadFile(const std::string& fileName) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     CLI::App app{"Executa um roteiro de ações sobre a tela PAG00900 e imprime o que seria visto"};
     host::THostOptions options;
     options.server = "127.0.0.1:8211";
@@ -103,4 +103,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     return status;
+} catch (const std::exception& e) {
+    // Anything the steps above did not expect: reported, not left to end the program abruptly.
+    std::cerr << kProgram << ": erro inesperado: " << e.what() << std::endl;
+    return 2;
 }

@@ -32,7 +32,7 @@ void Seed(platform::TSqlConnection& db, const std::string& what) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
     CLI::App app{"Servidor de aplicação do PAG00900 (PAG00900.rdmRecContBaixaPag)"};
     std::string db;
     std::string listen =
@@ -119,4 +119,9 @@ int main(int argc, char** argv) {
         std::cerr << "pag-server: " << e.what() << std::endl;
         return 1;
     }
+} catch (const std::exception& e) {
+    // Anything the steps above did not expect (the options' set-up): reported, not left to end
+    // the program abruptly.
+    std::cerr << "pag-server: erro inesperado: " << e.what() << std::endl;
+    return 1;
 }

@@ -33,11 +33,11 @@ inline constexpr const char* kDemoBoletoPlanned = "0000000013";     // CNT_PREV
 /// Replaces every row of the database with the demonstration data. Deterministic for a given
 /// `today`. Uses its own transactions; the accounted write-offs are posted by the recalculation
 /// itself.
-void SeedDemo(platform::TSqlConnection& connection, platform::TDateTime today);
+void SeedDemo(platform::TSqlConnection& db, platform::TDateTime today);
 
 /// Adds `count` write-offs of company "01" (one payable each, real for the most part, none
 /// accounted) paid over the 1000 days up to `today`, numbered after those already added. Loads
 /// the demonstration data first when the database has none.
-void SeedBulk(platform::TSqlConnection& connection, int count, platform::TDateTime today);
+void SeedBulk(platform::TSqlConnection& db, int count, platform::TDateTime today);
 
 } // namespace server

@@ -77,7 +77,7 @@ struct TBoxSeen {
 /// Presses the button with `buttonText` (mnemonics ignored) on the next modal box or dialog, and
 /// records what it showed. `before` may act on the dialog first.
 inline void AnswerNextModal(const QString& buttonText, TBoxSeen* seen = nullptr,
-                            std::function<void(QWidget&)> before = nullptr) {
+                            const std::function<void(QWidget&)>& before = nullptr) {
     auto attempt = std::make_shared<std::function<void()>>();
     *attempt = [=] {
         QWidget* modal = QApplication::activeModalWidget();

@@ -95,7 +95,7 @@ void SaveScreen(const QString& name) {
 }
 
 /// Runs `act` on the next modal window (a box or a dialog) once it shows.
-void OnNextModal(std::function<void(QWidget&)> act) {
+void OnNextModal(const std::function<void(QWidget&)>& act) {
     auto attempt = std::make_shared<std::function<void()>>();
     *attempt = [attempt, act] {
         QWidget* modal = QApplication::activeModalWidget();

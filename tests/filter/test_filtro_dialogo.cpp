@@ -61,7 +61,8 @@ class FiltroContabilizacao : public TFilterTest,
                              public ::testing::WithParamInterface<std::pair<int, const char*>> {};
 
 TEST_P(FiltroContabilizacao, ConfirmSendsTheCodeOfTheAccountingChoiceAndCloses) {
-    const auto [item, code] = GetParam();
+    const int item = GetParam().first;
+    const char* const code = GetParam().second;
     Abre([&](TfrmFiltroBaixa& d) {
         d.rdgCtbl->SetItemIndex(item);
         Clica(d.sbtConfirma);

@@ -386,7 +386,7 @@ TEST(DataPacketFuzz, MutatedPacketsDecodeOrFailCleanly) {
     AllTypes source;
     std::mt19937 rng(20240315);
     for (int i = 0; i < 12; ++i) {
-        std::string text(static_cast<std::size_t>(rng() % 40), 'a' + static_cast<char>(i));
+        std::string text(static_cast<std::size_t>(rng() % 40), static_cast<char>('a' + i));
         if (i % 3 == 0) text += "çã";
         source.Add(i % 5 == 0 ? Variant::Null() : Variant(text), i % 2 ? "S" : "N",
                    FromBits(kAwkwardDoubles[static_cast<std::size_t>(i) % kAwkwardDoubles.size()]),

@@ -17,7 +17,7 @@ namespace {
 // A form whose handlers log what runs; an MDI child when asked.
 class LoggingForm : public TForm {
 public:
-    LoggingForm(TComponent* owner, EventLog* log, std::string name, bool mdiChild)
+    LoggingForm(TComponent* owner, EventLog* log, const std::string& name, bool mdiChild)
         : TForm(owner), log_(log) {
         SetName(name);
         SetCaption(name);

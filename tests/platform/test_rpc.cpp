@@ -95,7 +95,7 @@ TEST(WireVariant, EveryTypeRoundTripsExactly) {
         Arr(0, {}),
         Arr(-3, {Variant(1), Variant("x"), Variant::Null()}),
         Arr(1, {Arr(5, {Variant::FromDate(1.5), Arr(-100, {})}), Variant(),
-                Variant::FromBytes("\x00\xff")}),
+                Variant::FromBytes(std::string("\x00\xff", 2))}),
     };
     for (const Variant& v : values) {
         SCOPED_TRACE(Variant::TypeName(v.Type()));

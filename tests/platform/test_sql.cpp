@@ -39,7 +39,7 @@ const char* const kCompanyQuery = "SELECT\n"
                                   "ORDER BY\n"
                                   "   CDEMPRESA";
 
-std::string LowerText(std::string text) {
+std::string LowerText(const std::string& text) {
     return LowerCase(text);
 }
 

@@ -53,7 +53,7 @@ TEST(Variant, CopiesOfArraysAreIndependentAndBytesAreShared) {
     EXPECT_FALSE(a == b);
 
     Variant bytes = Variant::FromBytes(std::string(1000, 'x'));
-    Variant copy = bytes;
+    Variant copy = bytes; // NOLINT(performance-unnecessary-copy-initialization): under test
     EXPECT_EQ(bytes.SharedBytes().get(), copy.SharedBytes().get());
     EXPECT_TRUE(bytes == copy);
 }

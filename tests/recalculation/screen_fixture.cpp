@@ -86,8 +86,9 @@ const std::string& DemoDatabaseUrl() {
 }
 
 TFakeServer::TFakeServer(TAnswer answer, std::chrono::milliseconds delay) {
-    rpc_.RegisterObject(server::TRdmRecContBaixaPag::kName,
-                        [answer, delay] { return std::make_unique<TFakeObject>(answer, delay); });
+    rpc_.RegisterObject(server::TRdmRecContBaixaPag::kName, [answer = std::move(answer), delay] {
+        return std::make_unique<TFakeObject>(answer, delay);
+    });
     port_ = rpc_.Listen("127.0.0.1", 0);
 }
 

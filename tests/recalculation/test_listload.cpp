@@ -125,7 +125,7 @@ TEST_F(ListLoad, ALaterActivationKeepsTheFocusAndRebuildsTheCatalogueCopy) {
     auto* other = platform::CreateForm<platform::TForm>(&platform::Application());
     other->SetFormStyle(platform::TFormStyle::fsMDIChild);
     ASSERT_TRUE(Act([other] { other->Show(); }));
-    ASSERT_TRUE(Act([this] { recalculation::CriaRecContBaixaPag(); }));
+    ASSERT_TRUE(Act([] { recalculation::CriaRecContBaixaPag(); }));
     EXPECT_TRUE(screen->Active());
     EXPECT_TRUE(screen->dbgPadrao->Focused());
     EXPECT_TRUE(screen->cdsBaixaPag->Active());

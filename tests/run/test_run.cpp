@@ -157,7 +157,7 @@ TEST_F(RunTest, SuccessShowsTheMessageOverTheOldListThenReloadsWithTheDefaults) 
     services.OnEvent = nullptr;
     EXPECT_EQ(callsAtMessage, (Strings{"GetPrxLista", "SetConfirmar"}));
     EXPECT_EQ(rowsAtMessage, 5);
-    ASSERT_EQ(services.Events().size() > 0, true);
+    ASSERT_FALSE(services.Events().empty());
     bool shown = false;
     for (const TServiceEvent& e : services.Events())
         if (e.kind == TServiceEvent::Message) {

@@ -57,6 +57,6 @@ TRunReply OpenRunPayload(const platform::Variant& payload);
 ///        payable 0201/P4 supplier 000001 doc 0000100 due D0 DUP 100/100
 ///   T5 0002 co.01 paid D0      99.99 type 05 acct 001 OPERADOR C not accounted, no entry date
 ///        payable 0002/P5 supplier 000001 doc 0000099 due D0 DUP 99.99/99.99
-void LoadKnownWriteOffs(platform::TSqlConnection& db, platform::TDateTime today);
+void LoadKnownWriteOffs(platform::TSqlConnection& db, platform::TDateTime d0);
 
 } // namespace servertest

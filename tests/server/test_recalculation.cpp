@@ -65,17 +65,22 @@ protected:
         if (session == nullptr) session = session_.get();
         std::vector<Variant> none;
         const Variant number = session->Invoke("GetPrxLista", none);
-        std::vector<Variant> args = {
-            list, company, std::string("0001"), op, number, std::string("Pagto"), catalogue};
+        std::vector<Variant> args = {list,
+                                     company,
+                                     std::string("0001"),
+                                     op,
+                                     number,
+                                     std::string("Pagto"),
+                                     std::move(catalogue)};
         TServerReply reply = platform::UnpackServerReply(session->Invoke("SetConfirmar", args));
         EXPECT_EQ(args[4], number) << "o número da lista volta como foi enviado";
         return reply;
     }
 
-    std::string Text(const std::string& sql, platform::TSqlParams params = {}) {
+    std::string Text(const std::string& sql, const platform::TSqlParams& params = {}) {
         return platform::VarToStr(db_->SelectValue(sql, params));
     }
-    std::int64_t Count(const std::string& sql, platform::TSqlParams params = {}) {
+    std::int64_t Count(const std::string& sql, const platform::TSqlParams& params = {}) {
         return db_->SelectValue(sql, params).AsInteger();
     }
     std::string Accounted(const std::string& number, const std::string& branch = "0001") {

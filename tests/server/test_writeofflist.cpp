@@ -251,7 +251,7 @@ TEST_P(WriteOffListTest, TheDemoListOfTodayHoldsFortyWriteOffsOfEveryStatus) {
 
 TEST_P(WriteOffListTest, TheHostsReferenceQueriesRunAsWritten) {
     auto db = pool_->Acquire();
-    auto rows = [&](const std::string& sql, platform::TSqlParams params = {}) {
+    auto rows = [&](const std::string& sql, const platform::TSqlParams& params = {}) {
         auto cursor = db->OpenCursor(sql, params);
         std::vector<std::string> first;
         while (cursor->Next()) first.emplace_back(cursor->Text(0));
