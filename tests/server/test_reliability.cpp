@@ -112,10 +112,7 @@ void ExpectOneSetOfEntriesPerWriteOff(platform::TSqlConnection& db) {
               0);
 }
 
-class ReliabilityTest : public TBackendTest {
-protected:
-    std::unique_ptr<platform::TSqlConnection> db_;
-};
+class ReliabilityTest : public TBackendTest {};
 
 TEST_P(ReliabilityTest, OfTwoOverlappingRunsExactlyOnePostsAndTheOtherGetsAltBloq) {
     server::TServerOptions options;

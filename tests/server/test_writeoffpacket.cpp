@@ -64,7 +64,6 @@ protected:
     }
 
     const platform::TDateTime d0_ = std::floor(platform::Date());
-    std::unique_ptr<platform::TSqlConnection> db_;
 };
 
 TEST_P(WriteOffPacketTest, AnEmptyListIsTheDatasetsEmptyPacket) {
