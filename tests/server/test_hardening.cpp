@@ -237,7 +237,9 @@ TEST_P(HardeningTest, AHugePaymentTextOverTenThousandMarkedRowsIsRefusedAtOnce) 
     EXPECT_FALSE(reply.Ok());
     EXPECT_THAT(reply.message,
                 HasSubstr("argumento 6 (texto de pagamento) é inválido: mais de 200"));
-    EXPECT_LT(took, 1s);
+    // Refused before any work on the rows: well under a second on a quiet machine; the bound
+    // leaves room for a loaded or sanitized run, against minutes when the text was copied.
+    EXPECT_LT(took, 10s);
     EXPECT_GT(served.load(), 0);
     EXPECT_EQ(failed.load(), 0);
     EXPECT_EQ(PostedEntries(), before);
