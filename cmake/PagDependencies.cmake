@@ -7,6 +7,8 @@ find_package(PostgreSQL REQUIRED)
 find_package(CLI11 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+# Password hashing (Argon2id), random tokens and their hashes.
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 
 # msgpack-cxx is header-only; we use it without Boost.
 add_library(pag_msgpack INTERFACE)

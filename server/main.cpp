@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "platform/datetime.h"
+#include "server/admincommands.h"
 #include "server/pagserver.h"
 #include "server/seed.h"
 
@@ -16,7 +17,8 @@ namespace {
 void Seed(platform::TSqlConnection& db, const std::string& what) {
     if (what == "demo") {
         server::SeedDemo(db, platform::Date());
-        std::cerr << "pag-server: dados de demonstração carregados.\n";
+        std::cerr << "pag-server: dados de demonstração carregados; a senha dos operadores de "
+                     "demonstração é \"demo\".\n";
         return;
     }
     if (what.rfind("bulk:", 0) == 0) {
@@ -24,7 +26,9 @@ void Seed(platform::TSqlConnection& db, const std::string& what) {
         if (count <= 0 || count > 10'000'000)
             throw platform::Exception("--seed bulk:N exige N entre 1 e 10000000.");
         server::SeedBulk(db, static_cast<int>(count), platform::Date());
-        std::cerr << "pag-server: " << count << " baixas acrescentadas.\n";
+        std::cerr << "pag-server: " << count
+                  << " baixas acrescentadas; os operadores de demonstração sem senha têm a "
+                     "senha \"demo\".\n";
         return;
     }
     throw platform::Exception("--seed aceita \"demo\" ou \"bulk:N\", não \"" + what + "\".");
@@ -72,7 +76,9 @@ int main(int argc, char** argv) try {
                    "Testes de falha: espera antes de confirmar cada recálculo")
         ->check(CLI::Range(0, 600000))
         ->group("");
+    server::TAdminCommands admin(app); // the subcommands passwd and audit
     CLI11_PARSE(app, argc, argv);
+    if (admin.Chosen()) return admin.Run();
 
     // SIGTERM and SIGINT are taken by the main thread alone: block them before any thread starts.
     sigset_t stopSignals;

@@ -14,7 +14,9 @@ using platform::TSqlKind;
 
 namespace {
 
-constexpr const char* kTables = R"SQL(
+// The tables as version 1 created them. A fresh database gets this text and then every upgrade
+// step below, so that a new database and an upgraded one end up with the same schema.
+constexpr const char* kTablesVersion1 = R"SQL(
 CREATE TABLE EMPRESA (
   CDEMPRESA VARCHAR(2) NOT NULL PRIMARY KEY,
   NMEMPRESA VARCHAR(40) NOT NULL,
@@ -217,16 +219,105 @@ INSERT INTO NUMERADOR (NMNUMERADOR, NRULTIMO) VALUES ('LISTA', 0);
 INSERT INTO NUMERADOR (NMNUMERADOR, NRULTIMO) VALUES ('LANCCTB', 0);
 )SQL";
 
-// Data tables, children before parents.
+// Version 2: operators' password hashes, login tokens and the append-only audit trail of runs.
+// Times of these tables are UTC. The audit tables have no foreign key: they outlive the rows
+// they name (re-seeding, a deleted operator) and are never cleared.
+constexpr const char* kUpgradeTo2 = R"SQL(
+ALTER TABLE OPERADOR ADD COLUMN DSSENHAHASH VARCHAR(128);
+CREATE TABLE TOKENOPER (
+  HSTOKEN VARCHAR(64) NOT NULL PRIMARY KEY,
+  CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR,
+  DTCRIACAO TIMESTAMP NOT NULL,
+  DTULTUSO TIMESTAMP NOT NULL,
+  DTLIMINATIVO TIMESTAMP NOT NULL,
+  DTEXPIRACAO TIMESTAMP NOT NULL,
+  NRINATIVOSEG BIGINT NOT NULL
+);
+CREATE INDEX TOKENOPER_OPERADOR ON TOKENOPER (CDOPERADOR, DTCRIACAO);
+CREATE TABLE AUDITRECALC (
+  IDAUDITORIA VARCHAR(32) NOT NULL PRIMARY KEY,
+  DTEVENTO TIMESTAMP NOT NULL,
+  CDOPERADOR VARCHAR(12) NOT NULL,
+  DSENDERECO VARCHAR(64) NOT NULL,
+  CDSESSAO VARCHAR(8) NOT NULL,
+  CDEMPRESA VARCHAR(2) NOT NULL,
+  CDFILIAL VARCHAR(4) NOT NULL,
+  NRLISTA VARCHAR(10) NOT NULL,
+  IDRESULTADO VARCHAR(1) NOT NULL CHECK (IDRESULTADO IN ('C', 'R', 'I')),
+  DSMOTIVO VARCHAR(250) NOT NULL
+);
+CREATE INDEX AUDITRECALC_DATA ON AUDITRECALC (DTEVENTO);
+CREATE TABLE AUDITRECALCITEM (
+  IDAUDITORIA VARCHAR(32) NOT NULL,
+  CDFILIAL VARCHAR(4) NOT NULL,
+  NRBAIXAPAG VARCHAR(10) NOT NULL,
+  NRLCTBANTES VARCHAR(12),
+  NRLCTBDEPOIS VARCHAR(12),
+  PRIMARY KEY (IDAUDITORIA, CDFILIAL, NRBAIXAPAG)
+);
+)SQL";
+
+// The triggers that keep the audit tables append-only, per backend.
+constexpr const char* kAuditGuardSqlite = R"SQL(
+CREATE TRIGGER AUDITRECALC_SEM_UPDATE BEFORE UPDATE ON AUDITRECALC
+BEGIN SELECT RAISE(ABORT, 'A trilha de auditoria não pode ser alterada.'); END;
+CREATE TRIGGER AUDITRECALC_SEM_DELETE BEFORE DELETE ON AUDITRECALC
+BEGIN SELECT RAISE(ABORT, 'A trilha de auditoria não pode ser alterada.'); END;
+CREATE TRIGGER AUDITRECALCITEM_SEM_UPDATE BEFORE UPDATE ON AUDITRECALCITEM
+BEGIN SELECT RAISE(ABORT, 'A trilha de auditoria não pode ser alterada.'); END;
+CREATE TRIGGER AUDITRECALCITEM_SEM_DELETE BEFORE DELETE ON AUDITRECALCITEM
+BEGIN SELECT RAISE(ABORT, 'A trilha de auditoria não pode ser alterada.'); END;
+)SQL";
+
+constexpr const char* kAuditGuardPostgres = R"SQL(
+CREATE FUNCTION PAG_AUDITORIA_IMUTAVEL() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  RAISE EXCEPTION 'A trilha de auditoria não pode ser alterada.';
+END
+$$;
+CREATE TRIGGER AUDITRECALC_IMUTAVEL BEFORE UPDATE OR DELETE ON AUDITRECALC
+  FOR EACH ROW EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
+CREATE TRIGGER AUDITRECALC_SEM_TRUNCATE BEFORE TRUNCATE ON AUDITRECALC
+  FOR EACH STATEMENT EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
+CREATE TRIGGER AUDITRECALCITEM_IMUTAVEL BEFORE UPDATE OR DELETE ON AUDITRECALCITEM
+  FOR EACH ROW EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
+CREATE TRIGGER AUDITRECALCITEM_SEM_TRUNCATE BEFORE TRUNCATE ON AUDITRECALCITEM
+  FOR EACH STATEMENT EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
+)SQL";
+
+// Brings a database of version `from` to version `from + 1`, inside the caller's transaction.
+void Upgrade(TSqlConnection& connection, int from) {
+    switch (from) {
+    case 1:
+        connection.ExecuteScript(kUpgradeTo2);
+        connection.ExecuteScript(connection.Kind() == TSqlKind::PostgreSQL ? kAuditGuardPostgres
+                                                                           : kAuditGuardSqlite);
+        break;
+    default:
+        throw platform::EDatabaseError("Não há atualização do esquema a partir da versão " +
+                                       std::to_string(from) + ".");
+    }
+    connection.Execute("INSERT INTO PAGVERSAO (NRVERSAO) VALUES (:V)", {{"V", from + 1}});
+}
+
+// Data tables, children before parents. The audit tables are not among them.
 constexpr const char* kDataTables[] = {
-    "RATEIOCTB", "LANCCTB",    "BLOQDOCU",     "LISTA",      "ITBAIXAPAG", "BOLETPAGAR",
-    "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA",  "HISTPADRAO", "PLANOCONTA", "TIPOCTPAGAR",
-    "CONTCORR",  "BANCO",      "TIPOBAIXAPAG", "FORNECEDOR", "OPEREMPR",   "OPERADOR",
-    "FILIAL",    "CENTCUST",   "EMPRESA",      "NUMERADOR"};
+    "TOKENOPER",   "RATEIOCTB", "LANCCTB",    "BLOQDOCU",     "LISTA",      "ITBAIXAPAG",
+    "BOLETPAGAR",  "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA",  "HISTPADRAO", "PLANOCONTA",
+    "TIPOCTPAGAR", "CONTCORR",  "BANCO",      "TIPOBAIXAPAG", "FORNECEDOR", "OPEREMPR",
+    "OPERADOR",    "FILIAL",    "CENTCUST",   "EMPRESA",      "NUMERADOR"};
 
 int StoredVersion(TSqlConnection& connection) {
     platform::Variant v = connection.SelectValue("SELECT MAX(NRVERSAO) FROM PAGVERSAO");
     return v.IsNull() ? 0 : static_cast<int>(v.AsInteger());
+}
+
+// The tables, reference rows and counters of version 1, inside the caller's transaction.
+void CreateVersion1(TSqlConnection& connection) {
+    connection.ExecuteScript(kTablesVersion1);
+    connection.ExecuteScript(kReferenceRows);
+    connection.ExecuteScript(kCounterRows);
+    connection.Execute("INSERT INTO PAGVERSAO (NRVERSAO) VALUES (1)");
 }
 
 } // namespace
@@ -249,19 +340,35 @@ void EnsureSchema(TSqlConnection& connection) {
     platform::TSqlTransaction transaction(connection);
     if (connection.Kind() == TSqlKind::PostgreSQL)
         connection.SelectValue("SELECT pg_advisory_xact_lock(8211900)");
+    int version = 0;
     if (SchemaExists(connection)) {
-        const int version = StoredVersion(connection);
-        if (version != kSchemaVersion)
+        version = StoredVersion(connection);
+        if (version == kSchemaVersion) return;
+        if (version < 1 || version > kSchemaVersion)
             throw platform::EDatabaseError(
                 "O banco de dados tem o esquema versão " + std::to_string(version) +
                 "; este servidor usa a versão " + std::to_string(kSchemaVersion) + ".");
-        return;
+    } else {
+        CreateVersion1(connection);
+        version = 1;
     }
-    connection.ExecuteScript(kTables);
-    connection.ExecuteScript(kReferenceRows);
-    connection.ExecuteScript(kCounterRows);
-    connection.Execute("INSERT INTO PAGVERSAO (NRVERSAO) VALUES (:V)", {{"V", kSchemaVersion}});
+    for (; version < kSchemaVersion; ++version) Upgrade(connection, version);
     transaction.Commit();
+}
+
+void CreateSchemaAtVersion(TSqlConnection& connection, int version) {
+    if (version < 1 || version > kSchemaVersion)
+        throw platform::EDatabaseError(
+            "Versão de esquema desconhecida: " + std::to_string(version) + ".");
+    connection.EnsureHelperFunctions();
+    platform::TSqlTransaction transaction(connection);
+    CreateVersion1(connection);
+    for (int v = 1; v < version; ++v) Upgrade(connection, v);
+    transaction.Commit();
+}
+
+int SchemaVersion(TSqlConnection& connection) {
+    return SchemaExists(connection) ? StoredVersion(connection) : 0;
 }
 
 void ClearData(TSqlConnection& connection) {

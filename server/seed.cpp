@@ -10,6 +10,7 @@
 #include "server/counters.h"
 #include "server/entrybuilder.h"
 #include "server/jsonrows.h"
+#include "server/passwords.h"
 #include "server/recalculation.h"
 #include "server/schema.h"
 #include "server/sqlfragments.h"
@@ -198,11 +199,13 @@ void SeedReference(TSqlConnection& db) {
             {"CDEMPRESA", "03"},
             {"CDCENTCUST", "0301"}});
 
-    Insert(db, "OPERADOR",
-           {{"CDOPERADOR", kDemoOperator}, {"NMOPERADOR", "Operador de Demonstração"}});
-    Insert(db, "OPERADOR", {{"CDOPERADOR", kDemoHeldBy}, {"NMOPERADOR", "Maria Aparecida Souza"}});
-    Insert(db, "OPERADOR", {{"CDOPERADOR", "JOAO"}, {"NMOPERADOR", "João Pedro Almeida"}});
-    Insert(db, "OPERADOR", {{"CDOPERADOR", "CARLOS"}, {"NMOPERADOR", "Carlos Eduardo Lima"}});
+    // Every demo operator logs in with kDemoPassword.
+    for (auto [code, name] :
+         {std::pair{kDemoOperator, "Operador de Demonstração"},
+          std::pair{kDemoHeldBy, "Maria Aparecida Souza"}, std::pair{"JOAO", "João Pedro Almeida"},
+          std::pair{"CARLOS", "Carlos Eduardo Lima"}})
+        Insert(db, "OPERADOR",
+               {{"CDOPERADOR", code}, {"NMOPERADOR", name}, {"DSSENHAHASH", DemoPasswordHash()}});
     for (auto [op, company] :
          {std::pair{kDemoOperator, "01"}, std::pair{kDemoOperator, "02"},
           std::pair{kDemoHeldBy, "01"}, std::pair{kDemoHeldBy, "02"}, std::pair{kDemoHeldBy, "03"},
@@ -605,6 +608,13 @@ void SeedBulk(TSqlConnection& db, int count, TDateTime today) {
     today = std::floor(today);
     if (db.SelectValue("SELECT COUNT(*) FROM EMPRESA WHERE CDEMPRESA = '01'").AsInteger() == 0)
         SeedDemo(db, today);
+    // Demo data from before passwords existed: its operators get the demo password; a password
+    // set since is kept.
+    db.Execute("UPDATE OPERADOR SET DSSENHAHASH = :H WHERE DSSENHAHASH IS NULL AND CDOPERADOR IN"
+               " (:A, :B, 'JOAO', 'CARLOS')",
+               {{"H", DemoPasswordHash()},
+                {"A", std::string(kDemoOperator)},
+                {"B", std::string(kDemoHeldBy)}});
     const long long already =
         db.SelectValue("SELECT COUNT(*) FROM BAIXAPAG WHERE NRBAIXAPAG LIKE 'B%'").AsInteger();
     TRandom random(static_cast<std::uint64_t>(already) * 7919 + 17);

@@ -3,6 +3,7 @@
 // The demonstration data (dated relative to `today`):
 //   companies "01" and "02", which the demo operator may use, and "03", which it may not;
 //   operator kDemoOperator ("OPERADOR"), working at branch kDemoBranch ("0001") of company "01";
+//   every demo operator with the password kDemoPassword ("demo", server/passwords.h);
 //   company "01": forty write-offs paid today with statuses "E", "P" and "C", accounted and not,
 //     among them one held by another user (its run answers "ALT_BLOQ"), one paid from a bank
 //     account without accounting account (its run returns accounting errors), four whose
@@ -37,7 +38,8 @@ void SeedDemo(platform::TSqlConnection& db, platform::TDateTime today);
 
 /// Adds `count` write-offs of company "01" (one payable each, real for the most part, none
 /// accounted) paid over the 1000 days up to `today`, numbered after those already added. Loads
-/// the demonstration data first when the database has none.
+/// the demonstration data first when the database has none; demo operators without a password
+/// get kDemoPassword.
 void SeedBulk(platform::TSqlConnection& db, int count, platform::TDateTime today);
 
 } // namespace server

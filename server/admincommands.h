@@ -1,0 +1,32 @@
+// The administration subcommands of pag-server: `passwd` sets an operator's password, `audit`
+// prints the audit trail of runs.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+namespace server {
+
+/// Declares the subcommands on the program's command line; after parsing, Run() carries out
+/// the one chosen, if any.
+class TAdminCommands {
+public:
+    explicit TAdminCommands(CLI::App& app);
+
+    /// Whether the command line named one of the subcommands.
+    bool Chosen() const;
+    /// Runs it; returns the exit status (messages on standard error, the table on standard
+    /// output).
+    int Run();
+
+private:
+    int RunPasswd();
+    int RunAudit();
+
+    CLI::App* passwd_ = nullptr;
+    CLI::App* audit_ = nullptr;
+    std::string passwdDb_, passwdOperator_;
+    std::string auditDb_, auditCompany_, auditOperator_, auditSince_;
+};
+
+} // namespace server
