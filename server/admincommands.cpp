@@ -98,7 +98,7 @@ void ReadPassword(const std::string& operatorCode, TSecret& password) {
 
 } // namespace
 
-TAdminCommands::TAdminCommands(CLI::App& app) {
+TAdminCommands::TAdminCommands(CLI::App& app, const std::string& serverDb) : serverDb_(serverDb) {
     const std::string dbHelp = "Banco de dados: sqlite:ARQUIVO ou postgresql://... (padrão: o "
                                "do servidor)";
     passwd_ = app.add_subcommand(
@@ -128,7 +128,7 @@ int TAdminCommands::Run() {
 }
 
 int TAdminCommands::RunPasswd() {
-    auto db = OpenDatabase(passwdDb_);
+    auto db = OpenDatabase(passwdDb_.empty() ? serverDb_ : passwdDb_);
     if (!OperatorPasswordHash(*db, passwdOperator_))
         throw ECredentialRefused("Operador \"" + CutUtf8(passwdOperator_, 12) +
                                  "\" não cadastrado.");
@@ -157,7 +157,7 @@ int TAdminCommands::RunAudit() {
                 CutUtf8(auditSince_, 20) + "\".");
         filter.since = since;
     }
-    auto db = OpenDatabase(auditDb_);
+    auto db = OpenDatabase(auditDb_.empty() ? serverDb_ : auditDb_);
     const auto lines = ReadAudit(*db, filter);
     std::cout << FormatAuditTable(lines) << std::flush;
     std::cerr << "pag-server: " << lines.size() << (lines.size() == 1 ? " linha." : " linhas.")

@@ -11,7 +11,8 @@ namespace server {
 /// the one chosen, if any.
 class TAdminCommands {
 public:
-    explicit TAdminCommands(CLI::App& app);
+    /// `serverDb` is the program's own --db, used when the subcommand names none.
+    TAdminCommands(CLI::App& app, const std::string& serverDb);
 
     /// Whether the command line named one of the subcommands.
     bool Chosen() const;
@@ -23,6 +24,7 @@ private:
     int RunPasswd();
     int RunAudit();
 
+    const std::string& serverDb_;
     CLI::App* passwd_ = nullptr;
     CLI::App* audit_ = nullptr;
     std::string passwdDb_, passwdOperator_;

@@ -30,9 +30,11 @@ std::string AddressHost(std::string_view clientAddress) {
 }
 
 TLoginService::TLoginService(TTokenStore& tokens, TLoginOptions options)
-    : tokens_(tokens), options_(std::move(options)), standInHash_(HashPassword(RandomHex(16))) {
+    : tokens_(tokens), options_(std::move(options)), standInHash_(HashPassword(RandomHex(16))),
+      checks_(std::clamp(options_.maxConcurrentChecks, 1, 256)) {
     if (options_.freeFailures < 1 || options_.firstDelay.count() <= 0 ||
-        options_.maxDelay < options_.firstDelay || options_.maxTracked < 1)
+        options_.maxDelay < options_.firstDelay || options_.maxTracked < 1 ||
+        options_.maxConcurrentChecks < 1 || options_.maxConcurrentChecks > 256)
         throw platform::Exception("Limites de tentativas de entrada inválidos.");
 }
 
@@ -108,7 +110,15 @@ TIssuedToken TLoginService::Login(platform::TSqlConnection& db, const std::strin
                                                   : std::nullopt;
     const bool usable = stored && !stored->empty();
     // The same work whatever is missing: one verification against a hash of the same limits.
-    const bool matches = VerifyPassword(usable ? *stored : standInHash_, password) && usable;
+    bool matches = false;
+    {
+        struct TSlot {
+            std::counting_semaphore<256>& slots;
+            explicit TSlot(std::counting_semaphore<256>& s) : slots(s) { slots.acquire(); }
+            ~TSlot() { slots.release(); }
+        } slot(checks_);
+        matches = VerifyPassword(usable ? *stored : standInHash_, password) && usable;
+    }
     if (!matches) throw ELoginRefused(kLoginFailed, std::chrono::milliseconds(0));
 
     TIssuedToken issued = tokens_.Issue(db, operatorCode);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,8 @@ struct TLoginOptions {
     std::chrono::milliseconds forgetAfter = std::chrono::hours(1);
     /// Operators and addresses tracked, each; past it the entry with the oldest failure goes.
     std::size_t maxTracked = 10000;
+    /// Password checks run at once (each takes 64 MiB for its time); more attempts wait.
+    int maxConcurrentChecks = 4;
     /// The clock of the delays; empty means steady_clock. Tests set it.
     std::function<std::chrono::steady_clock::time_point()> clock;
 };
@@ -85,6 +88,7 @@ private:
     TTokenStore& tokens_;
     TLoginOptions options_;
     std::string standInHash_;
+    std::counting_semaphore<256> checks_;
     std::mutex mutex_;
     TTable byOperator_; // guarded by mutex_
     TTable byAddress_;  // guarded by mutex_

@@ -76,7 +76,7 @@ int main(int argc, char** argv) try {
                    "Testes de falha: espera antes de confirmar cada recálculo")
         ->check(CLI::Range(0, 600000))
         ->group("");
-    server::TAdminCommands admin(app); // the subcommands passwd and audit
+    server::TAdminCommands admin(app, db); // the subcommands passwd and audit
     CLI11_PARSE(app, argc, argv);
     if (admin.Chosen()) return admin.Run();
 
