@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include <httplib.h>
+#include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
@@ -173,6 +174,9 @@ TWireReply TNetConnection::Impl::Exchange(httplib::Request& req, const std::stri
         throw ERpcError("A resposta do " + server + " a " + what + " excede " +
                         std::to_string(owner.maxReplyBytes_) + " bytes.");
     if (!sent) {
+        // A failed handshake leaves its causes in OpenSSL's per-thread error queue, where a
+        // later TLS connection of this thread could mistake them for its own.
+        if (tlsClient) ERR_clear_error();
         if (error == httplib::Error::SSLServerVerification)
             throw ERpcError(
                 "Não foi possível verificar o certificado do " + server + " (" +
