@@ -9,6 +9,13 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 # Password hashing (Argon2id), random tokens and their hashes.
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+find_package(OpenSSL 1.1.1 REQUIRED)
+
+# cpp-httplib with https: CPPHTTPLIB_OPENSSL_SUPPORT changes its classes, so every translation
+# unit that includes <httplib.h> must see it. Link this target, never PkgConfig::HTTPLIB alone.
+add_library(pag_httplib INTERFACE)
+target_compile_definitions(pag_httplib INTERFACE CPPHTTPLIB_OPENSSL_SUPPORT)
+target_link_libraries(pag_httplib INTERFACE PkgConfig::HTTPLIB OpenSSL::SSL OpenSSL::Crypto)
 
 # msgpack-cxx is header-only; we use it without Boost.
 add_library(pag_msgpack INTERFACE)

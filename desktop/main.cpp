@@ -60,7 +60,8 @@ int main(int argc, char** argv) try {
     options.modulePath = host::DefaultModulePath();
     std::string open;
     options.DeclareSession(
-        cli, "Servidor de aplicação HOST:PORTA (padrão: o configurado, ou 127.0.0.1:8211)");
+        cli, "Servidor de aplicação HOST:PORTA, ou https://HOST:PORTA com TLS (padrão: o "
+             "configurado, ou 127.0.0.1:8211)");
     cli.add_option("--open", open, "Tela a abrir ao iniciar (PAG00900)")
         ->check(CLI::IsMember({"PAG00900"}, CLI::ignore_case));
     options.DeclareModule(cli,

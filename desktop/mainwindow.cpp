@@ -82,8 +82,8 @@ void TMainWindow::RefreshStatus() {
     operatorLabel_->setText(QStringLiteral("Operador: ") + ToQString(session.operatorCode));
     companyLabel_->setText(QStringLiteral("Empresa: ") + ToQString(session.company));
     branchLabel_->setText(QStringLiteral("Filial: ") + ToQString(session.branch));
-    serverLabel_->setText(QStringLiteral("Servidor: ") + ToQString(session.serverHost) +
-                          QLatin1Char(':') + QString::number(session.serverPort));
+    serverLabel_->setText(QStringLiteral("Servidor: ") +
+                          ToQString(TDesktopSettings::FromSession(session).ServerText()));
 }
 
 QStringList TMainWindow::StatusTexts() const {

@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "host/session.h"
@@ -15,6 +17,9 @@ void THostOptions::DeclareSession(CLI::App& app, const std::string& serverHelp) 
     CLI::Option* serverOption = app.add_option("--server", server, serverHelp);
     serverAlways_ = !server.empty();
     if (serverAlways_) serverOption->capture_default_str();
+    app.add_option("--ca", caFile,
+                   "Arquivo PEM das autoridades certificadoras do servidor https:// (padrão: as "
+                   "do sistema)");
     app.add_option("--db", database,
                    "Banco do hospedeiro: sqlite:ARQUIVO ou uma URL do PostgreSQL");
     app.add_option("--operator", operatorCode, "Operador logado");
@@ -29,11 +34,16 @@ void THostOptions::DeclareModule(CLI::App& app, const std::string& registerHelp)
 }
 
 void THostOptions::Prepare() {
-    if (serverAlways_ || !server.empty()) {
-        std::string host;
-        ParseServer(server, host, serverPort_);
-        serverHost_ = std::move(host);
+    std::optional<TServerAddress> address;
+    if (serverAlways_ || !server.empty()) address = ParseServerAddress(server);
+    if (!caFile.empty()) {
+        if (address && !address->tls)
+            throw platform::Exception("--ca só se aplica a um servidor https://HOST:PORTA");
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(caFile, ec) || !std::ifstream(caFile))
+            throw platform::Exception("--ca: não foi possível ler o arquivo \"" + caFile + "\"");
     }
+    server_ = std::move(address);
     if (!today.empty()) {
         platform::TDateTime day = ParseDay(today);
         platform::SetClock([day] { return day; });
@@ -42,10 +52,12 @@ void THostOptions::Prepare() {
 }
 
 void THostOptions::ApplyTo(THostSession& session) const {
-    if (serverHost_) {
-        session.serverHost = *serverHost_;
-        session.serverPort = serverPort_;
+    if (server_) {
+        session.serverHost = server_->host;
+        session.serverPort = server_->port;
+        session.serverTls = server_->tls;
     }
+    if (!caFile.empty()) session.serverCaFile = caFile;
     if (!database.empty()) session.databaseUrl = database;
     if (!operatorCode.empty()) session.operatorCode = operatorCode;
     if (!company.empty()) session.company = company;
@@ -59,15 +71,41 @@ std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv) {
     return std::nullopt;
 }
 
-void ParseServer(const std::string& text, std::string& host, int& port) {
-    std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0)
-        throw platform::Exception("--server espera HOST:PORTA, não \"" + text + "\"");
-    std::int64_t value = platform::StrToIntDef(text.substr(colon + 1), -1);
+TServerAddress ParseServerAddress(const std::string& text) {
+    TServerAddress address;
+    std::string_view rest = text;
+    std::string form = "HOST:PORTA";
+    if (const std::size_t scheme = rest.find("://"); scheme != std::string_view::npos) {
+        const std::string name = platform::LowerCase(std::string(rest.substr(0, scheme)));
+        if (name != "http" && name != "https")
+            throw platform::Exception("--server aceita http:// ou https://, não \"" + text + "\"");
+        address.tls = name == "https";
+        form = name + "://" + form;
+        rest.remove_prefix(scheme + 3);
+    }
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string_view::npos || colon == 0)
+        throw platform::Exception("--server espera " + form + ", não \"" + text + "\"");
+    // Digits only: a path or anything else after the port is not part of an address.
+    const std::string_view digits = rest.substr(colon + 1);
+    const bool numeric =
+        !digits.empty() && digits.size() <= 5 &&
+        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int value = numeric ? std::stoi(std::string(digits)) : -1;
     if (value < 1 || value > 65535)
         throw platform::Exception("--server: porta inválida em \"" + text + "\"");
-    host = text.substr(0, colon);
-    port = static_cast<int>(value);
+    address.host = std::string(rest.substr(0, colon));
+    address.port = value;
+    return address;
+}
+
+void ParseServer(const std::string& text, std::string& host, int& port) {
+    TServerAddress address = ParseServerAddress(text);
+    if (address.tls)
+        throw platform::Exception("--server: aqui só cabe um endereço sem TLS, não \"" + text +
+                                  "\"");
+    host = std::move(address.host);
+    port = address.port;
 }
 
 platform::TDateTime ParseDay(const std::string& text) {

@@ -22,6 +22,12 @@ std::string WebURL() {
 int WebPort() {
     return Session().serverPort;
 }
+bool WebTls() {
+    return Session().serverTls;
+}
+std::string WebCaFile() {
+    return Session().serverCaFile;
+}
 
 void LoadBPL(const std::string& screenCode, const platform::Variant& params) {
     ModuleRegistry().CheckRegistered(screenCode); // an unknown screen is not announced

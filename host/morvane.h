@@ -17,6 +17,10 @@ std::string FiliProc();
 std::string WebURL();
 /// The application server's TCP port.
 int WebPort();
+/// True when the application server is reached over HTTPS.
+bool WebTls();
+/// The file of authorities trusted for the server's certificate; empty: the system's.
+std::string WebCaFile();
 
 /// Opens the screen module registered under `screenCode` (see host/moduleregistry.h) with
 /// `params`, a variant array the opened screen reads, after telling the host's Services

@@ -16,6 +16,11 @@ struct THostSession {
     std::string branch = "0001";
     std::string serverHost = "127.0.0.1";
     int serverPort = 8211;
+    /// True: the server is reached over HTTPS and its certificate verified.
+    bool serverTls = false;
+    /// PEM file of the authorities trusted for the server's certificate; empty: the system's.
+    /// Only read when serverTls.
+    std::string serverCaFile;
     /// "sqlite:PATH" or a PostgreSQL URL ("postgresql://..."); see DefaultDatabaseUrl().
     std::string databaseUrl;
 };

@@ -1,5 +1,5 @@
 // The client connection to an application server: late-bound calls of a remote object's
-// methods by name, with by-reference arguments, over HTTP/1.1.
+// methods by name, with by-reference arguments, over HTTP/1.1 or HTTPS.
 #include "platform/netconnection.h"
 
 #include <netdb.h>
@@ -8,6 +8,9 @@
 #include <cctype>
 
 #include <httplib.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
 
 #include "platform/rpcserver.h"
 #include "platform/wire.h"
@@ -49,6 +52,24 @@ bool HostResolves(const std::string& host) {
     return rc == 0;
 }
 
+// Why the server's certificate was refused, from OpenSSL's verification result (X509_V_OK when
+// the chain was good but the certificate names another host).
+std::string VerificationReason(long result) {
+    switch (result) {
+    case X509_V_OK: return "o certificado não é deste servidor";
+    case X509_V_ERR_CERT_HAS_EXPIRED: return "o certificado expirou";
+    case X509_V_ERR_CERT_NOT_YET_VALID: return "o certificado ainda não é válido";
+    case X509_V_ERR_CERT_REVOKED: return "o certificado foi revogado";
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return "o certificado não foi emitido por uma autoridade confiável";
+    default: return "o certificado foi recusado";
+    }
+}
+
 template <class Duration> void SetTimeout(Duration d, auto&& setter) {
     const auto us = std::chrono::duration_cast<std::chrono::microseconds>(d).count();
     setter(static_cast<time_t>(us / 1000000), static_cast<time_t>(us % 1000000));
@@ -71,9 +92,11 @@ TRpcArg TRpcArg::Ref(std::string& target) {
 }
 
 // The HTTP client of the open session. Invariant: outside Connect, client and sessionId are
-// set exactly while the connection is connected; endpoint is the host:port of the last connect.
+// set exactly while the connection is connected; endpoint is the host:port of the last connect,
+// and tlsClient is the client itself when that connect chose TLS, null otherwise.
 struct TNetConnection::Impl {
-    std::unique_ptr<httplib::Client> client;
+    std::unique_ptr<httplib::ClientImpl> client;
+    httplib::SSLClient* tlsClient = nullptr;
     std::string sessionId;
     std::string host;
     int port = 0;
@@ -99,8 +122,18 @@ std::string TNetConnection::Impl::TransportReason(httplib::Error error, Clock::d
         // httplib reports an expired read time-out as a read failure: tell them apart by time.
         if (!connecting && elapsed >= owner.readTimeout_ - std::chrono::milliseconds(50))
             return "sem resposta em " + DurationText(owner.readTimeout_);
+        // A TLS server drops a plain request without an HTTP answer.
+        if (connecting && !tlsClient)
+            return "a conexão foi encerrada sem resposta; se o servidor usa TLS, informe o "
+                   "endereço com https://";
         return "a conexão foi interrompida ao receber a resposta";
     case httplib::Error::Write: return "a conexão foi interrompida ao enviar a requisição";
+    case httplib::Error::SSLConnection:
+        return "a negociação TLS falhou; o servidor pode não usar TLS";
+    case httplib::Error::SSLLoadingCerts:
+        return owner.caFile_.empty()
+                   ? "não foi possível ler as autoridades certificadoras do sistema"
+                   : "não foi possível ler o arquivo de autoridades certificadoras";
     default: return httplib::to_string(error);
     }
 }
@@ -141,6 +174,14 @@ TWireReply TNetConnection::Impl::Exchange(httplib::Request& req, const std::stri
         throw ERpcError("A resposta do " + server + " a " + what + " excede " +
                         std::to_string(owner.maxReplyBytes_) + " bytes.");
     if (!sent) {
+        // A failed handshake leaves its causes in OpenSSL's per-thread error queue, where a
+        // later TLS connection of this thread could mistake them for its own.
+        if (tlsClient) ERR_clear_error();
+        if (error == httplib::Error::SSLServerVerification)
+            throw ERpcError(
+                "Não foi possível verificar o certificado do " + server + " (" +
+                VerificationReason(tlsClient ? tlsClient->get_openssl_verify_result() : X509_V_OK) +
+                ").");
         const std::string reason = TransportReason(error, Clock::now() - start, connecting, owner);
         if (connecting)
             throw ERpcError("Não foi possível conectar ao " + server + " (" + reason + ").");
@@ -201,6 +242,7 @@ void TNetConnection::SetConnected(bool value) {
 
 void TNetConnection::DropSession() {
     impl_->client.reset();
+    impl_->tlsClient = nullptr;
     impl_->sessionId.clear();
     connected_ = false;
 }
@@ -216,7 +258,20 @@ void TNetConnection::Connect() {
     if (!IsPathName(serverName_))
         throw ERpcError("Nome de objeto remoto inválido: \"" + serverName_ + "\".");
 
-    auto client = std::make_unique<httplib::Client>(host_, port_);
+    std::unique_ptr<httplib::ClientImpl> client;
+    impl_->tlsClient = nullptr;
+    if (useTls_) {
+        auto tls = std::make_unique<httplib::SSLClient>(host_, port_);
+        if (SSL_CTX_set_min_proto_version(tls->ssl_context(), TLS1_2_VERSION) != 1)
+            throw ERpcError("Não foi possível conectar ao servidor de aplicação em " +
+                            impl_->endpoint + " (TLS indisponível).");
+        tls->enable_server_certificate_verification(true); // the chain and the host name
+        if (!caFile_.empty()) tls->set_ca_cert_path(caFile_);
+        impl_->tlsClient = tls.get();
+        client = std::move(tls);
+    } else {
+        client = std::make_unique<httplib::ClientImpl>(host_, port_);
+    }
     SetTimeout(connectTimeout_,
                [&](time_t s, time_t us) { client->set_connection_timeout(s, us); });
     SetTimeout(readTimeout_, [&](time_t s, time_t us) { client->set_read_timeout(s, us); });
@@ -234,11 +289,13 @@ void TNetConnection::Connect() {
         reply = impl_->Exchange(req, "__connect", true, *this);
     } catch (...) {
         impl_->client.reset();
+        impl_->tlsClient = nullptr;
         throw;
     }
     if (reply.status != TReplyStatus::Ok || reply.result.Type() != VarType::String ||
         reply.result.AsString().empty()) {
         impl_->client.reset();
+        impl_->tlsClient = nullptr;
         const std::string reason =
             reply.status == TReplyStatus::Ok ? "resposta sem sessão" : reply.message;
         throw ERpcError("Não foi possível conectar ao servidor de aplicação em " + impl_->endpoint +

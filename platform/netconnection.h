@@ -1,5 +1,6 @@
 // The client connection to an application server: late-bound calls of a remote object's
-// methods by name, with by-reference arguments, over HTTP/1.1 (see platform/rpcserver.h).
+// methods by name, with by-reference arguments, over HTTP/1.1 or HTTPS (see
+// platform/rpcserver.h).
 #pragma once
 
 #include <chrono>
@@ -72,6 +73,16 @@ public:
     int Port() const { return port_; }
     void SetPort(int port) { port_ = port; }
 
+    /// False (the default): plain HTTP. True: HTTPS, TLS 1.2 at least, with the server's
+    /// certificate verified against CaFile and the host name; a server that cannot be verified
+    /// is refused with ERpcError. Read at connect, like Host and Port.
+    bool UseTls() const { return useTls_; }
+    void SetUseTls(bool value) { useTls_ = value; }
+    /// PEM file of the authorities that may sign the server's certificate; empty (the default):
+    /// the system's trust store. Only read when UseTls.
+    const std::string& CaFile() const { return caFile_; }
+    void SetCaFile(std::string path) { caFile_ = std::move(path); }
+
     /// True (the default): a failed connect raises ERpcError. False: it leaves the connection
     /// disconnected without raising; the next call tries again and raises if that fails too.
     bool ThrowException() const { return throwException_; }
@@ -97,7 +108,8 @@ public:
     /// time-out, server restarted) is reopened once, transparently: nothing ran on it.
     Variant Call(const std::string& method, const std::vector<TRpcArg>& args = {});
 
-    /// Runs before every connect with the connection as sender; may set Host and Port.
+    /// Runs before every connect with the connection as sender; may set Host, Port, UseTls and
+    /// CaFile.
     TNotifyEvent BeforeConnect;
     /// Runs at the start of every Call with the method and the argument values.
     std::function<void(const std::string& method, const std::vector<Variant>& args)> OnCall;
@@ -110,6 +122,8 @@ private:
     std::string serverName_;
     std::string host_ = "127.0.0.1";
     int port_ = 0;
+    bool useTls_ = false;
+    std::string caFile_;
     bool throwException_ = true;
     bool connected_ = false;
     std::chrono::milliseconds connectTimeout_{5000};

@@ -65,6 +65,8 @@ TfrmRecContBaixaPag::~TfrmRecContBaixaPag() {
 void TfrmRecContBaixaPag::netRecContBaixaPagBeforeConnect(platform::TObject* /*sender*/) {
     netRecContBaixaPag->SetPort(host::Morvane::WebPort());
     netRecContBaixaPag->SetHost(host::Morvane::WebURL());
+    netRecContBaixaPag->SetUseTls(host::Morvane::WebTls());
+    netRecContBaixaPag->SetCaFile(host::Morvane::WebCaFile());
 }
 
 void CriaRecContBaixaPag() {

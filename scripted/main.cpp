@@ -37,7 +37,7 @@ int main(int argc, char** argv) try {
     options.server = "127.0.0.1:8211";
     options.modulePath = host::DefaultModulePath();
     std::string scriptFile;
-    options.DeclareSession(app, "Servidor de aplicação HOST:PORTA");
+    options.DeclareSession(app, "Servidor de aplicação HOST:PORTA, ou https://HOST:PORTA com TLS");
     options.DeclareModule(
         app, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO (padrão: "
              "libCTB10200.so ao lado do módulo, se existir)");

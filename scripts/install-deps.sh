@@ -2,8 +2,8 @@
 # Installs the Debian packages the build, the tests and the desktop need, when any is missing.
 set -eu
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-libsqlite3-dev libpq-dev postgresql libcpp-httplib-dev libmsgpack-cxx-dev libcli11-dev libsodium-dev \
-qt6-base-dev xvfb xauth clang-format"
+libsqlite3-dev libpq-dev postgresql libcpp-httplib-dev libssl-dev openssl libmsgpack-cxx-dev libcli11-dev \
+libsodium-dev qt6-base-dev xvfb xauth clang-format"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,6 +1,7 @@
 // The Qt Services: boxes in Portuguese, pick lists over datasets, busy animation and cursor;
 // the settings and the main window.
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -14,6 +15,7 @@
 #include "desktop/datasetmodel.h"
 #include "desktop/mainwindow.h"
 #include "desktop/pickdialog.h"
+#include "desktop/qtconvert.h"
 #include "desktop/settings.h"
 #include "desktop_fixture.h"
 #include "host/session.h"
@@ -166,6 +168,65 @@ TEST(DesktopSettings, SavedSettingsComeBackAndMissingKeysKeepTheDefaults) {
     EXPECT_THROW(desktop::ParseServer("10.0.0.5", host, port), Exception);
     EXPECT_THROW(desktop::ParseServer("10.0.0.5:0", host, port), Exception);
     EXPECT_THROW(desktop::ParseServer(":80", host, port), Exception);
+}
+
+TEST(DesktopSettings, TheServerFieldTakesHttpsAndTheCaFileAndBothAreStored) {
+    QTemporaryDir dir;
+    const QString ca = dir.filePath(QStringLiteral("ca.pem"));
+    QFile(ca).open(QIODevice::WriteOnly);
+    desktop::TDesktopSettings tls{"OPERADOR", "01",
+                                  "0001",     "servidor.local",
+                                  8443,       "sqlite:/tmp/a.db",
+                                  true,       desktop::FromQString(ca)};
+    EXPECT_EQ(tls.ServerText(), "https://servidor.local:8443");
+    QSettings store(dir.filePath(QStringLiteral("pag-desktop.conf")), QSettings::IniFormat);
+    desktop::SaveSettings(store, tls);
+    desktop::TDesktopSettings plain{"OPERADOR",  "01", "0001",
+                                    "127.0.0.1", 8211, "sqlite:/tmp/a.db"};
+    desktop::TDesktopSettings loaded = desktop::LoadSettings(store, plain);
+    EXPECT_TRUE(loaded.serverTls);
+    EXPECT_EQ(loaded.serverCaFile, desktop::FromQString(ca));
+    host::THostSession session;
+    loaded.ApplyTo(session);
+    EXPECT_TRUE(session.serverTls);
+    EXPECT_EQ(session.serverCaFile, desktop::FromQString(ca));
+    EXPECT_EQ(desktop::TDesktopSettings::FromSession(session).ServerText(),
+              "https://servidor.local:8443");
+
+    desktop::TSettingsDialog dialog(loaded);
+    EXPECT_EQ(dialog.HostEdit().text(), QStringLiteral("https://servidor.local"));
+    EXPECT_EQ(dialog.CaEdit().text(), ca);
+    dialog.HostEdit().setText(QStringLiteral(" HTTPS://outro.local "));
+    EXPECT_TRUE(dialog.Settings().serverTls);
+    EXPECT_EQ(dialog.Settings().serverHost, "outro.local");
+    dialog.HostEdit().setText(QStringLiteral("http://outro.local"));
+    EXPECT_FALSE(dialog.Settings().serverTls);
+    EXPECT_EQ(dialog.Settings().serverHost, "outro.local");
+
+    // Refusals: the dialog stays open with the field focused after the message.
+    auto refusal = [&](const QString& server, const QString& caFile) {
+        dialog.HostEdit().setText(server);
+        dialog.CaEdit().setText(caFile);
+        dialog.setResult(QDialog::Rejected);
+        desktoptest::TBoxSeen seen;
+        AnswerNextModal(QStringLiteral("OK"), &seen);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << server.toStdString();
+        return seen.text;
+    };
+    const QString badServer = QStringLiteral(
+        "O servidor de aplicação deve ser um nome ou endereço, com https:// à frente para usar "
+        "TLS; a porta vai no campo Porta.");
+    EXPECT_EQ(refusal(QStringLiteral("ftp://outro"), ca), badServer);
+    EXPECT_EQ(refusal(QStringLiteral("https://outro:8443/rpc"), ca), badServer);
+    EXPECT_EQ(refusal(QStringLiteral("https://"), ca),
+              QStringLiteral("O servidor de aplicação deve ser informado."));
+    EXPECT_EQ(refusal(QStringLiteral("https://outro"), dir.filePath(QStringLiteral("nao.pem"))),
+              QStringLiteral("O arquivo de autoridades certificadoras não pôde ser lido."));
+    dialog.HostEdit().setText(QStringLiteral("https://outro"));
+    dialog.CaEdit().setText(ca);
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 /// A screen like the module's: an MDI child with a maintenance menu.

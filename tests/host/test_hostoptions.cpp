@@ -149,3 +149,98 @@ TEST(HostOptions, RegistrationsNeedACodeAndAFileAndReplaceTheHostsAccountingScre
     EXPECT_EQ(ReadAll(out), "CTB10200 aberta");
     std::remove(out.c_str());
 }
+
+TEST(HostOptions, ServerAddressFormsChooseTlsOnlyForHttpsAndRefuseOtherSchemes) {
+    struct Case {
+        const char* text;
+        const char* host;
+        int port;
+        bool tls;
+    };
+    for (const Case& c : {Case{"servidor:8211", "servidor", 8211, false},
+                          Case{"http://servidor:80", "servidor", 80, false},
+                          Case{"https://servidor.local:8443", "servidor.local", 8443, true},
+                          Case{"HTTPS://10.0.0.5:1", "10.0.0.5", 1, true},
+                          Case{"https://::1:65535", "::1", 65535, true}}) {
+        const TServerAddress address = ParseServerAddress(c.text);
+        EXPECT_EQ(address.host, c.host) << c.text;
+        EXPECT_EQ(address.port, c.port) << c.text;
+        EXPECT_EQ(address.tls, c.tls) << c.text;
+    }
+    auto messageOf = [](const std::string& text) {
+        try {
+            ParseServerAddress(text);
+        } catch (const Exception& e) { return std::string(e.what()); }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(messageOf("https://servidor"), "--server espera https://HOST:PORTA, não "
+                                             "\"https://servidor\"");
+    EXPECT_EQ(messageOf("https://:8443"), "--server espera https://HOST:PORTA, não "
+                                          "\"https://:8443\"");
+    EXPECT_EQ(messageOf("ftp://servidor:21"),
+              "--server aceita http:// ou https://, não \"ftp://servidor:21\"");
+    for (const char* text : {"https://servidor:8443/rpc", "https://servidor:0", "http://s:-1"})
+        EXPECT_EQ(messageOf(text), std::string("--server: porta inválida em \"") + text + "\"");
+
+    // The plain splitter cannot carry TLS, so it refuses https:// instead of dropping it.
+    std::string host = "antes";
+    int port = 1;
+    EXPECT_THROW(ParseServer("https://servidor:8443", host, port), Exception);
+    EXPECT_EQ(host, "antes");
+    ParseServer("http://servidor:8080", host, port);
+    EXPECT_EQ(host, "servidor");
+    EXPECT_EQ(port, 8080);
+}
+
+TEST(HostOptions, HttpsServerAndCaReachTheSessionAndAPlainServerTurnsTlsOff) {
+    StartUpReset reset;
+    const std::string ca = testing::TempDir() + "hostoptions_ca.pem";
+    std::ofstream(ca) << "-----BEGIN CERTIFICATE-----\n";
+    {
+        THostOptions options;
+        CLI::App app;
+        Parse(options, app, {"--server", "https://servidor.local:8443", "--ca", ca});
+        options.Prepare();
+        options.ApplyTo(Session());
+        EXPECT_EQ(Session().serverHost, "servidor.local");
+        EXPECT_EQ(Session().serverPort, 8443);
+        EXPECT_TRUE(Session().serverTls);
+        EXPECT_EQ(Session().serverCaFile, ca);
+    }
+    {
+        // --ca alone keeps the session's server (the desktop's saved https one).
+        THostOptions options;
+        CLI::App app;
+        Parse(options, app, {"--ca", ca});
+        options.Prepare();
+        options.ApplyTo(Session());
+        EXPECT_TRUE(Session().serverTls);
+        EXPECT_EQ(Session().serverPort, 8443);
+    }
+    {
+        THostOptions options;
+        CLI::App app;
+        Parse(options, app, {"--server", "servidor.local:8211"});
+        options.Prepare();
+        options.ApplyTo(Session());
+        EXPECT_FALSE(Session().serverTls);
+        EXPECT_EQ(Session().serverPort, 8211);
+    }
+    auto messageOf = [](std::vector<std::string> args) {
+        THostOptions options;
+        CLI::App app;
+        Parse(options, app, std::move(args));
+        try {
+            options.Prepare();
+        } catch (const Exception& e) { return std::string(e.what()); }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(messageOf({"--server", "servidor:8211", "--ca", ca}),
+              "--ca só se aplica a um servidor https://HOST:PORTA");
+    const std::string missing = testing::TempDir() + "nao-existe.pem";
+    EXPECT_EQ(messageOf({"--server", "https://s:1", "--ca", missing}),
+              "--ca: não foi possível ler o arquivo \"" + missing + "\"");
+    EXPECT_EQ(messageOf({"--server", "https://s:1", "--ca", testing::TempDir()}),
+              "--ca: não foi possível ler o arquivo \"" + testing::TempDir() + "\"");
+    std::remove(ca.c_str());
+}

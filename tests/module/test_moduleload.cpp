@@ -254,3 +254,24 @@ TEST_F(ModuleLoaded, TheConnectionReadsHostAndPortAtEveryConnect) {
     EXPECT_EQ(net->Port(), host::Session().serverPort);
     host::ResetSession();
 }
+
+TEST_F(ModuleLoaded, TheConnectionTakesTheSessionsTlsChoiceAtEveryConnect) {
+    ASSERT_TRUE(IniProc());
+    auto* net = dynamic_cast<platform::TNetConnection*>(
+        Screens().front()->FindComponent("netRecContBaixaPag"));
+    ASSERT_NE(net, nullptr);
+    host::Session().serverHost = "127.0.0.1";
+    host::Session().serverPort = testsupport::UnusedLoopbackPort();
+    host::Session().serverTls = true;
+    host::Session().serverCaFile = "ca-da-empresa.pem";
+    net->SetConnected(false);
+    EXPECT_NO_THROW(net->SetConnected(true)); // nothing listens: a failed attempt, no exception
+    EXPECT_TRUE(net->UseTls());
+    EXPECT_EQ(net->CaFile(), "ca-da-empresa.pem");
+    host::Session().serverTls = false;
+    host::Session().serverCaFile.clear();
+    net->SetConnected(true);
+    EXPECT_FALSE(net->UseTls());
+    EXPECT_EQ(net->CaFile(), "");
+    host::ResetSession();
+}
