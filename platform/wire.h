@@ -31,11 +31,17 @@ class EWireError : public Exception {
     using Exception::Exception;
 };
 
-/// Bounds applied while decoding untrusted bytes. Memory used by a decode is proportional to
-/// the input actually present, never to the counts that the input declares.
+/// Bounds applied while decoding untrusted bytes. Memory used by a decode grows with the input
+/// actually present, never with the counts that the input declares, and stays within a budget:
+/// what the decoded values take (variants, the vectors that hold them, the contents of texts and
+/// byte strings) is counted as they are built, and a decode that would take more than
+/// memoryPerInputByte × the input's size + memoryAllowance fails with EWireError. Texts and byte
+/// strings take about their own size; only inputs of many tiny elements come near the budget.
 struct TWireLimits {
-    int maxDepth = 32;                   ///< nested arrays, the envelope's own not counted
-    std::size_t maxElements = 4'000'000; ///< array elements declared in the whole input
+    int maxDepth = 32;                       ///< nested arrays, the envelope's own not counted
+    std::size_t maxElements = 4'000'000;     ///< array elements declared in the whole input
+    std::size_t memoryPerInputByte = 8;      ///< decode budget per byte of input
+    std::size_t memoryAllowance = 64 * 1024; ///< decode budget for any input, in bytes
 };
 
 std::string EncodeVariant(const Variant& value);
