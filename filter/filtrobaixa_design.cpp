@@ -88,20 +88,11 @@ TfrmFiltroBaixa::TfrmFiltroBaixa(platform::TComponent* owner) : host::TfrmFiltro
     sbtLimpa->SetHint("Desfazer");
     sbtLimpa->SetShowHint(true);
 
-    pgcPadrao = Create<platform::TPageControl>();
-    pgcPadrao->SetName("pgcPadrao");
-    pgcPadrao->SetParent(grbPadrao);
+    pgcPadrao = platform::CreateChild<platform::TPageControl>(*this, grbPadrao, "pgcPadrao");
     pgcPadrao->SetAlign(TAlign::alClient);
-    auto page = [this](const char* name, const char* caption) {
-        auto* sheet = Create<platform::TTabSheet>();
-        sheet->SetName(name);
-        sheet->SetCaption(caption);
-        sheet->SetPageControl(pgcPadrao);
-        return sheet;
-    };
-    tshDadosBaixa = page("tshDadosBaixa", "Dados da Baixa");
-    tshContPagar = page("tshContPagar", "Conta a Pagar");
-    tshDocumento = page("tshDocumento", "Documento");
+    tshDadosBaixa = platform::CreateTabSheet(*this, pgcPadrao, "tshDadosBaixa", "Dados da Baixa");
+    tshContPagar = platform::CreateTabSheet(*this, pgcPadrao, "tshContPagar", "Conta a Pagar");
+    tshDocumento = platform::CreateTabSheet(*this, pgcPadrao, "tshDocumento", "Documento");
 
     CriaPaginaDadosBaixa();
     CriaPaginaContaPagar();
@@ -131,9 +122,7 @@ TGroupBox* Box(TWinControl* parent, const char* name, const char* caption, int c
 }
 
 void Label(TWinControl* parent, const std::string& name, const char* caption, int top) {
-    auto* label = Owner(parent).Create<platform::TLabel>();
-    label->SetName(name);
-    label->SetParent(parent);
+    auto* label = platform::CreateChild<platform::TLabel>(Owner(parent), parent, name);
     label->SetBounds(8, top + 4, 24, 13);
     label->SetCaption(caption);
 }

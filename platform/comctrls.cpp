@@ -47,6 +47,15 @@ void TTabSheet::UserClick() {
     pageControl_->SelectPage(this);
 }
 
+TTabSheet* CreateTabSheet(TComponent& owner, TPageControl* pageControl, const char* name,
+                          const char* caption) {
+    auto* sheet = owner.Create<TTabSheet>();
+    sheet->SetName(name);
+    sheet->SetCaption(caption);
+    sheet->SetPageControl(pageControl);
+    return sheet;
+}
+
 // ---- TPageControl ----
 
 TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {

@@ -9,18 +9,14 @@ namespace recalculation {
 using platform::TAlign;
 
 void TfrmRecContBaixaPag::DesignCommands() {
-    sbtFiltro = Create<platform::TSpeedButton>();
-    sbtFiltro->SetName("sbtFiltro");
-    sbtFiltro->SetParent(panMenu);
+    sbtFiltro = platform::CreateChild<platform::TSpeedButton>(*this, panMenu, "sbtFiltro");
     sbtFiltro->SetBounds(227, 4, 21, 21);
     sbtFiltro->SetFlat(true);
     sbtFiltro->SetHint("Filtrar");
     sbtFiltro->SetShowHint(true);
     sbtFiltro->SetEnabled(false);
 
-    sbtContab = Create<platform::TSpeedButton>();
-    sbtContab->SetName("sbtContab");
-    sbtContab->SetParent(panMenu);
+    sbtContab = platform::CreateChild<platform::TSpeedButton>(*this, panMenu, "sbtContab");
     sbtContab->SetBounds(202, 4, 21, 21);
     sbtContab->SetFlat(true);
     sbtContab->SetHint("Contabilizar");
@@ -47,9 +43,7 @@ void TfrmRecContBaixaPag::DesignCommands() {
 
     // The pictures of the mark column, kept hidden on the toolbar.
     auto image = [this](const char* name, bool checked) {
-        auto* picture = Create<platform::TImage>();
-        picture->SetName(name);
-        picture->SetParent(panMenu);
+        auto* picture = platform::CreateChild<platform::TImage>(*this, panMenu, name);
         picture->SetAutoSize(true);
         picture->SetPicture(CheckPicture(checked));
         picture->SetVisible(false);
@@ -60,25 +54,19 @@ void TfrmRecContBaixaPag::DesignCommands() {
 }
 
 void TfrmRecContBaixaPag::DesignCompanyPanel() {
-    panFiltro = Create<platform::TPanel>();
-    panFiltro->SetName("panFiltro");
-    panFiltro->SetParent(this);
+    panFiltro = platform::CreateChild<platform::TPanel>(*this, this, "panFiltro");
     panFiltro->SetHeight(35);
     panFiltro->SetAlign(TAlign::alTop);
     panFiltro->SetTabOrder(0);
 
-    Label1 = Create<platform::TLabel>();
-    Label1->SetName("Label1");
-    Label1->SetParent(panFiltro);
+    Label1 = platform::CreateChild<platform::TLabel>(*this, panFiltro, "Label1");
     Label1->SetBounds(8, 11, 48, 13);
     Label1->SetCaption("Empresa");
     platform::TFont bold = Label1->Font();
     bold.Style = platform::fsBold;
     Label1->SetFont(bold);
 
-    medCdEmpresa = Create<platform::TMaskEdit>();
-    medCdEmpresa->SetName("medCdEmpresa");
-    medCdEmpresa->SetParent(panFiltro);
+    medCdEmpresa = platform::CreateChild<platform::TMaskEdit>(*this, panFiltro, "medCdEmpresa");
     medCdEmpresa->SetBounds(64, 7, 25, 21);
     medCdEmpresa->SetEditMask("99;0; ");
     medCdEmpresa->SetMaxLength(2);
@@ -87,9 +75,7 @@ void TfrmRecContBaixaPag::DesignCompanyPanel() {
     medCdEmpresa->SetTabOrder(0);
     Label1->SetFocusControl(medCdEmpresa);
 
-    btpEmpresa = Create<host::TBtnPesquisa>();
-    btpEmpresa->SetName("btpEmpresa");
-    btpEmpresa->SetParent(panFiltro);
+    btpEmpresa = platform::CreateChild<host::TBtnPesquisa>(*this, panFiltro, "btpEmpresa");
     btpEmpresa->SetBounds(91, 7, 21, 21);
     btpEmpresa->SetHint("Pesquisar");
     btpEmpresa->SetShowHint(true);
@@ -98,9 +84,7 @@ void TfrmRecContBaixaPag::DesignCompanyPanel() {
     btpEmpresa->SetEmptyError("Não há empresa cadastrada.");
     btpEmpresa->SetKeyField("CDEMPRESA");
 
-    edtNmEmpresa = Create<platform::TEdit>();
-    edtNmEmpresa->SetName("edtNmEmpresa");
-    edtNmEmpresa->SetParent(panFiltro);
+    edtNmEmpresa = platform::CreateChild<platform::TEdit>(*this, panFiltro, "edtNmEmpresa");
     edtNmEmpresa->SetBounds(115, 7, 415, 21);
     edtNmEmpresa->SetColor(platform::clBtnFace);
     edtNmEmpresa->SetEnabled(false);
@@ -176,9 +160,7 @@ void TfrmRecContBaixaPag::DesignGrid() {
     mark.SetFont(symbol);
     mark.SetAlignment(platform::TAlignment::taCenter);
 
-    pgbBaixaPag = Create<platform::TProgressBar>();
-    pgbBaixaPag->SetName("pgbBaixaPag");
-    pgbBaixaPag->SetParent(this);
+    pgbBaixaPag = platform::CreateChild<platform::TProgressBar>(*this, this, "pgbBaixaPag");
     pgbBaixaPag->SetHeight(16);
     pgbBaixaPag->SetAlign(TAlign::alBottom);
     pgbBaixaPag->SetRange(0, 100);
