@@ -31,8 +31,7 @@ int TTabSheet::PageIndex() const {
 }
 
 void TTabSheet::SetTabVisible(bool value) {
-    if (tabVisible_ == value) return;
-    tabVisible_ = value;
+    if (!AssignIfChanged(tabVisible_, value)) return;
     Changed(TChange::Visible);
     if (pageControl_) pageControl_->Changed(TChange::ActivePage);
 }
@@ -177,9 +176,7 @@ void TProgressBar::SetRange(int min, int max) {
 
 void TProgressBar::SetPosition(int position) {
     position = std::clamp(position, min_, max_);
-    if (position == position_) return;
-    position_ = position;
-    Changed(TChange::Position);
+    if (AssignIfChanged(position_, position)) Changed(TChange::Position);
 }
 
 } // namespace platform
