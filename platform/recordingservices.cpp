@@ -59,6 +59,15 @@ int FindCode(TDataSet& data, TField* key, const std::string& code) {
     return 0;
 }
 
+// The event of a form shown, hidden or activated: its caption, after `verb` in the line.
+TServiceEvent FormEvent(TServiceEvent::Kind kind, const char* verb, const TForm& form) {
+    TServiceEvent e;
+    e.kind = kind;
+    e.text = form.Caption();
+    e.line = std::string(verb) + " " + QuoteText(e.text);
+    return e;
+}
+
 } // namespace
 
 std::string QuoteText(std::string_view text) {
@@ -237,30 +246,15 @@ void TRecordingServices::ModuleOpened(const std::string& code, const Variant& pa
 }
 
 void TRecordingServices::FormShown(TForm& form) {
-    if (!RecordForms) return;
-    TServiceEvent e;
-    e.kind = TServiceEvent::FormShown;
-    e.text = form.Caption();
-    e.line = "shown " + QuoteText(e.text);
-    Record(std::move(e));
+    if (RecordForms) Record(FormEvent(TServiceEvent::FormShown, "shown", form));
 }
 
 void TRecordingServices::FormHidden(TForm& form) {
-    if (!RecordForms) return;
-    TServiceEvent e;
-    e.kind = TServiceEvent::FormHidden;
-    e.text = form.Caption();
-    e.line = "hidden " + QuoteText(e.text);
-    Record(std::move(e));
+    if (RecordForms) Record(FormEvent(TServiceEvent::FormHidden, "hidden", form));
 }
 
 void TRecordingServices::FormActivated(TForm& form) {
-    if (!RecordForms) return;
-    TServiceEvent e;
-    e.kind = TServiceEvent::FormActivated;
-    e.text = form.Caption();
-    e.line = "activated " + QuoteText(e.text);
-    Record(std::move(e));
+    if (RecordForms) Record(FormEvent(TServiceEvent::FormActivated, "activated", form));
 }
 
 } // namespace platform
