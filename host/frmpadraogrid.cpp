@@ -9,8 +9,21 @@ using platform::TAlign;
 using platform::TDataSetState;
 
 namespace {
+
 constexpr int kButtonSize = 25;
+
+// A speed button of the base screen at the given bounds, its hint shown.
+platform::TSpeedButton* HintedButton(platform::TComponent& owner, platform::TWinControl* parent,
+                                     const char* name, const char* hint, int left, int top,
+                                     int width, int height) {
+    auto* button = platform::CreateChild<platform::TSpeedButton>(owner, parent, name);
+    button->SetBounds(left, top, width, height);
+    button->SetHint(hint);
+    button->SetShowHint(true);
+    return button;
 }
+
+} // namespace
 
 platform::TMenuItem* TfrmPadraoGrid::MenuItem(const char* name, const char* caption) {
     auto* item = Create<platform::TMenuItem>();
@@ -21,20 +34,14 @@ platform::TMenuItem* TfrmPadraoGrid::MenuItem(const char* name, const char* capt
 }
 
 platform::TSpeedButton* TfrmPadraoGrid::ToolButton(const char* name, const char* hint, int index) {
-    auto* button = platform::CreateChild<platform::TSpeedButton>(*this, panMenu, name);
-    button->SetBounds(4 + index * kButtonSize, 2, kButtonSize, kButtonSize);
+    auto* button = HintedButton(*this, panMenu, name, hint, 4 + index * kButtonSize, 2, kButtonSize,
+                                kButtonSize);
     button->SetFlat(true);
-    button->SetHint(hint);
-    button->SetShowHint(true);
     return button;
 }
 
 platform::TSpeedButton* TfrmPadraoGrid::NavButton(const char* name, const char* hint, int index) {
-    auto* button = platform::CreateChild<platform::TSpeedButton>(*this, dbnPadrao, name);
-    button->SetBounds(index * 24, 0, 24, 22);
-    button->SetHint(hint);
-    button->SetShowHint(true);
-    return button;
+    return HintedButton(*this, dbnPadrao, name, hint, index * 24, 0, 24, 22);
 }
 
 TfrmPadraoGrid::TfrmPadraoGrid(platform::TComponent* owner) : platform::TForm(owner) {
