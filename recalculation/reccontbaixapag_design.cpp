@@ -193,18 +193,16 @@ void TfrmRecContBaixaPag::WireEvents() {
     cdsBaixaPag->AfterOpen = [this](platform::TDataSet* d) { cdsBaixaPagAfterOpen(d); };
     cdsBaixaPag->AfterClose = [this](platform::TDataSet* d) { cdsBaixaPagAfterClose(d); };
     cdsBaixaPag->AfterPost = [this](platform::TDataSet* d) { cdsBaixaPagAfterPost(d); };
-    cdsBaixaPagIDSTATUSBPAG->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagIDSTATUSBPAGGetText(f, t, d);
+    auto text = [this](platform::TField* field, void (TfrmRecContBaixaPag::*handler)(
+                                                    platform::TField*, std::string&, bool)) {
+        field->OnGetText = [this, handler](platform::TField* f, std::string& t, bool d) {
+            (this->*handler)(f, t, d);
+        };
     };
-    cdsBaixaPagCDAGENCIA->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagCDAGENCIAGetText(f, t, d);
-    };
-    cdsBaixaPagCDCONTCORR->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagCDCONTCORRGetText(f, t, d);
-    };
-    cdsBaixaPagNRMOVBANC->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagNRMOVBANCGetText(f, t, d);
-    };
+    text(cdsBaixaPagIDSTATUSBPAG, &TfrmRecContBaixaPag::cdsBaixaPagIDSTATUSBPAGGetText);
+    text(cdsBaixaPagCDAGENCIA, &TfrmRecContBaixaPag::cdsBaixaPagCDAGENCIAGetText);
+    text(cdsBaixaPagCDCONTCORR, &TfrmRecContBaixaPag::cdsBaixaPagCDCONTCORRGetText);
+    text(cdsBaixaPagNRMOVBANC, &TfrmRecContBaixaPag::cdsBaixaPagNRMOVBANCGetText);
 }
 
 } // namespace recalculation
