@@ -112,6 +112,14 @@ platform::TComponent& Owner(TWinControl* parent) {
     return *parent->ParentForm();
 }
 
+// The group box that fills a page and holds its criteria boxes.
+TGroupBox* PageBox(platform::TTabSheet* page, const char* name, const char* caption) {
+    auto* box = Place(Owner(page).Create<TGroupBox>(), page, name, 0, 0, 0, 0);
+    box->SetCaption(caption);
+    box->SetAlign(TAlign::alClient);
+    return box;
+}
+
 TGroupBox* Box(TWinControl* parent, const char* name, const char* caption, int column, int row,
                bool narrow = false) {
     auto* box = Place(Owner(parent).Create<TGroupBox>(), parent, name,
@@ -174,9 +182,7 @@ void ListControls(TGroupBox* box, const char* todosName, const char* todosCaptio
 } // namespace
 
 void TfrmFiltroBaixa::CriaPaginaDadosBaixa() {
-    grbDadosBaixa = Place(Create<TGroupBox>(), tshDadosBaixa, "grbDadosBaixa", 0, 0, 0, 0);
-    grbDadosBaixa->SetCaption("Dados da Baixa");
-    grbDadosBaixa->SetAlign(TAlign::alClient);
+    grbDadosBaixa = PageBox(tshDadosBaixa, "grbDadosBaixa", "Dados da Baixa");
 
     grbPag = Box(grbDadosBaixa, "grbPag", "Pagamento", 0, 0);
     DateEdits(grbPag, "Pag", "dedDtIni", dedDtIni, "dedDtFin", dedDtFin);
@@ -199,9 +205,7 @@ void TfrmFiltroBaixa::CriaPaginaDadosBaixa() {
 }
 
 void TfrmFiltroBaixa::CriaPaginaContaPagar() {
-    grbCp = Place(Create<TGroupBox>(), tshContPagar, "grbCp", 0, 0, 0, 0);
-    grbCp->SetCaption("Dados da Conta a Pagar");
-    grbCp->SetAlign(TAlign::alClient);
+    grbCp = PageBox(tshContPagar, "grbCp", "Dados da Conta a Pagar");
 
     grbVencimento = Box(grbCp, "grbVencimento", "Vencimento", 0, 0);
     DateEdits(grbVencimento, "Venc", "dedDtIniVen", dedDtIniVen, "dedDtFinVen", dedDtFinVen);
