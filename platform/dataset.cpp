@@ -333,12 +333,7 @@ void TDataSet::Append() {
     savedCursor_ = cursor_;
     editBuffer_.Resize(store_.Stride());
     store_.InitRecord(editBuffer_.Data());
-    editArena_.Clear();
-    modified_ = false;
-    bof_ = eof_ = false;
-    SetState(TDataSetState::dsInsert);
-    NotifyDataSetChanged();
-    DoEvent(AfterInsert);
+    EndEditStep(TDataSetState::dsInsert, AfterInsert);
 }
 
 void TDataSet::Post() {
@@ -364,12 +359,16 @@ void TDataSet::Post() {
         else
             cursor_ = row;
     }
+    EndEditStep(TDataSetState::dsBrowse, AfterPost);
+}
+
+void TDataSet::EndEditStep(TDataSetState state, const TDataSetNotifyEvent& after) {
     editArena_.Clear();
     modified_ = false;
     bof_ = eof_ = false;
-    SetState(TDataSetState::dsBrowse);
+    SetState(state);
     NotifyDataSetChanged();
-    DoEvent(AfterPost);
+    DoEvent(after);
 }
 
 void TDataSet::Cancel() {
