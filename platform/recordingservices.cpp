@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "platform/dataset.h"
+#include "platform/jointext.h"
 
 namespace platform {
 
@@ -18,15 +19,6 @@ const char* DialogWord(TMsgDlgType type) {
     case TMsgDlgType::mtCustom: return "message";
     }
     return "message";
-}
-
-std::string JoinCodes(const std::vector<std::string>& codes) {
-    std::string out;
-    for (const std::string& c : codes) {
-        if (!out.empty()) out += ' ';
-        out += c;
-    }
-    return out;
 }
 
 std::string ValueText(const Variant& v) {
@@ -161,8 +153,9 @@ bool TRecordingServices::PickList(TDataSet& data, const std::string& keyField,
         e.picked = true;
     }
     if (!picks_.empty()) picks_.pop_front();
-    e.line = "pick " + QuoteText(title) + " -> " + (e.picked ? JoinCodes(e.codes) : "cancelled");
-    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinCodes(e.unknownCodes) + ")";
+    e.line =
+        "pick " + QuoteText(title) + " -> " + (e.picked ? JoinText(e.codes, ' ') : "cancelled");
+    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinText(e.unknownCodes, ' ') + ")";
     bool picked = e.picked;
     if (picked) codes = e.codes;
     Record(std::move(e));
@@ -185,8 +178,9 @@ bool TRecordingServices::PickRow(TDataSet& data, const std::string& keyField,
     }
     if (!picks_.empty()) picks_.pop_front();
     e.picked = recNo > 0;
-    e.line = "pick " + QuoteText(title) + " -> " + (e.picked ? JoinCodes(e.codes) : "cancelled");
-    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinCodes(e.unknownCodes) + ")";
+    e.line =
+        "pick " + QuoteText(title) + " -> " + (e.picked ? JoinText(e.codes, ' ') : "cancelled");
+    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinText(e.unknownCodes, ' ') + ")";
     Record(std::move(e));
     if (recNo) data.SetRecNo(recNo);
     return recNo > 0;
