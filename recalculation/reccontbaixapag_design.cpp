@@ -2,6 +2,8 @@
 // wiring of every handler.
 #include "recalculation/cli_pag00900.h"
 
+#include <functional>
+
 #include "platform/menus.h"
 
 namespace recalculation {
@@ -168,41 +170,37 @@ void TfrmRecContBaixaPag::DesignGrid() {
 }
 
 void TfrmRecContBaixaPag::WireEvents() {
-    OnActivate = [this](platform::TObject* s) { FormActivate(s); };
-    netRecContBaixaPag->BeforeConnect = [this](platform::TObject* s) {
-        netRecContBaixaPagBeforeConnect(s);
-    };
+    OnActivate = std::bind_front(&TfrmRecContBaixaPag::FormActivate, this);
+    netRecContBaixaPag->BeforeConnect =
+        std::bind_front(&TfrmRecContBaixaPag::netRecContBaixaPagBeforeConnect, this);
 
-    medCdEmpresa->OnChange = [this](platform::TObject* s) { medCdEmpresaChange(s); };
-    medCdEmpresa->OnExit = [this](platform::TObject* s) { medCdEmpresaExit(s); };
-    btpEmpresa->OnBeforePesq = [this](platform::TObject* s) { btpEmpresaBeforePesq(s); };
-    btpEmpresa->OnAfterPesq = [this](platform::TObject* s) { btpEmpresaAfterPesq(s); };
-    panFiltro->OnEnter = [this](platform::TObject* s) { panFiltroEnter(s); };
-    panFiltro->OnExit = [this](platform::TObject* s) { panFiltroExit(s); };
-    dtsEmpresa->OnStateChange = [this](platform::TObject* s) { dtsPadraoStateChange(s); };
-    sbtFiltro->OnClick = [this](platform::TObject* s) { sbtFiltroClick(s); };
-    mnuFiltro->OnClick = [this](platform::TObject* s) { mnuFiltroClick(s); };
-    sbtContab->OnClick = [this](platform::TObject* s) { sbtContabClick(s); };
+    medCdEmpresa->OnChange = std::bind_front(&TfrmRecContBaixaPag::medCdEmpresaChange, this);
+    medCdEmpresa->OnExit = std::bind_front(&TfrmRecContBaixaPag::medCdEmpresaExit, this);
+    btpEmpresa->OnBeforePesq = std::bind_front(&TfrmRecContBaixaPag::btpEmpresaBeforePesq, this);
+    btpEmpresa->OnAfterPesq = std::bind_front(&TfrmRecContBaixaPag::btpEmpresaAfterPesq, this);
+    panFiltro->OnEnter = std::bind_front(&TfrmRecContBaixaPag::panFiltroEnter, this);
+    panFiltro->OnExit = std::bind_front(&TfrmRecContBaixaPag::panFiltroExit, this);
+    dtsEmpresa->OnStateChange = std::bind_front(&TfrmRecContBaixaPag::dtsPadraoStateChange, this);
+    sbtFiltro->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtFiltroClick, this);
+    mnuFiltro->OnClick = std::bind_front(&TfrmRecContBaixaPag::mnuFiltroClick, this);
+    sbtContab->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtContabClick, this);
 
-    dbgPadrao->OnDblClick = [this](platform::TObject* s) { dbgPadraoDblClick(s); };
-    dbgPadrao->OnTitleClick = [this](platform::TColumn* c) { dbgPadraoTitleClick(c); };
+    dbgPadrao->OnDblClick = std::bind_front(&TfrmRecContBaixaPag::dbgPadraoDblClick, this);
+    dbgPadrao->OnTitleClick = std::bind_front(&TfrmRecContBaixaPag::dbgPadraoTitleClick, this);
     dbgPadrao->OnDrawColumnCell =
-        [this](platform::TObject* s, const platform::TRect& r, int dataCol, platform::TColumn* c,
-               platform::TGridDrawState st) { dbgPadraoDrawColumnCell(s, r, dataCol, c, st); };
+        std::bind_front(&TfrmRecContBaixaPag::dbgPadraoDrawColumnCell, this);
 
-    cdsBaixaPag->AfterOpen = [this](platform::TDataSet* d) { cdsBaixaPagAfterOpen(d); };
-    cdsBaixaPag->AfterClose = [this](platform::TDataSet* d) { cdsBaixaPagAfterClose(d); };
-    cdsBaixaPag->AfterPost = [this](platform::TDataSet* d) { cdsBaixaPagAfterPost(d); };
-    auto text = [this](platform::TField* field, void (TfrmRecContBaixaPag::*handler)(
-                                                    platform::TField*, std::string&, bool)) {
-        field->OnGetText = [this, handler](platform::TField* f, std::string& t, bool d) {
-            (this->*handler)(f, t, d);
-        };
-    };
-    text(cdsBaixaPagIDSTATUSBPAG, &TfrmRecContBaixaPag::cdsBaixaPagIDSTATUSBPAGGetText);
-    text(cdsBaixaPagCDAGENCIA, &TfrmRecContBaixaPag::cdsBaixaPagCDAGENCIAGetText);
-    text(cdsBaixaPagCDCONTCORR, &TfrmRecContBaixaPag::cdsBaixaPagCDCONTCORRGetText);
-    text(cdsBaixaPagNRMOVBANC, &TfrmRecContBaixaPag::cdsBaixaPagNRMOVBANCGetText);
+    cdsBaixaPag->AfterOpen = std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagAfterOpen, this);
+    cdsBaixaPag->AfterClose = std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagAfterClose, this);
+    cdsBaixaPag->AfterPost = std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagAfterPost, this);
+    cdsBaixaPagIDSTATUSBPAG->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagIDSTATUSBPAGGetText, this);
+    cdsBaixaPagCDAGENCIA->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagCDAGENCIAGetText, this);
+    cdsBaixaPagCDCONTCORR->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagCDCONTCORRGetText, this);
+    cdsBaixaPagNRMOVBANC->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagNRMOVBANCGetText, this);
 }
 
 } // namespace recalculation
