@@ -7,6 +7,13 @@ find_package(PostgreSQL REQUIRED)
 find_package(CLI11 REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+find_package(Boost 1.74 REQUIRED)
+find_package(OpenSSL REQUIRED)
+
+# Beast and Asio (header-only) with OpenSSL for the RPC server's transport.
+add_library(pag_beast INTERFACE)
+target_link_libraries(pag_beast INTERFACE Boost::headers OpenSSL::SSL OpenSSL::Crypto)
+target_compile_definitions(pag_beast INTERFACE BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)
 
 # msgpack-cxx is header-only; we use it without Boost.
 add_library(pag_msgpack INTERFACE)

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the desktop need, when any is missing.
 set -eu
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-libsqlite3-dev libpq-dev postgresql libcpp-httplib-dev libmsgpack-cxx-dev libcli11-dev \
+libsqlite3-dev libpq-dev postgresql libcpp-httplib-dev libmsgpack-cxx-dev libcli11-dev libboost-dev libssl-dev openssl \
 qt6-base-dev xvfb xauth clang-format"
 missing=""
 for p in $PACKAGES; do

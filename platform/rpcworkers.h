@@ -1,0 +1,49 @@
+// The RPC server's worker pool: a fixed number of threads that run the calls, apart from the
+// threads that do the network I/O.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+/// Thread-safe. Invariant: a job submitted while the pool is open runs exactly once; once
+/// Close ran, Submit refuses and the jobs already queued still run.
+class TWorkerPool {
+public:
+    TWorkerPool() = default;
+    ~TWorkerPool(); // Close() and Join()
+    TWorkerPool(const TWorkerPool&) = delete;
+    TWorkerPool& operator=(const TWorkerPool&) = delete;
+
+    void Start(int threads);
+    /// Queues `job`; false (and `job` dropped) once the pool is closed.
+    bool Submit(std::function<void()> job);
+    /// Waits until no job is queued or running, at most until `deadline`; true when idle.
+    bool WaitIdle(std::chrono::steady_clock::time_point deadline);
+    /// Refuses new jobs from now on.
+    void Close();
+    /// Closes, lets the queued jobs run and joins the threads.
+    void Join();
+
+    std::size_t Busy() const;
+
+private:
+    void Run();
+
+    mutable std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable idle_;
+    std::deque<std::function<void()>> queue_; // guarded by mutex_
+    std::size_t running_ = 0;                 // guarded by mutex_
+    bool closed_ = false;                     // guarded by mutex_
+    std::vector<std::thread> threads_;
+};
+
+} // namespace platform
