@@ -235,14 +235,12 @@ private:
 
     void OnHeader(beast::error_code ec) {
         if (ec) return OnReadError(ec);
-        const auto& req = parser_->get();
         if (const auto length = parser_->content_length();
             length && *length > server_.settings.maxBodyBytes)
             return Refuse(413);
         bodyStart_ = Clock::now();
         bodyBytes_ = 0;
         ReadBody();
-        (void)req;
     }
 
     // The body at the minimum rate: after the grace, the deadline moves on with every byte.
