@@ -2,6 +2,8 @@
 // reading each request under its deadlines, handing it on and writing the reply.
 #include "platform/rpchttp.h"
 
+#include <sys/socket.h>
+
 #include <atomic>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
@@ -13,6 +15,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/ssl.hpp>
+#include <cerrno>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -307,14 +310,70 @@ private:
         request.address = address_;
         request.body = std::move(req.body());
         keepAlive_ = req.keep_alive();
+        http11_ = req.version() == 11;
         parser_.reset();
         ++server_.inFlight;
         auto self = Self();
         server_.handler(std::move(request), [self](THttpReply reply) {
+            if constexpr (!kTls) {
+                if (self->SendDirect(reply)) return;
+            }
             asio::post(self->stream_.get_executor(), [self, reply = std::move(reply)]() mutable {
                 self->Write(std::move(reply));
             });
         });
+    }
+
+    // Runs on the worker that made a small reply for a plain connection: the reply goes out from
+    // here, sparing the round trip through an I/O thread, and the connection goes on on its
+    // strand. Safe because nothing touches the socket while a request is with the handler (no
+    // operation is pending on it and Stop leaves a busy connection alone until the workers end).
+    bool SendDirect(const THttpReply& reply) {
+        std::size_t bytes = 0;
+        for (const auto& part : reply.parts) bytes += part->size();
+        if (bytes > 16 * 1024 || !http11_) return false;
+        const bool keepAlive = keepAlive_ && !server_.stopping;
+        std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " " +
+                          std::string(http::obsolete_reason(
+                              http::int_to_status(static_cast<unsigned>(reply.status)))) +
+                          "\r\nContent-Type: " + reply.contentType +
+                          "\r\nContent-Length: " + std::to_string(bytes) + "\r\n" +
+                          (keepAlive ? "" : "Connection: close\r\n") + "\r\n";
+        for (const auto& part : reply.parts) out += *part;
+        const ssize_t sent = ::send(Lowest().socket().native_handle(), out.data(), out.size(),
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        const bool failed = sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+        if (sent > 0) out.erase(0, static_cast<std::size_t>(sent));
+        auto self = Self();
+        asio::post(stream_.get_executor(),
+                   [self, rest = std::move(out), keepAlive, failed]() mutable {
+                       self->AfterDirect(std::move(rest), keepAlive, failed);
+                   });
+        return true;
+    }
+
+    // The rest of a reply sent by SendDirect, if any, then the next request.
+    void AfterDirect(std::string rest, bool keepAlive, bool failed) {
+        if (state_ == State::Closed || failed) {
+            --server_.inFlight;
+            return Close();
+        }
+        if (rest.empty()) {
+            --server_.inFlight;
+            if (!keepAlive) return Close();
+            return WaitRequest();
+        }
+        state_ = State::Writing;
+        rest_ = std::move(rest);
+        Lowest().expires_after(std::chrono::seconds(30));
+        auto self = Self();
+        asio::async_write(Lowest(), asio::buffer(rest_),
+                          [self, keepAlive](beast::error_code ec, std::size_t) {
+                              --self->server_.inFlight;
+                              self->rest_.clear();
+                              if (ec || !keepAlive) return self->Close();
+                              self->WaitRequest();
+                          });
     }
 
     void Prepare(THttpReply reply, bool keepAlive) {
@@ -393,6 +452,8 @@ private:
     State state_ = State::Idle;
     bool first_ = true;
     bool keepAlive_ = false;
+    bool http11_ = false;
+    std::string rest_; // the part of a directly sent reply left for the I/O thread
     Clock::time_point bodyStart_;
     std::size_t bodyBytes_ = 0;
 };
