@@ -486,14 +486,27 @@ TEST(PlainHttpTest, ANonLoopbackAddressWithoutTlsIsRefusedUnlessAllowed) {
     auto [allowed, log] =
         SpawnCapturingStderr({"--db", database.Url(), "--listen", "0.0.0.0:" + std::to_string(port),
                               "--allow-plain-http"});
-    const std::string started = ReadUntil(log, "atendendo");
+    // Whatever fails below, the server does not outlive the test.
+    struct TStopper {
+        pid_t pid;
+        int signal = SIGKILL;
+        int status = 0;
+        void Stop() {
+            if (pid <= 0) return;
+            kill(pid, signal);
+            waitpid(pid, &status, 0);
+            pid = -1;
+        }
+        ~TStopper() { Stop(); }
+    } stopper{allowed};
+    const std::string started = ReadUntil(log, "(banco ");
+    close(log);
     EXPECT_THAT(started, HasSubstr("AVISO: atendendo em 0.0.0.0 sem TLS"));
     auto net = Connect(port); // reached through the loopback interface
     EXPECT_EQ(net->Call("GetPrxLista").AsString().size(), 10u);
-    kill(allowed, SIGTERM);
-    waitpid(allowed, &status, 0);
-    close(log);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    stopper.signal = SIGTERM;
+    stopper.Stop();
+    EXPECT_TRUE(WIFEXITED(stopper.status) && WEXITSTATUS(stopper.status) == 0);
 }
 
 TEST_F(HostileRequestTest, HealthAnswersWhileTheDatabaseDoes) {
