@@ -124,10 +124,11 @@ void TSessionTable::Erase(
 }
 
 void TSessionTable::Enqueue(TRpcSession& session) {
-    const bool first = expiries_.empty();
     session.expiry = expiries_.emplace(Clock::now() + idleTimeout_, session.id);
     session.queued = true;
-    if (first || session.expiry == expiries_.begin()) wake_.notify_all();
+    // The reaper is woken only when it would sleep past the new entry: a call's end must not
+    // cost a thread switch.
+    if (session.expiry->first < reaperWakes_) wake_.notify_all();
 }
 
 std::string TSessionTable::NewId() {
@@ -144,10 +145,11 @@ std::string TSessionTable::NewId() {
 void TSessionTable::ReapLoop() {
     std::unique_lock lock(mutex_);
     while (!closed_) {
+        reaperWakes_ = expiries_.empty() ? Clock::time_point::max() : expiries_.begin()->first;
         if (expiries_.empty())
             wake_.wait(lock);
         else
-            wake_.wait_until(lock, expiries_.begin()->first);
+            wake_.wait_until(lock, reaperWakes_);
         if (closed_) break;
         std::vector<std::shared_ptr<TRpcSession>> expired;
         const auto now = Clock::now();

@@ -81,6 +81,7 @@ private:
     std::unordered_map<std::string, std::shared_ptr<TRpcSession>> byId_; // guarded by mutex_
     std::unordered_map<std::string, std::size_t> perAddress_;            // guarded by mutex_
     std::multimap<Clock::time_point, std::string> expiries_;             // guarded by mutex_
+    Clock::time_point reaperWakes_ = Clock::time_point::max();           // guarded by mutex_
     std::thread reaper_;
 };
 

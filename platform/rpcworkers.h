@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,7 +15,9 @@
 namespace platform {
 
 /// Thread-safe. Invariant: a job submitted while the pool is open runs exactly once; once
-/// Close ran, Submit refuses and the jobs already queued still run.
+/// Close ran, Submit refuses and the jobs already queued still run. A job is handed to the
+/// worker that became idle last (its caches are the warmest); it waits in the queue only when
+/// every worker is busy.
 class TWorkerPool {
 public:
     TWorkerPool() = default;
@@ -35,14 +38,19 @@ public:
     std::size_t Busy() const;
 
 private:
-    void Run();
+    struct TWorker {
+        std::condition_variable wake;
+        std::function<void()> job; // handed over by Submit; guarded by the pool's mutex_
+    };
+    void Run(TWorker& worker);
 
     mutable std::mutex mutex_;
-    std::condition_variable work_;
     std::condition_variable idle_;
-    std::deque<std::function<void()>> queue_; // guarded by mutex_
-    std::size_t running_ = 0;                 // guarded by mutex_
-    bool closed_ = false;                     // guarded by mutex_
+    std::deque<std::function<void()>> queue_;       // guarded by mutex_
+    std::vector<TWorker*> waiting_;                 // idle workers, the last idle on top
+    std::size_t running_ = 0;                       // guarded by mutex_
+    bool closed_ = false;                           // guarded by mutex_
+    std::vector<std::unique_ptr<TWorker>> workers_; // guarded by mutex_
     std::vector<std::thread> threads_;
 };
 
