@@ -2,6 +2,8 @@
 // session, served over HTTP/1.1 with MessagePack bodies.
 #include "platform/rpcserver.h"
 
+#include <malloc.h>
+
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -95,6 +97,9 @@ std::string TDispatchObject::RegisteredName(const std::string& method) const {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Requests at least this large give the memory of their decode back to the system after the call.
+constexpr std::size_t kTrimAfterBodyBytes = std::size_t{1} << 20;
 
 // Marks the current call's outcome, when there is one.
 void SetOutcome(const char* outcome) {
@@ -240,6 +245,9 @@ void TRpcServer::Impl::Serve(const THttpRequest& request, const std::string& obj
     LogCall(record, took);
     metrics.CountCall(label, record.outcome, took);
     done(std::move(reply));
+    // The allocator keeps what a large request's decode freed; hand it back to the system so
+    // that a burst of large requests does not leave the server that much bigger.
+    if (request.body.size() >= kTrimAfterBodyBytes) malloc_trim(0);
 }
 
 THttpReply TRpcServer::Impl::Dispatch(const std::string& object, const std::string& method,

@@ -38,9 +38,12 @@ class EWireError : public Exception {
 /// memoryPerInputByte × the input's size + memoryAllowance fails with EWireError. Texts and byte
 /// strings take about their own size; only inputs of many tiny elements come near the budget.
 struct TWireLimits {
-    int maxDepth = 32;                       ///< nested arrays, the envelope's own not counted
-    std::size_t maxElements = 4'000'000;     ///< array elements declared in the whole input
-    std::size_t memoryPerInputByte = 8;      ///< decode budget per byte of input
+    int maxDepth = 32;                   ///< nested arrays, the envelope's own not counted
+    std::size_t maxElements = 4'000'000; ///< array elements declared in the whole input
+    /// Decode budget per byte of input. Four leaves room for the legitimate requests (texts,
+    /// list strings and data packets decode at about their own size) while eight parallel
+    /// hostile requests stay within ten times their size in the server, bodies included.
+    std::size_t memoryPerInputByte = 4;
     std::size_t memoryAllowance = 64 * 1024; ///< decode budget for any input, in bytes
 };
 
