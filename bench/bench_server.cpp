@@ -45,6 +45,7 @@
 #include "protocol/filtroargs.h"
 #include "server/connectionpool.h"
 #include "server/pagserver.h"
+#include "server/passwords.h"
 #include "server/rdmreccontbaixapag.h"
 #include "server/schema.h"
 #include "server/seed.h"
@@ -101,6 +102,7 @@ struct TServerFixture {
         server = std::make_unique<server::TPagServer>(options);
         net.SetServerName(server::TRdmRecContBaixaPag::kName);
         net.SetPort(server->Start());
+        net.Login(server::kDemoOperator, server::kDemoPassword);
     }
 };
 

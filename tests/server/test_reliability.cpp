@@ -42,10 +42,7 @@ namespace {
 const char* const kObject = server::TRdmRecContBaixaPag::kName;
 
 std::unique_ptr<platform::TNetConnection> Connect(int port) {
-    auto connection = std::make_unique<platform::TNetConnection>();
-    connection->SetServerName(kObject);
-    connection->SetPort(port);
-    return connection;
+    return Connection(kObject, port);
 }
 
 // The client's side of one run: list loaded, marks set, SetConfirmar called.
