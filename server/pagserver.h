@@ -73,6 +73,7 @@ public:
     /// Stops accepting calls, lets those in flight finish and ends every session.
     void Stop();
     int Port() const { return port_; }
+    std::size_t SessionCount() const { return rpc_.SessionCount(); }
     TConnectionPool& Pool() { return pool_; }
     const TServerOptions& Options() const { return options_; }
 

@@ -243,6 +243,9 @@ std::string CanonicalListNumber(const std::string& text) {
 // Appends a run's record; a failure to record is logged, never raised, so that it does not
 // hide what happened to the run.
 void RecordRun(TConnectionPool& pool, const TAuditRecord& record) {
+    // A stopped run's own deadline has passed: the record gets a few seconds of its own.
+    const platform::TCallDeadline recording(std::chrono::seconds(10));
+    const platform::TCallDeadlineScope scope(recording);
     try {
         auto lease = pool.Acquire();
         try {

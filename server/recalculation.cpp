@@ -346,7 +346,7 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         audit.outcome = TAuditOutcome::Refused;
         audit.reason = reason;
         audit.writeOffs.clear();
-        AppendAudit(db, audit);
+        if (request.audited) AppendAudit(db, audit);
     };
     const TSqlFragments sql(db.Kind());
     TAccountingSetup setup;
@@ -452,7 +452,8 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
     KeepList(db, sql, listNumber, request.previousListNumber, listKeys);
     PauseBeforeCommit(options.pauseBeforeCommit);
     audit.outcome = TAuditOutcome::Committed;
-    AppendAudit(db, audit); // in the run's transaction: kept exactly when the postings are
+    // In the run's transaction: kept exactly when the postings are.
+    if (request.audited) AppendAudit(db, audit);
     transaction.Commit();
     posted = true;
     return outcome;

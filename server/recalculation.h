@@ -37,6 +37,7 @@ struct TRunRequest {
     std::string chequeHistory;      // the client's cheque history text; empty = none
     std::string clientAddress;      // who asked, for the audit trail
     std::string session;            // the session's id, for the audit trail
+    bool audited = true;            // false only for the demo data's own postings
 };
 
 /// A run refused before any write-off is looked at: unknown company, branch or operator, an
