@@ -204,7 +204,8 @@ struct TListObject {
     }
     server::TConnectionPool pool;
     server::TServerContext context{pool, {}};
-    server::TRdmRecContBaixaPag object{context};
+    server::TRdmRecContBaixaPag object{
+        context, TSessionIdentity{server::kDemoOperator, "127.0.0.1", "medida"}};
     std::vector<Variant> args;
 };
 
