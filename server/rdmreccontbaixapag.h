@@ -31,9 +31,9 @@ struct TServerContext {
 /// Every method acts for the session's operator (its identity, vouched for by the login), never
 /// for an operator an argument names: the lists read and the runs posted are of companies that
 /// operator may use (OPEREMPR); SetConfirmar's operator must be the session's, its branch must
-/// belong to its company, and its list number must be one of this session's unused ones (a run
-/// that is not refused outright uses it up, whatever its outcome). Every run is recorded in the
-/// audit trail.
+/// be of a company the operator may use, and its list number must be one of this session's unused
+/// ones (a run that is not refused outright uses it up, whatever its outcome). Every run is
+/// recorded in the audit trail.
 class TRdmRecContBaixaPag : public platform::TRemoteObject {
 public:
     static constexpr const char* kName = "PAG00900.rdmRecContBaixaPag";

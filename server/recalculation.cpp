@@ -98,9 +98,15 @@ void CheckRequest(TSqlConnection& db, const TRunRequest& request, std::string& c
         db.SelectValue("SELECT CDEMPRESA FROM FILIAL WHERE CDFILIAL = :F", {{"F", request.branch}});
     if (branchCompany.IsNull())
         throw ERunRefused("Filial \"" + request.branch + "\" não cadastrada.");
-    if (platform::Trim(branchCompany.AsString()) != request.company)
-        throw ERunRefused("A filial \"" + request.branch + "\" não pertence à empresa \"" +
-                          request.company + "\".");
+    // The screen sends the operator's own branch whatever company it recalculates, so the branch
+    // need not be of the run's company; it must be of a company the operator may use.
+    if (db.SelectValue(
+              "SELECT COUNT(*) FROM OPEREMPR WHERE CDOPERADOR = :O AND CDEMPRESA = :C",
+              {{"O", request.operatorCode}, {"C", platform::Trim(branchCompany.AsString())}})
+            .AsInteger() == 0)
+        throw ERunRefused("A filial \"" + request.branch +
+                          "\" é de uma empresa a que o operador \"" + request.operatorCode +
+                          "\" não tem acesso.");
     listNumber = IssuedListNumber(db, request.listNumber);
     if (listNumber.empty())
         throw ERunRefused("O número de lista \"" + request.listNumber +

@@ -223,8 +223,8 @@ TEST_P(AuthServerTest, EveryMethodActsForTheSessionsOperatorAndRefusalsPostNothi
     refused(Confirm(*net, five, "CARLOS"), "não é o operador desta sessão");
     refused(Confirm(*net, Marked(list, {server::kDemoHeldWriteOff}), server::kDemoHeldBy),
             "não é o operador desta sessão");
-    // A branch of another company.
-    refused(Confirm(*net, five, "OPERADOR", "0201"), "não pertence à empresa \"01\"");
+    // A branch of a company the operator may not use.
+    refused(Confirm(*net, five, "OPERADOR", "0301"), "A filial \"0301\" é de uma empresa");
     // A list number of another session, and one this session never got.
     refused(Confirm(*net, five, "OPERADOR", "0001", second->Call("GetPrxLista").AsString()),
             "não foi fornecido pelo servidor a esta sessão");
@@ -271,7 +271,7 @@ TEST_P(AuthServerTest, EveryMethodActsForTheSessionsOperatorAndRefusalsPostNothi
     }
     EXPECT_TRUE(committedFive);
     EXPECT_EQ(outcomes.count('C'), 1u);
-    EXPECT_EQ(outcomes.count('R'), 6u); // CARLOS, MARIA, 0201, foreign list, ALT_BLOQ, reused
+    EXPECT_EQ(outcomes.count('R'), 6u); // CARLOS, MARIA, 0301, foreign list, ALT_BLOQ, reused
     EXPECT_EQ(reasons.count("ALT_BLOQ"), 1u);
 }
 

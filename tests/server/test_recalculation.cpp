@@ -77,7 +77,7 @@ protected:
         const Variant number = session->Invoke("GetPrxLista", none);
         std::vector<Variant> args = {list,
                                      company,
-                                     std::string(company == "02" ? "0201" : "0001"),
+                                     std::string("0001"),
                                      op,
                                      number,
                                      std::string("Pagto"),
