@@ -306,6 +306,9 @@ private:
         request.verb = std::string(req.method_string());
         request.path = Path();
         request.session = std::string(req[kSessionHeader]);
+        if (const auto authorization = req[http::field::authorization];
+            authorization.size() > 7 && beast::iequals(authorization.substr(0, 7), "Bearer "))
+            request.bearer = std::string(authorization.substr(7));
         request.client = client_;
         request.address = address_;
         request.body = std::move(req.body());

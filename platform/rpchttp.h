@@ -23,6 +23,7 @@ struct THttpRequest {
     std::string verb;    // "GET", "POST", ...
     std::string path;    // the target without its query
     std::string session; // X-Pag-Session, empty when absent
+    std::string bearer;  // the token of "Authorization: Bearer <token>", empty when absent
     std::string client;  // address:port of the peer
     std::string address; // the peer's address alone
     std::string body;

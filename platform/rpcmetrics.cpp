@@ -11,8 +11,9 @@ namespace {
 // The outcomes a call line may carry; anything else is counted as "other".
 bool KnownOutcome(std::string_view outcome) {
     static constexpr std::string_view kKnown[] = {
-        "ok",      "failure",  "error",    "no-session", "internal", "deadline", "cancelled",
-        "refused", "http-400", "http-404", "http-408",   "http-413", "http-431", "http-503"};
+        "ok",       "failure",  "error",     "no-session", "not-authenticated",
+        "internal", "deadline", "cancelled", "refused",    "http-400",
+        "http-404", "http-408", "http-413",  "http-431",   "http-503"};
     for (std::string_view known : kKnown)
         if (outcome == known) return true;
     return false;

@@ -8,7 +8,11 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_map>
 #include <utility>
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
 
 #include "platform/calldeadline.h"
 #include "platform/calllog.h"
@@ -108,8 +112,35 @@ void SetOutcome(const char* outcome) {
 
 // An error reply; the call's log line says "error".
 std::string ErrorReply(const std::string& message, TReplyStatus status = TReplyStatus::Error) {
-    SetOutcome(status == TReplyStatus::NoSession ? "no-session" : "error");
+    SetOutcome(status == TReplyStatus::NoSession          ? "no-session"
+               : status == TReplyStatus::NotAuthenticated ? "not-authenticated"
+                                                          : "error");
     return EncodeErrorReply(message, status);
+}
+
+constexpr const char* kLoginNeeded = "É preciso entrar novamente: o login não é válido ou expirou.";
+
+// The hex SHA-256 of a token: sessions and the cache keep this, never the token itself.
+std::string TokenHash(const std::string& token) {
+    // Fetched once: an implicit fetch (EVP_sha256()) looks the algorithm up on every call.
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (sha256 == nullptr ||
+        EVP_Digest(token.data(), token.size(), digest, &length, sha256, nullptr) != 1)
+        throw Exception("Não foi possível calcular o resumo do token.");
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * length);
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += kHex[digest[i] >> 4];
+        hex += kHex[digest[i] & 0xf];
+    }
+    return hex;
+}
+
+bool SameHash(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // The reply to an exception nobody meant for the user: its text goes to the log only.
@@ -156,10 +187,50 @@ private:
     bool cancelled_ = false;          // guarded by mutex_
 };
 
+// Recent successful verifications by token hash, so that a call does not ask the
+// authenticator (a database round trip) each time. Invariant: an entry is trusted only until
+// its time plus the cache time; a logout through this server drops its entry at once.
+class TTokenCache {
+public:
+    void SetTime(std::chrono::milliseconds time) { time_ = time; }
+    std::optional<std::string> Find(const std::string& hash) {
+        std::lock_guard lock(mutex_);
+        auto it = entries_.find(hash);
+        if (it == entries_.end()) return std::nullopt;
+        if (Clock::now() - it->second.verified >= time_) {
+            entries_.erase(it);
+            return std::nullopt;
+        }
+        return it->second.operatorCode;
+    }
+    void Put(const std::string& hash, const std::string& operatorCode) {
+        if (time_ <= std::chrono::milliseconds::zero()) return;
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kMaxEntries) entries_.clear(); // bounded; refilled on demand
+        entries_[hash] = Entry{operatorCode, Clock::now()};
+    }
+    void Drop(const std::string& hash) {
+        std::lock_guard lock(mutex_);
+        entries_.erase(hash);
+    }
+
+private:
+    static constexpr std::size_t kMaxEntries = 10000;
+    struct Entry {
+        std::string operatorCode;
+        Clock::time_point verified;
+    };
+    std::chrono::milliseconds time_ = std::chrono::seconds(5);
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_; // guarded by mutex_
+};
+
 } // namespace
 
 struct TRpcServer::Impl {
-    std::map<std::string, TRemoteObjectFactory> factories; // fixed once listening
+    std::map<std::string, TIdentityObjectFactory> factories; // fixed once listening
+    std::shared_ptr<TAuthenticator> authenticator;           // fixed once listening
+    TTokenCache tokenCache;
     int threadCount = 8;
     THttpSettings http;
     std::chrono::milliseconds callTimeout = std::chrono::seconds(120);
@@ -182,7 +253,12 @@ struct TRpcServer::Impl {
                         const THttpRequest& request, std::string& label);
     THttpReply Call(const std::shared_ptr<TRpcSession>& session, const std::string& object,
                     const std::string& method, std::string_view body, std::string& label);
-    std::string Connect(const std::string& object, const std::string& address);
+    std::string Connect(const std::string& object, const THttpRequest& request);
+    // The operator of the request's bearer token (cached for a while), nullopt when it has
+    // none or it is not live.
+    std::optional<std::string> Authenticate(const std::string& token, const std::string& hash);
+    THttpReply Login(const THttpRequest& request);
+    THttpReply Logout(const THttpRequest& request);
     void Health(const THttpCompletion& done);
 };
 
@@ -255,24 +331,53 @@ THttpReply TRpcServer::Impl::Dispatch(const std::string& object, const std::stri
     const bool known = factories.count(object) > 0;
     if (method == "__connect") {
         if (known) label = object + ".__connect";
-        return WireReply(200, Connect(object, request.address));
+        return WireReply(200, Connect(object, request));
     }
-    if (method == "__disconnect") {
-        if (known) label = object + ".__disconnect";
-        sessions.Remove(request.session);
-        return WireReply(200, EncodeOkReply(Variant()));
+    if (method == "__login") {
+        if (known) label = object + ".__login";
+        return Login(request);
     }
+    if (method == "__logout") {
+        if (known) label = object + ".__logout";
+        return Logout(request);
+    }
+    const bool disconnecting = method == "__disconnect";
+    if (disconnecting && known) label = object + ".__disconnect";
     std::shared_ptr<TRpcSession> session = sessions.BeginCall(request.session);
-    if (!session)
+    if (!session) {
+        if (disconnecting) return WireReply(200, EncodeOkReply(Variant()));
         return WireReply(200, ErrorReply("A sessão com o servidor de aplicação não existe mais "
                                          "(encerrada ou expirada).",
                                          TReplyStatus::NoSession));
+    }
     struct CallScope {
         TSessionTable& sessions;
         TRpcSession& session;
         ~CallScope() { sessions.EndCall(session); }
     } scope{sessions, *session};
-    return Call(session, object, method, request.body, label);
+    if (authenticator) {
+        // Only the token the session was opened with, and only while it lives; a refused
+        // request leaves the session as it was, for its owner.
+        const std::string hash = request.bearer.empty() ? std::string() : TokenHash(request.bearer);
+        bool live = false;
+        try {
+            live = !hash.empty() && SameHash(hash, session->tokenHash) &&
+                   Authenticate(request.bearer, hash).has_value();
+        } catch (const std::exception& e) {
+            return WireReply(200, IncidentReply("Verificação do login", e.what()));
+        }
+        if (!live) return WireReply(200, ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated));
+        if (TCallRecord* call = CurrentCall()) call->operatorCode = session->operatorCode;
+    }
+    if (disconnecting) {
+        sessions.Remove(session->id);
+        return WireReply(200, EncodeOkReply(Variant()));
+    }
+    THttpReply reply = Call(session, object, method, request.body, label);
+    // The log names the authenticated operator, whatever the arguments claimed.
+    if (authenticator)
+        if (TCallRecord* call = CurrentCall()) call->operatorCode = session->operatorCode;
+    return reply;
 }
 
 THttpReply TRpcServer::Impl::Call(const std::shared_ptr<TRpcSession>& session,
@@ -298,6 +403,10 @@ THttpReply TRpcServer::Impl::Call(const std::shared_ptr<TRpcSession>& session,
         Variant result;
         {
             std::lock_guard<std::mutex> lock(session->callMutex);
+            if (!session->object) // its __connect has not finished creating it
+                return WireReply(200, ErrorReply("A sessão com o servidor de aplicação ainda não "
+                                                 "está pronta.",
+                                                 TReplyStatus::NoSession));
             if (const std::string name = session->object->RegisteredName(method); !name.empty())
                 label = object + "." + name;
             TCallDeadline deadline(callTimeout);
@@ -331,28 +440,101 @@ THttpReply TRpcServer::Impl::Call(const std::shared_ptr<TRpcSession>& session,
     } catch (...) { return WireReply(200, IncidentReply(where, "exceção desconhecida")); }
 }
 
-std::string TRpcServer::Impl::Connect(const std::string& object, const std::string& address) {
+std::string TRpcServer::Impl::Connect(const std::string& object, const THttpRequest& request) {
     auto factory = factories.find(object);
     if (factory == factories.end())
         return ErrorReply("O objeto remoto " + SanitizedText(object) +
                           " não está registrado neste servidor de aplicação.");
     auto session = std::make_shared<TRpcSession>();
     session->objectName = object;
-    session->address = address;
-    try {
-        session->object = factory->second();
-    } catch (const std::exception& e) {
-        return IncidentReply("Não foi possível criar o objeto remoto " + object, e.what());
+    session->address = request.address;
+    if (authenticator) {
+        if (request.bearer.empty()) return ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated);
+        std::string hash = TokenHash(request.bearer);
+        std::optional<std::string> operatorCode;
+        try {
+            operatorCode = Authenticate(request.bearer, hash);
+        } catch (const std::exception& e) {
+            return IncidentReply("Verificação do login", e.what());
+        }
+        if (!operatorCode) return ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated);
+        session->operatorCode = *operatorCode;
+        session->tokenHash = std::move(hash);
+        if (TCallRecord* call = CurrentCall()) call->operatorCode = session->operatorCode;
     }
-    if (!session->object)
-        return ErrorReply("Não foi possível criar o objeto remoto " + object + ".");
+    // The session is in the table before its object exists (the object learns the session's
+    // id); callMutex, held until the object is made, keeps calls away from it meanwhile.
+    TRpcSession& added = *session;
+    std::unique_lock creating(added.callMutex);
     std::string refusal;
-    const std::string id = sessions.Add(std::move(session), refusal);
+    const std::string id = sessions.Add(session, refusal);
     if (id.empty()) {
         SetOutcome("refused");
         return EncodeErrorReply(refusal);
     }
+    const TSessionIdentity identity{added.operatorCode, added.address, id};
+    try {
+        added.object = factory->second(identity);
+    } catch (const std::exception& e) {
+        creating.unlock();
+        sessions.Remove(id);
+        return IncidentReply("Não foi possível criar o objeto remoto " + object, e.what());
+    }
+    if (!added.object) {
+        creating.unlock();
+        sessions.Remove(id);
+        return ErrorReply("Não foi possível criar o objeto remoto " + object + ".");
+    }
     return EncodeOkReply(Variant(id));
+}
+
+std::optional<std::string> TRpcServer::Impl::Authenticate(const std::string& token,
+                                                          const std::string& hash) {
+    if (std::optional<std::string> cached = tokenCache.Find(hash)) return cached;
+    std::optional<std::string> operatorCode = authenticator->Verify(token);
+    if (operatorCode) tokenCache.Put(hash, *operatorCode);
+    return operatorCode;
+}
+
+THttpReply TRpcServer::Impl::Login(const THttpRequest& request) {
+    if (!authenticator)
+        return WireReply(200, ErrorReply("Este servidor de aplicação não usa login."));
+    std::vector<TWireArg> args;
+    try {
+        args = DecodeRequest(request.body);
+    } catch (const EWireError& e) {
+        return WireReply(200, ErrorReply(std::string("Requisição de login inválida: ") + e.what()));
+    }
+    if (args.size() != 2 || args[0].value.Type() != VarType::String ||
+        args[1].value.Type() != VarType::String)
+        return WireReply(200, ErrorReply("Requisição de login inválida: esperados o operador e a "
+                                         "senha."));
+    const std::string& operatorCode = args[0].value.AsString();
+    if (TCallRecord* call = CurrentCall()) call->operatorCode = SanitizedText(operatorCode, 12);
+    try {
+        const std::string token =
+            authenticator->Login(operatorCode, args[1].value.AsString(), request.address);
+        return WireReply(200, EncodeOkReply(Variant(token)));
+    } catch (const EDatabaseError& e) {
+        return WireReply(200, IncidentReply("Login", e.what()));
+    } catch (const Exception& e) {
+        SetOutcome("refused");
+        return WireReply(200, EncodeErrorReply(e.what()));
+    } catch (const std::exception& e) { return WireReply(200, IncidentReply("Login", e.what())); }
+}
+
+THttpReply TRpcServer::Impl::Logout(const THttpRequest& request) {
+    if (!authenticator || request.bearer.empty())
+        return WireReply(200, ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated));
+    const std::string hash = TokenHash(request.bearer);
+    tokenCache.Drop(hash);
+    try {
+        authenticator->Logout(request.bearer);
+    } catch (const EDatabaseError& e) {
+        return WireReply(200, IncidentReply("Logout", e.what()));
+    } catch (const std::exception& e) { return WireReply(200, IncidentReply("Logout", e.what())); }
+    sessions.RemoveByToken(hash);
+    return WireReply(200, EncodeOkReply(Variant()));
 }
 
 void TRpcServer::Impl::Health(const THttpCompletion& done) {
@@ -382,7 +564,29 @@ void TRpcServer::RegisterObject(const std::string& name, TRemoteObjectFactory fa
         throw Exception("Objetos remotos devem ser registrados antes de o servidor escutar.");
     if (name.empty() || name.find('/') != std::string::npos || name.rfind("__", 0) == 0)
         throw Exception("Nome de objeto remoto inválido: \"" + name + "\".");
+    impl_->factories[name] = [factory = std::move(factory)](const TSessionIdentity&) {
+        return factory();
+    };
+}
+
+void TRpcServer::RegisterObject(const std::string& name, TIdentityObjectFactory factory) {
+    if (impl_->server)
+        throw Exception("Objetos remotos devem ser registrados antes de o servidor escutar.");
+    if (name.empty() || name.find('/') != std::string::npos || name.rfind("__", 0) == 0)
+        throw Exception("Nome de objeto remoto inválido: \"" + name + "\".");
     impl_->factories[name] = std::move(factory);
+}
+
+void TRpcServer::SetAuthenticator(std::shared_ptr<TAuthenticator> authenticator) {
+    if (impl_->server)
+        throw Exception("O autenticador deve ser definido antes de o servidor escutar.");
+    impl_->authenticator = std::move(authenticator);
+}
+void TRpcServer::SetTokenCacheTime(std::chrono::milliseconds time) {
+    impl_->tokenCache.SetTime(time);
+}
+void TRpcServer::SetSessionsPerOperator(std::size_t count) {
+    impl_->sessions.SetOperatorLimit(count);
 }
 
 void TRpcServer::SetThreadCount(int count) {

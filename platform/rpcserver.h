@@ -7,6 +7,13 @@
 //   POST /<Object>/<Method>       header X-Pag-Session: <id>; body = request (platform/wire.h);
 //                                 runs the method on the session's instance
 //   POST /<Object>/__disconnect   header X-Pag-Session: <id>; ends the session
+//   POST /<Object>/__login        body = request of two texts (operator, password); the reply's
+//                                 result is a bearer token (only with an authenticator)
+//   POST /<Object>/__logout       revokes the bearer token and ends its sessions
+// With an authenticator set, __connect, every call and __disconnect carry the header
+// "Authorization: Bearer <token>": a session belongs to the operator of the token it was opened
+// with, and only that token (compared by hash) may use it while it is live; anything else gets
+// the NotAuthenticated status and nothing runs.
 //   GET  /health                  200 when the health check answers true, 503 otherwise
 //   GET  /metrics                 the server's metrics in the Prometheus text format
 // Every answer to a POST is a reply body. A call that names no live session gets the NoSession
@@ -21,6 +28,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +53,33 @@ public:
 
 /// Creates the instance of a remote object for a new session.
 using TRemoteObjectFactory = std::function<std::unique_ptr<TRemoteObject>()>;
+
+/// Who a session is for: the operator its token vouches for (empty when the server has no
+/// authenticator), the client address that opened it (no port) and its id.
+struct TSessionIdentity {
+    std::string operatorCode;
+    std::string clientAddress;
+    std::string sessionId;
+};
+
+/// Creates the instance of a remote object for a new session, knowing whose it is.
+using TIdentityObjectFactory =
+    std::function<std::unique_ptr<TRemoteObject>(const TSessionIdentity& identity)>;
+
+/// Checks logins and tokens for the server. Called on worker threads, from several at once:
+/// implementations are thread-safe.
+class TAuthenticator {
+public:
+    virtual ~TAuthenticator() = default;
+    /// A new bearer token for the operator; a refusal raises Exception with the text for the
+    /// user (wrong operator or password, held back).
+    virtual std::string Login(const std::string& operatorCode, const std::string& password,
+                              const std::string& clientAddress) = 0;
+    /// The operator of a live token; nullopt for an unknown, expired or revoked one.
+    virtual std::optional<std::string> Verify(const std::string& token) = 0;
+    /// Revokes the token (nothing when it is not live).
+    virtual void Logout(const std::string& token) = 0;
+};
 
 /// A remote object whose methods are registered by name with the kinds of their arguments,
 /// which are checked before the method runs.
@@ -88,6 +123,17 @@ public:
     TRpcServer& operator=(const TRpcServer&) = delete;
 
     void RegisterObject(const std::string& name, TRemoteObjectFactory factory);
+    void RegisterObject(const std::string& name, TIdentityObjectFactory factory);
+
+    /// Requires a login of every session (see the protocol above). Without one (the default)
+    /// sessions are anonymous and __login is refused. Set before Listen.
+    void SetAuthenticator(std::shared_ptr<TAuthenticator> authenticator);
+    /// How long a successful Verify of a token is trusted without asking again (default 5 s):
+    /// a token revoked elsewhere (another server, a new password) still works this long here.
+    /// Logout through this server takes effect at once.
+    void SetTokenCacheTime(std::chrono::milliseconds time);
+    /// Open sessions of one operator (default 64); a __connect over it gets a failure reply.
+    void SetSessionsPerOperator(std::size_t count);
 
     /// Worker threads that run the calls (default 8). Calls of one session never run at the
     /// same time; an idle kept-alive connection holds no worker.

@@ -36,6 +36,7 @@ void TSessionTable::Clear() {
         closed_ = true;
         ended.swap(byId_);
         perAddress_.clear();
+        perOperator_.clear();
         expiries_.clear();
         reaper.swap(reaper_);
     }
@@ -60,6 +61,17 @@ std::string TSessionTable::Add(std::shared_ptr<TRpcSession> session, std::string
         refusal = "Há sessões demais abertas a partir deste endereço no servidor de aplicação; "
                   "encerre alguma e tente novamente.";
         return {};
+    }
+    if (!session->operatorCode.empty()) {
+        std::size_t& ofOperator = perOperator_[session->operatorCode];
+        if (ofOperator >= maxPerOperator_) {
+            if (ofOperator == 0) perOperator_.erase(session->operatorCode);
+            if (fromAddress == 0) perAddress_.erase(session->address);
+            refusal = "O operador já tem sessões demais abertas no servidor de aplicação; "
+                      "encerre alguma e tente novamente.";
+            return {};
+        }
+        ++ofOperator;
     }
     ++fromAddress;
     std::string id = NewId();
@@ -108,6 +120,20 @@ void TSessionTable::Remove(const std::string& id) {
     Erase(it);
 }
 
+std::size_t TSessionTable::RemoveByToken(const std::string& tokenHash) {
+    std::vector<std::shared_ptr<TRpcSession>> ended; // destroyed after the lock is released
+    std::lock_guard lock(mutex_);
+    for (auto it = byId_.begin(); it != byId_.end();) {
+        auto next = std::next(it);
+        if (!tokenHash.empty() && it->second->tokenHash == tokenHash) {
+            ended.push_back(it->second);
+            Erase(it);
+        }
+        it = next;
+    }
+    return ended.size();
+}
+
 std::size_t TSessionTable::Count() const {
     std::lock_guard lock(mutex_);
     return byId_.size();
@@ -120,6 +146,10 @@ void TSessionTable::Erase(
     session.queued = false;
     auto count = perAddress_.find(session.address);
     if (count != perAddress_.end() && --count->second == 0) perAddress_.erase(count);
+    if (!session.operatorCode.empty()) {
+        auto owned = perOperator_.find(session.operatorCode);
+        if (owned != perOperator_.end() && --owned->second == 0) perOperator_.erase(owned);
+    }
     byId_.erase(it);
 }
 

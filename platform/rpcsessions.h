@@ -21,7 +21,9 @@ class TRemoteObject;
 struct TRpcSession {
     std::string objectName;
     std::unique_ptr<TRemoteObject> object;
-    std::string address; // the client address that opened it (no port)
+    std::string address;      // the client address that opened it (no port)
+    std::string operatorCode; // its owner, vouched for by its token; empty: anonymous
+    std::string tokenHash;    // SHA-256 of the token it was opened with; empty: anonymous
     std::mutex callMutex;
 
     std::string id;
@@ -46,6 +48,8 @@ public:
     /// Configure before Start.
     void SetIdleTimeout(std::chrono::milliseconds timeout) { idleTimeout_ = timeout; }
     void SetLimits(std::size_t total, std::size_t perAddress);
+    /// Sessions of one operator (anonymous sessions are not counted).
+    void SetOperatorLimit(std::size_t perOperator) { maxPerOperator_ = perOperator; }
 
     /// Starts the reaper thread.
     void Start();
@@ -62,6 +66,8 @@ public:
     void EndCall(TRpcSession& session);
     /// Ends the session `id` if it exists.
     void Remove(const std::string& id);
+    /// Ends every session opened with the token of this hash; returns how many.
+    std::size_t RemoveByToken(const std::string& tokenHash);
 
     std::size_t Count() const;
 
@@ -74,12 +80,14 @@ private:
     std::chrono::milliseconds idleTimeout_ = std::chrono::hours(1);
     std::size_t maxTotal_ = 10000;
     std::size_t maxPerAddress_ = 1000;
+    std::size_t maxPerOperator_ = 64;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool closed_ = false;                                                // guarded by mutex_
     std::unordered_map<std::string, std::shared_ptr<TRpcSession>> byId_; // guarded by mutex_
     std::unordered_map<std::string, std::size_t> perAddress_;            // guarded by mutex_
+    std::unordered_map<std::string, std::size_t> perOperator_;           // guarded by mutex_
     std::multimap<Clock::time_point, std::string> expiries_;             // guarded by mutex_
     Clock::time_point reaperWakes_ = Clock::time_point::max();           // guarded by mutex_
     std::thread reaper_;

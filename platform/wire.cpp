@@ -359,6 +359,7 @@ TWireReply DecodeReply(std::string_view body, const TWireLimits& limits) {
         return reply;
     case static_cast<std::int64_t>(TReplyStatus::Error):
     case static_cast<std::int64_t>(TReplyStatus::NoSession):
+    case static_cast<std::int64_t>(TReplyStatus::NotAuthenticated):
         if (count != 2 || envelope[1].Type() != VarType::String)
             throw EWireError("Resposta de erro malformada");
         reply.status = static_cast<TReplyStatus>(envelope[0].AsInteger());

@@ -11,7 +11,9 @@
 // A request body is a plain array holding, for each argument, its by-reference flag (a
 // boolean) followed by its value. A reply body is a plain array whose first element is the
 // reply status: [0, result, by-reference values in argument order...], [1, message] for a
-// failure of the call, [2, message] when the session named by the request does not exist.
+// failure of the call, [2, message] when the session named by the request does not exist,
+// [3, message] when the request carries no valid login (missing, unknown, expired or revoked
+// bearer token, or not the token its session was opened with); nothing ran then.
 #pragma once
 
 #include <cstddef>
@@ -59,7 +61,7 @@ struct TWireArg {
 std::string EncodeRequest(const std::vector<TWireArg>& args);
 std::vector<TWireArg> DecodeRequest(std::string_view body, const TWireLimits& limits = {});
 
-enum class TReplyStatus : std::uint8_t { Ok = 0, Error = 1, NoSession = 2 };
+enum class TReplyStatus : std::uint8_t { Ok = 0, Error = 1, NoSession = 2, NotAuthenticated = 3 };
 
 /// A decoded reply. Invariant: result and byRef are meaningful only for Ok, message only otherwise.
 struct TWireReply {
