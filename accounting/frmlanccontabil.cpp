@@ -29,9 +29,7 @@ void Colunas(platform::TDBGrid* grid, std::initializer_list<TColuna> columns) {
 } // namespace
 
 platform::TEdit* TfrmLancContabil::Campo(const char* name, int left, int width) {
-    auto* edit = Create<platform::TEdit>();
-    edit->SetName(name);
-    edit->SetParent(panCabecalho);
+    auto* edit = platform::CreateChild<platform::TEdit>(*this, panCabecalho, name);
     edit->SetBounds(left, 20, width, 21);
     edit->SetReadOnly(true);
     edit->SetTabStop(false);
@@ -41,9 +39,7 @@ platform::TEdit* TfrmLancContabil::Campo(const char* name, int left, int width) 
 
 platform::TDBGrid* TfrmLancContabil::Grade(platform::TTabSheet* page, const char* name,
                                            platform::TDataSource* source) {
-    auto* grid = Create<platform::TDBGrid>();
-    grid->SetName(name);
-    grid->SetParent(page);
+    auto* grid = platform::CreateChild<platform::TDBGrid>(*this, page, name);
     grid->SetAlign(TAlign::alClient);
     grid->SetTabStop(true);
     grid->SetReadOnly(true);
@@ -81,27 +77,19 @@ TfrmLancContabil::TfrmLancContabil(platform::TComponent* owner) : platform::TFor
     qryRateioCtb = Create<host::TADOIBQuery>();
     DefineQryRateioCtb(*qryRateioCtb);
 
-    panCabecalho = Create<platform::TPanel>();
-    panCabecalho->SetName("panCabecalho");
-    panCabecalho->SetParent(this);
+    panCabecalho = platform::CreateChild<platform::TPanel>(*this, this, "panCabecalho");
     panCabecalho->SetHeight(48);
     panCabecalho->SetAlign(TAlign::alTop);
-    lblEmpresa = Create<platform::TLabel>();
-    lblEmpresa->SetName("lblEmpresa");
-    lblEmpresa->SetParent(panCabecalho);
+    lblEmpresa = platform::CreateChild<platform::TLabel>(*this, panCabecalho, "lblEmpresa");
     lblEmpresa->SetBounds(8, 4, 60, 13);
     lblEmpresa->SetCaption("Empresa");
     edtCdEmpresa = Campo("edtCdEmpresa", 8, 28);
     edtNmEmpresa = Campo("edtNmEmpresa", 40, 300);
-    lblLancamento = Create<platform::TLabel>();
-    lblLancamento->SetName("lblLancamento");
-    lblLancamento->SetParent(panCabecalho);
+    lblLancamento = platform::CreateChild<platform::TLabel>(*this, panCabecalho, "lblLancamento");
     lblLancamento->SetBounds(352, 4, 80, 13);
     lblLancamento->SetCaption("Lançamento");
     edtNrLanc = Campo("edtNrLanc", 352, 120);
-    lblCodTela = Create<platform::TLabel>();
-    lblCodTela->SetName("lblCodTela");
-    lblCodTela->SetParent(panCabecalho);
+    lblCodTela = platform::CreateChild<platform::TLabel>(*this, panCabecalho, "lblCodTela");
     lblCodTela->SetAlignment(TAlignment::taRightJustify);
     lblCodTela->SetWidth(70);
     lblCodTela->SetAlign(TAlign::alRight);
@@ -111,45 +99,29 @@ TfrmLancContabil::TfrmLancContabil(platform::TComponent* owner) : platform::TFor
     lblEmpresa->SetFont(bold);
     lblLancamento->SetFont(bold);
 
-    lblSituacao = Create<platform::TLabel>();
-    lblSituacao->SetName("lblSituacao");
-    lblSituacao->SetParent(this);
+    lblSituacao = platform::CreateChild<platform::TLabel>(*this, this, "lblSituacao");
     lblSituacao->SetHeight(20);
     lblSituacao->SetAlign(TAlign::alTop);
     lblSituacao->SetLayout(platform::TTextLayout::tlCenter);
 
-    panRodape = Create<platform::TPanel>();
-    panRodape->SetName("panRodape");
-    panRodape->SetParent(this);
+    panRodape = platform::CreateChild<platform::TPanel>(*this, this, "panRodape");
     panRodape->SetHeight(34);
     panRodape->SetAlign(TAlign::alBottom);
-    lblTotais = Create<platform::TLabel>();
-    lblTotais->SetName("lblTotais");
-    lblTotais->SetParent(panRodape);
+    lblTotais = platform::CreateChild<platform::TLabel>(*this, panRodape, "lblTotais");
     lblTotais->SetBounds(8, 10, 400, 13);
-    btnFechar = Create<platform::TButton>();
-    btnFechar->SetName("btnFechar");
-    btnFechar->SetParent(panRodape);
+    btnFechar = platform::CreateChild<platform::TButton>(*this, panRodape, "btnFechar");
     btnFechar->SetBounds(590, 5, 75, 25);
     btnFechar->SetCaption("&Fechar");
     btnFechar->SetCancel(true);
     btnFechar->SetTabStop(true);
 
-    pgcLancamentos = Create<platform::TPageControl>();
-    pgcLancamentos->SetName("pgcLancamentos");
-    pgcLancamentos->SetParent(this);
+    pgcLancamentos = platform::CreateChild<platform::TPageControl>(*this, this, "pgcLancamentos");
     pgcLancamentos->SetAlign(TAlign::alClient);
     pgcLancamentos->SetTabStop(true);
-    auto page = [this](const char* name, const char* caption) {
-        auto* sheet = Create<platform::TTabSheet>();
-        sheet->SetName(name);
-        sheet->SetCaption(caption);
-        sheet->SetPageControl(pgcLancamentos);
-        return sheet;
-    };
-    tshLancamentos = page("tshLancamentos", "Lançamentos");
-    tshRateio = page("tshRateio", "Rateio");
-    tshErros = page("tshErros", "Erros");
+    tshLancamentos =
+        platform::CreateTabSheet(*this, pgcLancamentos, "tshLancamentos", "Lançamentos");
+    tshRateio = platform::CreateTabSheet(*this, pgcLancamentos, "tshRateio", "Rateio");
+    tshErros = platform::CreateTabSheet(*this, pgcLancamentos, "tshErros", "Erros");
     dbgLancamentos = Grade(tshLancamentos, "dbgLancamentos", dtsLancamentos);
     Colunas(dbgLancamentos, {{"NRSEQCTBTEMP", 50},
                              {"DTLANCCTBTEMP", 70},

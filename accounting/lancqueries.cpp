@@ -16,6 +16,29 @@ void Fields(host::TADOIBQuery& qry, std::initializer_list<std::pair<const char*,
     for (const char* name : dates) qry.AddDateTimeField(name);
 }
 
+// The four texts of a query over one posted entry: `head` (select list, tables and joins),
+// the filter on the entry number and the company of table `alias` in each dialect, then
+// `order`. The generic and the InterBase texts take the company through PARAM.
+void EntryTexts(host::TADOIBQuery& qry, const std::vector<std::string>& head,
+                const std::string& alias, std::initializer_list<std::string> order) {
+    const std::string entry = "   " + alias + ".NRLANCCTB = :P_NRLANCCTB";
+    const std::string company = alias + ".CDEMPRESA";
+    auto text = [&](std::initializer_list<std::string> filter) {
+        std::vector<std::string> lines = head;
+        lines.insert(lines.end(), filter);
+        lines.insert(lines.end(), {"ORDER BY"});
+        lines.insert(lines.end(), order);
+        return lines;
+    };
+    qry.SQL() = text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", entry,
+                      "   AND " + company + " = NVLSTR(P_CDEMPRESA.PARAM, " + company + ")"});
+    qry.SQL_IB() = qry.SQL();
+    qry.SQL_ORACLE() =
+        text({"WHERE", entry, "   AND " + company + " = NVL(:P_CDEMPRESA, " + company + ")"});
+    qry.SQL_MSSQL() =
+        text({"WHERE", entry, "   AND " + company + " = ISNULL (:P_CDEMPRESA, " + company + ")"});
+}
+
 } // namespace
 
 void DefineQryLancCtb(host::TADOIBQuery& qry) {
@@ -41,20 +64,7 @@ void DefineQryLancCtb(host::TADOIBQuery& qry) {
         "   LEFT JOIN EMPRESA E ON E.CDEMPRESA = L.CDEMPRESA",
         "   LEFT JOIN PLANOCONTA P ON P.CDEMPRESA = L.CDEMPRESA AND P.CDCONTCTBL = L.CDCONTCTBL",
     };
-    auto text = [&head](std::initializer_list<std::string> tail) {
-        std::vector<std::string> lines = head;
-        lines.insert(lines.end(), tail);
-        lines.insert(lines.end(), {"ORDER BY", "   L.NRSEQCTB"});
-        return lines;
-    };
-    qry.SQL() =
-        text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", "   L.NRLANCCTB = :P_NRLANCCTB",
-              "   AND L.CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, L.CDEMPRESA)"});
-    qry.SQL_IB() = qry.SQL();
-    qry.SQL_ORACLE() = text({"WHERE", "   L.NRLANCCTB = :P_NRLANCCTB",
-                             "   AND L.CDEMPRESA = NVL(:P_CDEMPRESA, L.CDEMPRESA)"});
-    qry.SQL_MSSQL() = text({"WHERE", "   L.NRLANCCTB = :P_NRLANCCTB",
-                            "   AND L.CDEMPRESA = ISNULL (:P_CDEMPRESA, L.CDEMPRESA)"});
+    EntryTexts(qry, head, "L", {"   L.NRSEQCTB"});
     Fields(qry,
            {{"CDEMPRESA", 2},
             {"NMEMPRESA", 40},
@@ -90,20 +100,7 @@ void DefineQryRateioCtb(host::TADOIBQuery& qry) {
         "   LEFT JOIN FILIAL F ON F.CDFILIAL = R.CDFILIAL",
         "   LEFT JOIN CENTCUST C ON C.CDCENTCUST = R.CDCENTCUST",
     };
-    auto text = [&head](std::initializer_list<std::string> tail) {
-        std::vector<std::string> lines = head;
-        lines.insert(lines.end(), tail);
-        lines.insert(lines.end(), {"ORDER BY", "   R.NRSEQCTB,", "   R.NRSEQRAT"});
-        return lines;
-    };
-    qry.SQL() =
-        text({"   , PARAM(:P_CDEMPRESA) P_CDEMPRESA", "WHERE", "   R.NRLANCCTB = :P_NRLANCCTB",
-              "   AND R.CDEMPRESA = NVLSTR(P_CDEMPRESA.PARAM, R.CDEMPRESA)"});
-    qry.SQL_IB() = qry.SQL();
-    qry.SQL_ORACLE() = text({"WHERE", "   R.NRLANCCTB = :P_NRLANCCTB",
-                             "   AND R.CDEMPRESA = NVL(:P_CDEMPRESA, R.CDEMPRESA)"});
-    qry.SQL_MSSQL() = text({"WHERE", "   R.NRLANCCTB = :P_NRLANCCTB",
-                            "   AND R.CDEMPRESA = ISNULL (:P_CDEMPRESA, R.CDEMPRESA)"});
+    EntryTexts(qry, head, "R", {"   R.NRSEQCTB,", "   R.NRSEQRAT"});
     Fields(qry,
            {{"CDEMPRESA", 2},
             {"NRLANCCTBTEMP", 20},

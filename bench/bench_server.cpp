@@ -9,11 +9,20 @@
 // BM_LoadAll also reports memory (Linux): server_peak_bytes is the growth of this process's
 // peak resident set while the remote object's GetBaixaPag_Filtro runs on its own (no client,
 // no transport; its connection opened and warmed by an earlier call), next to the packet's
-// size; rpc_body_peak_bytes adds the RPC layer's encoding of the reply body to that call.
+// size; rpc_body_peak_bytes adds the RPC layer's encoding of the reply body to that call (the
+// pieces the server writes, the packet shared rather than copied).
+//
+// BM_SmallCall is one GetPrxLista round trip on a kept-alive loopback connection; BM_TcpEcho
+// moves the same numbers of request and reply bytes over a plain loopback socket pair with a
+// thread echoing, the floor that the transport's overhead is read against.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <arpa/inet.h>
 #include <malloc.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <cmath>
 #include <filesystem>
@@ -23,11 +32,14 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/dataset.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
+#include "platform/rpcreply.h"
+#include "platform/rpcserver.h"
 #include "platform/serverreply.h"
 #include "platform/wire.h"
 #include "protocol/filtroargs.h"
@@ -208,7 +220,7 @@ void BM_LoadAll(benchmark::State& state) {
     reply = Variant();
     const std::size_t bodyPeak = PeakResidentGrowth([&] {
         Variant result = call();
-        benchmark::DoNotOptimize(EncodeOkReply(result).size());
+        benchmark::DoNotOptimize(EncodeOkReplyParts(result, {}).size());
     });
     state.counters["packet_bytes"] = static_cast<double>(packetBytes);
     state.counters["server_peak_bytes"] = static_cast<double>(methodPeak);
@@ -287,5 +299,116 @@ void BM_Confirm(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Confirm)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// One GetPrxLista round trip through the client connection, kept alive.
+void BM_SmallCall(benchmark::State& state) {
+    TServerFixture fixture(BulkDatabase("small", 100));
+    fixture.net.Call("GetPrxLista"); // connects
+    for (auto _ : state) benchmark::DoNotOptimize(fixture.net.Call("GetPrxLista"));
+}
+BENCHMARK(BM_SmallCall)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Sends and reads exactly `bytes.size()` bytes; false when the peer is gone.
+bool SendAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+bool ReadExactly(int fd, std::string& buffer, std::size_t bytes) {
+    buffer.resize(bytes);
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = recv(fd, buffer.data() + done, bytes - done, 0);
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// One request over a new loopback connection; the whole reply as read up to the close.
+std::string RawExchange(int port, const std::string& request) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        !SendAll(fd, request))
+        throw std::runtime_error("servidor de aplicação inacessível");
+    std::string reply;
+    char chunk[4096];
+    for (ssize_t n; (n = recv(fd, chunk, sizeof chunk, 0)) > 0;)
+        reply.append(chunk, static_cast<std::size_t>(n));
+    close(fd);
+    return reply;
+}
+
+// A request with the headers the client sends.
+std::string RawRequest(int port, const std::string& method, const std::string& session,
+                       const std::string& body) {
+    std::string request = "POST /" + std::string(server::TRdmRecContBaixaPag::kName) + "/" +
+                          method + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                          "\r\nAccept: */*\r\nConnection: close\r\n";
+    if (!session.empty()) request += std::string(kSessionHeader) + ": " + session + "\r\n";
+    return request +
+           "User-Agent: cpp-httplib/0.11\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nContent-Type: application/x-msgpack\r\n\r\n" + body;
+}
+
+// The bytes of one GetPrxLista exchange on the wire, read raw once on a session of its own.
+std::pair<std::size_t, std::size_t> SmallCallBytes() {
+    TServerFixture fixture(BulkDatabase("small", 100));
+    const int port = fixture.server->Port();
+    const std::string connected = RawExchange(port, RawRequest(port, "__connect", "", ""));
+    const std::string session =
+        DecodeReply(connected.substr(connected.find("\r\n\r\n") + 4)).result.AsString();
+    const std::string request = RawRequest(port, "GetPrxLista", session, EncodeRequest({}));
+    return {request.size(), RawExchange(port, request).size()};
+}
+
+// The same byte counts as BM_SmallCall over a plain loopback socket pair, a thread echoing.
+void BM_TcpEcho(benchmark::State& state) {
+    static const std::pair<std::size_t, std::size_t> sizes = SmallCallBytes();
+    const auto [requestBytes, replyBytes] = sizes;
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 1);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::thread echo([listener, requestBytes = requestBytes, replyBytes = replyBytes] {
+        const int fd = accept(listener, nullptr, nullptr);
+        const int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        const std::string reply(replyBytes, 'r');
+        std::string buffer;
+        while (ReadExactly(fd, buffer, requestBytes) && SendAll(fd, reply)) {}
+        close(fd);
+    });
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const std::string request(requestBytes, 'q');
+    std::string buffer;
+    for (auto _ : state) {
+        if (!SendAll(fd, request) || !ReadExactly(fd, buffer, replyBytes)) {
+            state.SkipWithError("eco interrompido");
+            break;
+        }
+    }
+    close(fd);
+    echo.join();
+    close(listener);
+    state.counters["request_bytes"] = static_cast<double>(requestBytes);
+    state.counters["reply_bytes"] = static_cast<double>(replyBytes);
+}
+BENCHMARK(BM_TcpEcho)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -16,6 +16,12 @@ find_package(OpenSSL 1.1.1 REQUIRED)
 add_library(pag_httplib INTERFACE)
 target_compile_definitions(pag_httplib INTERFACE CPPHTTPLIB_OPENSSL_SUPPORT)
 target_link_libraries(pag_httplib INTERFACE PkgConfig::HTTPLIB OpenSSL::SSL OpenSSL::Crypto)
+find_package(Boost 1.74 REQUIRED)
+
+# Beast and Asio (header-only) with OpenSSL for the RPC server's transport.
+add_library(pag_beast INTERFACE)
+target_link_libraries(pag_beast INTERFACE Boost::headers OpenSSL::SSL OpenSSL::Crypto)
+target_compile_definitions(pag_beast INTERFACE BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)
 
 # msgpack-cxx is header-only; we use it without Boost.
 add_library(pag_msgpack INTERFACE)

@@ -233,13 +233,18 @@ private:
     /// Runs a check; on any exception brings `page` forward, focuses `control` and raises again.
     template <class Check>
     void ComRecuperacao(platform::TTabSheet* page, platform::TWinControl* control, Check&& check);
-    /// Rules of the date ranges, the lists and the amount ranges.
-    void ValidaDataInicial(host::TDateEditPlus* inicial, host::TDateEditPlus* final,
-                           const char* chaveInf, const char* chaveMenor);
-    void ValidaDataFinal(host::TDateEditPlus* inicial, host::TDateEditPlus* final,
-                         const char* chaveInf);
-    void ValidaLista(platform::TRadioButton* lista, const std::string& working, const char* chave);
-    void ValidaValores(host::TNumberEdit* inicial, host::TNumberEdit* final, const char* chave);
+    /// Rules of the date ranges, the lists and the amount ranges, each under ComRecuperacao
+    /// with `page` and the control it reports on. Without `completo` a date rule only checks
+    /// that its edit holds a valid date.
+    void ValidaDataInicial(platform::TTabSheet* page, host::TDateEditPlus* inicial,
+                           host::TDateEditPlus* final, const char* chaveInf, const char* chaveMenor,
+                           bool completo);
+    void ValidaDataFinal(platform::TTabSheet* page, host::TDateEditPlus* inicial,
+                         host::TDateEditPlus* final, const char* chaveInf, bool completo);
+    void ValidaLista(platform::TTabSheet* page, platform::TRadioButton* lista,
+                     const std::string& working, const char* chave);
+    void ValidaValores(platform::TTabSheet* page, host::TNumberEdit* inicial,
+                       host::TNumberEdit* final, const char* chave);
     /// Shows the catalogue text of `key` and ends with the silent abort.
     [[noreturn]] void Falha(const char* key);
     /// The key filter shared by the six amount edits.

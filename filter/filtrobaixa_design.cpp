@@ -1,5 +1,6 @@
 // TfrmFiltroBaixa's design: window, pages, group boxes, edits, radio buttons, search buttons,
 // reference queries, the catalogue and the wiring of the handlers.
+#include <functional>
 #include <initializer_list>
 
 #include "filter/cli_pag00901.h"
@@ -88,20 +89,11 @@ TfrmFiltroBaixa::TfrmFiltroBaixa(platform::TComponent* owner) : host::TfrmFiltro
     sbtLimpa->SetHint("Desfazer");
     sbtLimpa->SetShowHint(true);
 
-    pgcPadrao = Create<platform::TPageControl>();
-    pgcPadrao->SetName("pgcPadrao");
-    pgcPadrao->SetParent(grbPadrao);
+    pgcPadrao = platform::CreateChild<platform::TPageControl>(*this, grbPadrao, "pgcPadrao");
     pgcPadrao->SetAlign(TAlign::alClient);
-    auto page = [this](const char* name, const char* caption) {
-        auto* sheet = Create<platform::TTabSheet>();
-        sheet->SetName(name);
-        sheet->SetCaption(caption);
-        sheet->SetPageControl(pgcPadrao);
-        return sheet;
-    };
-    tshDadosBaixa = page("tshDadosBaixa", "Dados da Baixa");
-    tshContPagar = page("tshContPagar", "Conta a Pagar");
-    tshDocumento = page("tshDocumento", "Documento");
+    tshDadosBaixa = platform::CreateTabSheet(*this, pgcPadrao, "tshDadosBaixa", "Dados da Baixa");
+    tshContPagar = platform::CreateTabSheet(*this, pgcPadrao, "tshContPagar", "Conta a Pagar");
+    tshDocumento = platform::CreateTabSheet(*this, pgcPadrao, "tshDocumento", "Documento");
 
     CriaPaginaDadosBaixa();
     CriaPaginaContaPagar();
@@ -121,6 +113,14 @@ platform::TComponent& Owner(TWinControl* parent) {
     return *parent->ParentForm();
 }
 
+// The group box that fills a page and holds its criteria boxes.
+TGroupBox* PageBox(platform::TTabSheet* page, const char* name, const char* caption) {
+    auto* box = Place(Owner(page).Create<TGroupBox>(), page, name, 0, 0, 0, 0);
+    box->SetCaption(caption);
+    box->SetAlign(TAlign::alClient);
+    return box;
+}
+
 TGroupBox* Box(TWinControl* parent, const char* name, const char* caption, int column, int row,
                bool narrow = false) {
     auto* box = Place(Owner(parent).Create<TGroupBox>(), parent, name,
@@ -131,9 +131,7 @@ TGroupBox* Box(TWinControl* parent, const char* name, const char* caption, int c
 }
 
 void Label(TWinControl* parent, const std::string& name, const char* caption, int top) {
-    auto* label = Owner(parent).Create<platform::TLabel>();
-    label->SetName(name);
-    label->SetParent(parent);
+    auto* label = platform::CreateChild<platform::TLabel>(Owner(parent), parent, name);
     label->SetBounds(8, top + 4, 24, 13);
     label->SetCaption(caption);
 }
@@ -185,9 +183,7 @@ void ListControls(TGroupBox* box, const char* todosName, const char* todosCaptio
 } // namespace
 
 void TfrmFiltroBaixa::CriaPaginaDadosBaixa() {
-    grbDadosBaixa = Place(Create<TGroupBox>(), tshDadosBaixa, "grbDadosBaixa", 0, 0, 0, 0);
-    grbDadosBaixa->SetCaption("Dados da Baixa");
-    grbDadosBaixa->SetAlign(TAlign::alClient);
+    grbDadosBaixa = PageBox(tshDadosBaixa, "grbDadosBaixa", "Dados da Baixa");
 
     grbPag = Box(grbDadosBaixa, "grbPag", "Pagamento", 0, 0);
     DateEdits(grbPag, "Pag", "dedDtIni", dedDtIni, "dedDtFin", dedDtFin);
@@ -210,9 +206,7 @@ void TfrmFiltroBaixa::CriaPaginaDadosBaixa() {
 }
 
 void TfrmFiltroBaixa::CriaPaginaContaPagar() {
-    grbCp = Place(Create<TGroupBox>(), tshContPagar, "grbCp", 0, 0, 0, 0);
-    grbCp->SetCaption("Dados da Conta a Pagar");
-    grbCp->SetAlign(TAlign::alClient);
+    grbCp = PageBox(tshContPagar, "grbCp", "Dados da Conta a Pagar");
 
     grbVencimento = Box(grbCp, "grbVencimento", "Vencimento", 0, 0);
     DateEdits(grbVencimento, "Venc", "dedDtIniVen", dedDtIniVen, "dedDtFinVen", dedDtFinVen);
@@ -371,67 +365,52 @@ void TfrmFiltroBaixa::LigaEventos() {
     sbtLimpa->OnClick = [this](TObject* s) { sbtLimpaClick(s); };
     mnuDesfazer->OnClick = [this](TObject* s) { mnuDesfazerClick(s); };
 
-    auto click = [this](platform::TControl* control, void (TfrmFiltroBaixa::*handler)(TObject*)) {
-        control->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
-    };
-    click(rbtTodosFormPag, &TfrmFiltroBaixa::rbtFPagClick);
-    click(rbtFPag, &TfrmFiltroBaixa::rbtFPagClick);
-    click(rbtTodosContCorr, &TfrmFiltroBaixa::rbtListCCorrClick);
-    click(rbtListCCorr, &TfrmFiltroBaixa::rbtListCCorrClick);
-    click(rbtTodosOperador, &TfrmFiltroBaixa::rbtTodosOperadorClick);
-    click(rbtListaOperador, &TfrmFiltroBaixa::rbtTodosOperadorClick);
-    click(rbtTodosForn, &TfrmFiltroBaixa::rbtListFornClick);
-    click(rbtListForn, &TfrmFiltroBaixa::rbtListFornClick);
-    click(rbtTodosFiliLanc, &TfrmFiltroBaixa::rbtListFilialClick);
-    click(rbtListFilial, &TfrmFiltroBaixa::rbtListFilialClick);
-    click(rbtTodosFiliOrig, &TfrmFiltroBaixa::rbtTodosFiliOrigClick);
-    click(rbtListaFiliOr, &TfrmFiltroBaixa::rbtListaFiliOrClick);
-    click(rbtTodosTpConta, &TfrmFiltroBaixa::rbtTodosTpContaClick);
-    click(rbtListaTpConta, &TfrmFiltroBaixa::rbtListaTpContaClick);
+    // The remaining handlers are member functions called on the dialog.
+    rbtTodosFormPag->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtFPagClick, this);
+    rbtFPag->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtFPagClick, this);
+    rbtTodosContCorr->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListCCorrClick, this);
+    rbtListCCorr->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListCCorrClick, this);
+    rbtTodosOperador->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtTodosOperadorClick, this);
+    rbtListaOperador->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtTodosOperadorClick, this);
+    rbtTodosForn->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListFornClick, this);
+    rbtListForn->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListFornClick, this);
+    rbtTodosFiliLanc->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListFilialClick, this);
+    rbtListFilial->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListFilialClick, this);
+    rbtTodosFiliOrig->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtTodosFiliOrigClick, this);
+    rbtListaFiliOr->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListaFiliOrClick, this);
+    rbtTodosTpConta->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtTodosTpContaClick, this);
+    rbtListaTpConta->OnClick = std::bind_front(&TfrmFiltroBaixa::rbtListaTpContaClick, this);
 
-    click(btnPesqFPag, &TfrmFiltroBaixa::btnPesqFPagClick);
-    click(btnCCorr, &TfrmFiltroBaixa::btnCCorrClick);
-    click(btnOperador, &TfrmFiltroBaixa::btnOperadorClick);
-    click(btnListaTpConta, &TfrmFiltroBaixa::btnListaTpContaClick);
-    click(btnListForn, &TfrmFiltroBaixa::btnListFornClick);
-    click(btnFiliOr, &TfrmFiltroBaixa::btnFiliOrClick);
-    click(btnListFilial, &TfrmFiltroBaixa::btnListFilialClick);
+    btnPesqFPag->OnClick = std::bind_front(&TfrmFiltroBaixa::btnPesqFPagClick, this);
+    btnCCorr->OnClick = std::bind_front(&TfrmFiltroBaixa::btnCCorrClick, this);
+    btnOperador->OnClick = std::bind_front(&TfrmFiltroBaixa::btnOperadorClick, this);
+    btnListaTpConta->OnClick = std::bind_front(&TfrmFiltroBaixa::btnListaTpContaClick, this);
+    btnListForn->OnClick = std::bind_front(&TfrmFiltroBaixa::btnListFornClick, this);
+    btnFiliOr->OnClick = std::bind_front(&TfrmFiltroBaixa::btnFiliOrClick, this);
+    btnListFilial->OnClick = std::bind_front(&TfrmFiltroBaixa::btnListFilialClick, this);
 
-    auto exit = [this](TWinControl* control, void (TfrmFiltroBaixa::*handler)(TObject*)) {
-        control->OnExit = [this, handler](TObject* s) { (this->*handler)(s); };
-    };
-    exit(dedDtIni, &TfrmFiltroBaixa::dedDtIniExit);
-    exit(dedDtFin, &TfrmFiltroBaixa::dedDtFinExit);
-    exit(dedDtInicLanc, &TfrmFiltroBaixa::dedDtInicLancExit);
-    exit(dedDtFinLanc, &TfrmFiltroBaixa::dedDtFinLancExit);
-    exit(dedDtIniVen, &TfrmFiltroBaixa::dedDtIniVenExit);
-    exit(dedDtFinVen, &TfrmFiltroBaixa::dedDtFinVenExit);
-    exit(medDocIni, &TfrmFiltroBaixa::medDocIniExit);
-    exit(medDocFin, &TfrmFiltroBaixa::medDocFinExit);
+    dedDtIni->OnExit = std::bind_front(&TfrmFiltroBaixa::dedDtIniExit, this);
+    dedDtFin->OnExit = std::bind_front(&TfrmFiltroBaixa::dedDtFinExit, this);
+    dedDtInicLanc->OnExit = std::bind_front(&TfrmFiltroBaixa::dedDtInicLancExit, this);
+    dedDtFinLanc->OnExit = std::bind_front(&TfrmFiltroBaixa::dedDtFinLancExit, this);
+    dedDtIniVen->OnExit = std::bind_front(&TfrmFiltroBaixa::dedDtIniVenExit, this);
+    dedDtFinVen->OnExit = std::bind_front(&TfrmFiltroBaixa::dedDtFinVenExit, this);
+    medDocIni->OnExit = std::bind_front(&TfrmFiltroBaixa::medDocIniExit, this);
+    medDocFin->OnExit = std::bind_front(&TfrmFiltroBaixa::medDocFinExit, this);
 
-    auto keys = [this](TWinControl* control,
-                       void (TfrmFiltroBaixa::*handler)(TObject*, platform::TKeyChar&)) {
-        control->OnKeyPress = [this, handler](TObject* s, platform::TKeyChar& k) {
-            (this->*handler)(s, k);
-        };
-    };
-    keys(nedVrLiqIni, &TfrmFiltroBaixa::nedVrLiqIniKeyPress);
-    keys(nedVrLiqFin, &TfrmFiltroBaixa::nedVrLiqFinKeyPress);
-    keys(nedVrInicOrig, &TfrmFiltroBaixa::nedVrInicOrigKeyPress);
-    keys(nedVrFinaOrig, &TfrmFiltroBaixa::nedVrFinaOrigKeyPress);
-    keys(nedVrContIni, &TfrmFiltroBaixa::nedVrContIniKeyPress);
-    keys(nedVrContFin, &TfrmFiltroBaixa::nedVrContFinKeyPress);
+    nedVrLiqIni->OnKeyPress = std::bind_front(&TfrmFiltroBaixa::nedVrLiqIniKeyPress, this);
+    nedVrLiqFin->OnKeyPress = std::bind_front(&TfrmFiltroBaixa::nedVrLiqFinKeyPress, this);
+    nedVrInicOrig->OnKeyPress = std::bind_front(&TfrmFiltroBaixa::nedVrInicOrigKeyPress, this);
+    nedVrFinaOrig->OnKeyPress = std::bind_front(&TfrmFiltroBaixa::nedVrFinaOrigKeyPress, this);
+    nedVrContIni->OnKeyPress = std::bind_front(&TfrmFiltroBaixa::nedVrContIniKeyPress, this);
+    nedVrContFin->OnKeyPress = std::bind_front(&TfrmFiltroBaixa::nedVrContFinKeyPress, this);
 
-    auto text = [this](host::TADOIBQuery* query, const char* field,
-                       void (TfrmFiltroBaixa::*handler)(platform::TField*, std::string&, bool)) {
-        query->FieldByName(field)->OnGetText = [this, handler](platform::TField* f, std::string& t,
-                                                               bool d) {
-            (this->*handler)(f, t, d);
-        };
-    };
-    text(qryFornecedor, "NRINSJURFORN", &TfrmFiltroBaixa::qryFornecedorNRINSJURFORNGetText);
-    text(qryContCorr, "CDAGENCIA", &TfrmFiltroBaixa::qryContCorrCDAGENCIAGetText);
-    text(qryContCorr, "CDCONTCORR", &TfrmFiltroBaixa::qryContCorrCDCONTCORRGetText);
+    qryFornecedor->FieldByName("NRINSJURFORN")->OnGetText =
+        std::bind_front(&TfrmFiltroBaixa::qryFornecedorNRINSJURFORNGetText, this);
+    qryContCorr->FieldByName("CDAGENCIA")->OnGetText =
+        std::bind_front(&TfrmFiltroBaixa::qryContCorrCDAGENCIAGetText, this);
+    qryContCorr->FieldByName("CDCONTCORR")->OnGetText =
+        std::bind_front(&TfrmFiltroBaixa::qryContCorrCDCONTCORRGetText, this);
 }
 
 TfrmFiltroBaixa::~TfrmFiltroBaixa() {

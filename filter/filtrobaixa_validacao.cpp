@@ -29,142 +29,126 @@ void TfrmFiltroBaixa::Falha(const char* key) {
 }
 
 // ---- Rules ----
+// Each rule runs under ComRecuperacao with its page and the control it reports on.
 
-void TfrmFiltroBaixa::ValidaDataInicial(host::TDateEditPlus* inicial, host::TDateEditPlus* final,
-                                        const char* chaveInf, const char* chaveMenor) {
-    const bool inicialVazia = EmptyString(inicial->Text());
-    const bool finalVazia = EmptyString(final->Text());
-    if (inicialVazia && !finalVazia) Falha(chaveInf);
-    if (!inicialVazia && !finalVazia && final->GetDate() < inicial->GetDate()) Falha(chaveMenor);
-    // An initial date without a final one is the final routine's to report.
+void TfrmFiltroBaixa::ValidaDataInicial(platform::TTabSheet* page, host::TDateEditPlus* inicial,
+                                        host::TDateEditPlus* final, const char* chaveInf,
+                                        const char* chaveMenor, bool completo) {
+    ComRecuperacao(page, inicial, [&] {
+        if (!completo) {
+            inicial->CheckValidDate();
+            return;
+        }
+        const bool inicialVazia = EmptyString(inicial->Text());
+        const bool finalVazia = EmptyString(final->Text());
+        if (inicialVazia && !finalVazia) Falha(chaveInf);
+        if (!inicialVazia && !finalVazia && final->GetDate() < inicial->GetDate())
+            Falha(chaveMenor);
+        // An initial date without a final one is the final routine's to report.
+    });
 }
 
-void TfrmFiltroBaixa::ValidaDataFinal(host::TDateEditPlus* inicial, host::TDateEditPlus* final,
-                                      const char* chaveInf) {
-    if (EmptyString(final->Text()) && !EmptyString(inicial->Text())) Falha(chaveInf);
+void TfrmFiltroBaixa::ValidaDataFinal(platform::TTabSheet* page, host::TDateEditPlus* inicial,
+                                      host::TDateEditPlus* final, const char* chaveInf,
+                                      bool completo) {
+    ComRecuperacao(page, final, [&] {
+        if (!completo) {
+            final->CheckValidDate();
+            return;
+        }
+        if (EmptyString(final->Text()) && !EmptyString(inicial->Text())) Falha(chaveInf);
+    });
 }
 
-void TfrmFiltroBaixa::ValidaLista(platform::TRadioButton* lista, const std::string& working,
-                                  const char* chave) {
-    if (lista->Checked() && EmptyString(working)) Falha(chave);
+void TfrmFiltroBaixa::ValidaLista(platform::TTabSheet* page, platform::TRadioButton* lista,
+                                  const std::string& working, const char* chave) {
+    ComRecuperacao(page, lista, [&] {
+        if (lista->Checked() && EmptyString(working)) Falha(chave);
+    });
 }
 
-void TfrmFiltroBaixa::ValidaValores(host::TNumberEdit* inicial, host::TNumberEdit* final,
-                                    const char* chave) {
-    // An empty amount is zero, and zero is a bound like any other; the "0" stays in the edit.
-    if (EmptyString(inicial->Text())) inicial->SetText("0");
-    if (EmptyString(final->Text())) final->SetText("0");
-    if (final->GetNumber() < inicial->GetNumber()) Falha(chave);
+void TfrmFiltroBaixa::ValidaValores(platform::TTabSheet* page, host::TNumberEdit* inicial,
+                                    host::TNumberEdit* final, const char* chave) {
+    ComRecuperacao(page, inicial, [&] {
+        // An empty amount is zero, and zero is a bound like any other; the "0" stays in the
+        // edit.
+        if (EmptyString(inicial->Text())) inicial->SetText("0");
+        if (EmptyString(final->Text())) final->SetText("0");
+        if (final->GetNumber() < inicial->GetNumber()) Falha(chave);
+    });
 }
 
 // ---- Date ranges ----
 
 void TfrmFiltroBaixa::Vd_dtPagaIni(bool completo) {
-    ComRecuperacao(tshDadosBaixa, dedDtIni, [&] {
-        if (completo)
-            ValidaDataInicial(dedDtIni, dedDtFin, "DtPagaIni_inf", "DtPagaIni_menor");
-        else
-            dedDtIni->CheckValidDate();
-    });
+    ValidaDataInicial(tshDadosBaixa, dedDtIni, dedDtFin, "DtPagaIni_inf", "DtPagaIni_menor",
+                      completo);
 }
 
 void TfrmFiltroBaixa::Vd_dtPagaFin(bool completo) {
-    ComRecuperacao(tshDadosBaixa, dedDtFin, [&] {
-        if (completo)
-            ValidaDataFinal(dedDtIni, dedDtFin, "DtPagaFin_inf");
-        else
-            dedDtFin->CheckValidDate();
-    });
+    ValidaDataFinal(tshDadosBaixa, dedDtIni, dedDtFin, "DtPagaFin_inf", completo);
 }
 
 void TfrmFiltroBaixa::Vd_DtLancIni(bool completo) {
-    ComRecuperacao(tshDadosBaixa, dedDtInicLanc, [&] {
-        if (completo)
-            ValidaDataInicial(dedDtInicLanc, dedDtFinLanc, "DtLancIni_inf", "DtlancIni_menor");
-        else
-            dedDtInicLanc->CheckValidDate();
-    });
+    ValidaDataInicial(tshDadosBaixa, dedDtInicLanc, dedDtFinLanc, "DtLancIni_inf",
+                      "DtlancIni_menor", completo);
 }
 
 void TfrmFiltroBaixa::Vd_DtLancFin(bool completo) {
-    ComRecuperacao(tshDadosBaixa, dedDtFinLanc, [&] {
-        if (completo)
-            ValidaDataFinal(dedDtInicLanc, dedDtFinLanc, "DtLancFin_inf");
-        else
-            dedDtFinLanc->CheckValidDate();
-    });
+    ValidaDataFinal(tshDadosBaixa, dedDtInicLanc, dedDtFinLanc, "DtLancFin_inf", completo);
 }
 
 void TfrmFiltroBaixa::Vd_DtVencIni(bool completo) {
-    ComRecuperacao(tshContPagar, dedDtIniVen, [&] {
-        if (completo)
-            ValidaDataInicial(dedDtIniVen, dedDtFinVen, "DtVencIni_inf", "DtVencIni_menor");
-        else
-            dedDtIniVen->CheckValidDate();
-    });
+    ValidaDataInicial(tshContPagar, dedDtIniVen, dedDtFinVen, "DtVencIni_inf", "DtVencIni_menor",
+                      completo);
 }
 
 void TfrmFiltroBaixa::Vd_DtVencFin(bool completo) {
-    ComRecuperacao(tshContPagar, dedDtFinVen, [&] {
-        if (completo)
-            ValidaDataFinal(dedDtIniVen, dedDtFinVen, "DtVencFin_inf");
-        else
-            dedDtFinVen->CheckValidDate();
-    });
+    ValidaDataFinal(tshContPagar, dedDtIniVen, dedDtFinVen, "DtVencFin_inf", completo);
 }
 
 // ---- Lists ----
 
 void TfrmFiltroBaixa::Vd_FormaPaga() {
-    ComRecuperacao(tshDadosBaixa, rbtFPag,
-                   [&] { ValidaLista(rbtFPag, stListFPag, "FormPag_inf"); });
+    ValidaLista(tshDadosBaixa, rbtFPag, stListFPag, "FormPag_inf");
 }
 
 void TfrmFiltroBaixa::Vd_ContCorr() {
-    ComRecuperacao(tshDadosBaixa, rbtListCCorr,
-                   [&] { ValidaLista(rbtListCCorr, stListCCorr, "ContCorr_inf"); });
+    ValidaLista(tshDadosBaixa, rbtListCCorr, stListCCorr, "ContCorr_inf");
 }
 
 void TfrmFiltroBaixa::Vd_Operador() {
-    ComRecuperacao(tshDadosBaixa, rbtListaOperador,
-                   [&] { ValidaLista(rbtListaOperador, stListOpera, "Opera_inf"); });
+    ValidaLista(tshDadosBaixa, rbtListaOperador, stListOpera, "Opera_inf");
 }
 
 void TfrmFiltroBaixa::Vd_TpConta() {
-    ComRecuperacao(tshContPagar, rbtListaTpConta,
-                   [&] { ValidaLista(rbtListaTpConta, stListaTpConta, "TpConta_inf"); });
+    ValidaLista(tshContPagar, rbtListaTpConta, stListaTpConta, "TpConta_inf");
 }
 
 void TfrmFiltroBaixa::Vd_Forne() {
-    ComRecuperacao(tshDocumento, rbtListForn,
-                   [&] { ValidaLista(rbtListForn, stListForn, "Forn_inf"); });
+    ValidaLista(tshDocumento, rbtListForn, stListForn, "Forn_inf");
 }
 
 void TfrmFiltroBaixa::Vd_FiliOrig() {
-    ComRecuperacao(tshDocumento, rbtListaFiliOr,
-                   [&] { ValidaLista(rbtListaFiliOr, stListaFOrig, "FiliOrig_inf"); });
+    ValidaLista(tshDocumento, rbtListaFiliOr, stListaFOrig, "FiliOrig_inf");
 }
 
 void TfrmFiltroBaixa::Vd_FiliLanc() {
-    ComRecuperacao(tshDocumento, rbtListFilial,
-                   [&] { ValidaLista(rbtListFilial, stListFiliLanc, "FiliLanc_inf"); });
+    ValidaLista(tshDocumento, rbtListFilial, stListFiliLanc, "FiliLanc_inf");
 }
 
 // ---- Amounts ----
 
 void TfrmFiltroBaixa::Vd_VrBaixa() {
-    ComRecuperacao(tshDadosBaixa, nedVrLiqIni,
-                   [&] { ValidaValores(nedVrLiqIni, nedVrLiqFin, "VrBaix_menor"); });
+    ValidaValores(tshDadosBaixa, nedVrLiqIni, nedVrLiqFin, "VrBaix_menor");
 }
 
 void TfrmFiltroBaixa::Vd_VrOrig() {
-    ComRecuperacao(tshContPagar, nedVrInicOrig,
-                   [&] { ValidaValores(nedVrInicOrig, nedVrFinaOrig, "VrOrigIni_menor"); });
+    ValidaValores(tshContPagar, nedVrInicOrig, nedVrFinaOrig, "VrOrigIni_menor");
 }
 
 void TfrmFiltroBaixa::Vd_VrLiqu() {
-    ComRecuperacao(tshContPagar, nedVrContIni,
-                   [&] { ValidaValores(nedVrContIni, nedVrContFin, "VrLiqu_menor"); });
+    ValidaValores(tshContPagar, nedVrContIni, nedVrContFin, "VrLiqu_menor");
 }
 
 // ---- Document numbers ----

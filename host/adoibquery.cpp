@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "host/dbgeral.h"
+#include "platform/jointext.h"
 
 namespace host {
 
@@ -20,15 +21,6 @@ bool IsNameStart(char c) {
 }
 bool IsNameChar(char c) {
     return IsNameStart(c) || (c >= '0' && c <= '9');
-}
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        if (!text.empty()) text += '\n';
-        text += line;
-    }
-    return text;
 }
 
 // The value a result column gives a field of `type`: dates stored as ISO text become dates.
@@ -94,8 +86,8 @@ const std::vector<std::string>& TADOIBQuery::Lines(TSqlDialect dialect) const {
 }
 
 std::string TADOIBQuery::SqlText(TSqlDialect dialect) const {
-    std::string text = JoinLines(Lines(dialect));
-    if (platform::Trim(text).empty()) text = JoinLines(sql_);
+    std::string text = platform::JoinText(Lines(dialect), '\n');
+    if (platform::Trim(text).empty()) text = platform::JoinText(sql_, '\n');
     return text;
 }
 
@@ -103,7 +95,7 @@ std::vector<std::string> TADOIBQuery::ParamNames() const {
     std::vector<std::string> names;
     for (TSqlDialect d :
          {TSqlDialect::Generic, TSqlDialect::Oracle, TSqlDialect::MSSQL, TSqlDialect::InterBase})
-        for (std::string& name : SqlParamNames(JoinLines(Lines(d))))
+        for (std::string& name : SqlParamNames(platform::JoinText(Lines(d), '\n')))
             if (std::none_of(names.begin(), names.end(),
                              [&](const std::string& n) { return platform::SameText(n, name); }))
                 names.push_back(std::move(name));

@@ -15,15 +15,11 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(platform::TComponent* owner) : platform::TFor
     SetPosition(platform::TPosition::poScreenCenter);
     SetBounds(0, 0, 500, 260);
 
-    panLateral = Create<platform::TPanel>();
-    panLateral->SetName("panLateral");
-    panLateral->SetParent(this);
+    panLateral = platform::CreateChild<platform::TPanel>(*this, this, "panLateral");
     panLateral->SetWidth(40);
     panLateral->SetAlign(TAlign::alRight);
     auto button = [this](const char* name, const char* hint, int top) {
-        auto* b = Create<platform::TSpeedButton>();
-        b->SetName(name);
-        b->SetParent(panLateral);
+        auto* b = platform::CreateChild<platform::TSpeedButton>(*this, panLateral, name);
         b->SetBounds(7, top, 25, 25);
         b->SetHint(hint);
         b->SetShowHint(true);
@@ -33,15 +29,11 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(platform::TComponent* owner) : platform::TFor
     btfSaveOpc = button("btfSaveOpc", "Salvar opções", 40);
     btfLoadOpc = button("btfLoadOpc", "Carregar opções", 68);
     sbtHelp = button("sbtHelp", "Ajuda", 128);
-    lblCodTela = Create<platform::TLabel>();
-    lblCodTela->SetName("lblCodTela");
-    lblCodTela->SetParent(panLateral);
+    lblCodTela = platform::CreateChild<platform::TLabel>(*this, panLateral, "lblCodTela");
     lblCodTela->SetHeight(14);
     lblCodTela->SetAlign(TAlign::alBottom);
 
-    grbPadrao = Create<platform::TGroupBox>();
-    grbPadrao->SetName("grbPadrao");
-    grbPadrao->SetParent(this);
+    grbPadrao = platform::CreateChild<platform::TGroupBox>(*this, this, "grbPadrao");
     grbPadrao->SetAlign(TAlign::alClient);
 
     msgPadrao = Create<TMessages>();

@@ -9,8 +9,21 @@ using platform::TAlign;
 using platform::TDataSetState;
 
 namespace {
+
 constexpr int kButtonSize = 25;
+
+// A speed button of the base screen at the given bounds, its hint shown.
+platform::TSpeedButton* HintedButton(platform::TComponent& owner, platform::TWinControl* parent,
+                                     const char* name, const char* hint, int left, int top,
+                                     int width, int height) {
+    auto* button = platform::CreateChild<platform::TSpeedButton>(owner, parent, name);
+    button->SetBounds(left, top, width, height);
+    button->SetHint(hint);
+    button->SetShowHint(true);
+    return button;
 }
+
+} // namespace
 
 platform::TMenuItem* TfrmPadraoGrid::MenuItem(const char* name, const char* caption) {
     auto* item = Create<platform::TMenuItem>();
@@ -21,24 +34,14 @@ platform::TMenuItem* TfrmPadraoGrid::MenuItem(const char* name, const char* capt
 }
 
 platform::TSpeedButton* TfrmPadraoGrid::ToolButton(const char* name, const char* hint, int index) {
-    auto* button = Create<platform::TSpeedButton>();
-    button->SetName(name);
-    button->SetParent(panMenu);
-    button->SetBounds(4 + index * kButtonSize, 2, kButtonSize, kButtonSize);
+    auto* button = HintedButton(*this, panMenu, name, hint, 4 + index * kButtonSize, 2, kButtonSize,
+                                kButtonSize);
     button->SetFlat(true);
-    button->SetHint(hint);
-    button->SetShowHint(true);
     return button;
 }
 
 platform::TSpeedButton* TfrmPadraoGrid::NavButton(const char* name, const char* hint, int index) {
-    auto* button = Create<platform::TSpeedButton>();
-    button->SetName(name);
-    button->SetParent(dbnPadrao);
-    button->SetBounds(index * 24, 0, 24, 22);
-    button->SetHint(hint);
-    button->SetShowHint(true);
-    return button;
+    return HintedButton(*this, dbnPadrao, name, hint, index * 24, 0, 24, 22);
 }
 
 TfrmPadraoGrid::TfrmPadraoGrid(platform::TComponent* owner) : platform::TForm(owner) {
@@ -63,9 +66,7 @@ TfrmPadraoGrid::TfrmPadraoGrid(platform::TComponent* owner) : platform::TForm(ow
     mnuListagem = MenuItem("mnuListagem", "&Listagem");
     mnuConfigImpressora = MenuItem("mnuConfigImpressora", "Configurar I&mpressora");
 
-    panMenu = Create<platform::TPanel>();
-    panMenu->SetName("panMenu");
-    panMenu->SetParent(this);
+    panMenu = platform::CreateChild<platform::TPanel>(*this, this, "panMenu");
     panMenu->SetHeight(kButtonSize + 4);
     panMenu->SetAlign(TAlign::alTop);
     sbtIncluir = ToolButton("sbtIncluir", "Incluir", 0);
@@ -76,9 +77,7 @@ TfrmPadraoGrid::TfrmPadraoGrid(platform::TComponent* owner) : platform::TForm(ow
     sbtConfirmar = ToolButton("sbtConfirmar", "Confirmar", 5);
     sbtImprimir = ToolButton("sbtImprimir", "Imprimir", 6);
     sbtSair = ToolButton("sbtSair", "Sair", 7);
-    lblCodTela = Create<platform::TLabel>();
-    lblCodTela->SetName("lblCodTela");
-    lblCodTela->SetParent(panMenu);
+    lblCodTela = platform::CreateChild<platform::TLabel>(*this, panMenu, "lblCodTela");
     lblCodTela->SetAlignment(platform::TAlignment::taRightJustify);
     lblCodTela->SetWidth(70);
     lblCodTela->SetAlign(TAlign::alRight);
@@ -86,14 +85,10 @@ TfrmPadraoGrid::TfrmPadraoGrid(platform::TComponent* owner) : platform::TForm(ow
     dtsPadrao = Create<platform::TDataSource>();
     dtsPadrao->SetName("dtsPadrao");
 
-    panNavegador = Create<platform::TPanel>();
-    panNavegador->SetName("panNavegador");
-    panNavegador->SetParent(this);
+    panNavegador = platform::CreateChild<platform::TPanel>(*this, this, "panNavegador");
     panNavegador->SetHeight(26);
     panNavegador->SetAlign(TAlign::alBottom);
-    dbnPadrao = Create<platform::TPanel>();
-    dbnPadrao->SetName("dbnPadrao");
-    dbnPadrao->SetParent(panNavegador);
+    dbnPadrao = platform::CreateChild<platform::TPanel>(*this, panNavegador, "dbnPadrao");
     dbnPadrao->SetBevelOuter(platform::TBevelCut::bvNone);
     dbnPadrao->SetWidth(4 * 24);
     dbnPadrao->SetAlign(TAlign::alLeft);
@@ -101,15 +96,11 @@ TfrmPadraoGrid::TfrmPadraoGrid(platform::TComponent* owner) : platform::TForm(ow
     sbtAnterior = NavButton("sbtAnterior", "Anterior", 1);
     sbtProximo = NavButton("sbtProximo", "Próximo", 2);
     sbtUltimo = NavButton("sbtUltimo", "Último", 3);
-    dbtNome = Create<platform::TDBText>();
-    dbtNome->SetName("dbtNome");
-    dbtNome->SetParent(panNavegador);
+    dbtNome = platform::CreateChild<platform::TDBText>(*this, panNavegador, "dbtNome");
     dbtNome->SetAlign(TAlign::alClient);
     dbtNome->SetDataSource(dtsPadrao);
 
-    dbgPadrao = Create<platform::TDBGrid>();
-    dbgPadrao->SetName("dbgPadrao");
-    dbgPadrao->SetParent(this);
+    dbgPadrao = platform::CreateChild<platform::TDBGrid>(*this, this, "dbgPadrao");
     dbgPadrao->SetTabStop(true);
     dbgPadrao->SetAlign(TAlign::alClient);
     dbgPadrao->SetDataSource(dtsPadrao);

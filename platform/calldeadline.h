@@ -35,6 +35,8 @@ public:
     void Cancel();
     /// Raises ECallCancelled when Expired().
     void ThrowIfExpired() const;
+    /// The message ECallCancelled carries: the time limit passed, or the server is stopping.
+    std::string CancelMessage() const;
 
 private:
     Clock::duration timeout_;

@@ -31,8 +31,7 @@ int TTabSheet::PageIndex() const {
 }
 
 void TTabSheet::SetTabVisible(bool value) {
-    if (tabVisible_ == value) return;
-    tabVisible_ = value;
+    if (!AssignIfChanged(tabVisible_, value)) return;
     Changed(TChange::Visible);
     if (pageControl_) pageControl_->Changed(TChange::ActivePage);
 }
@@ -45,6 +44,15 @@ void TTabSheet::UserClick() {
     if (!pageControl_ || !tabVisible_) return;
     if (!pageControl_->Showing() || !pageControl_->EnabledWithParents()) return;
     pageControl_->SelectPage(this);
+}
+
+TTabSheet* CreateTabSheet(TComponent& owner, TPageControl* pageControl, const char* name,
+                          const char* caption) {
+    auto* sheet = owner.Create<TTabSheet>();
+    sheet->SetName(name);
+    sheet->SetCaption(caption);
+    sheet->SetPageControl(pageControl);
+    return sheet;
 }
 
 // ---- TPageControl ----
@@ -168,9 +176,7 @@ void TProgressBar::SetRange(int min, int max) {
 
 void TProgressBar::SetPosition(int position) {
     position = std::clamp(position, min_, max_);
-    if (position == position_) return;
-    position_ = position;
-    Changed(TChange::Position);
+    if (AssignIfChanged(position_, position)) Changed(TChange::Position);
 }
 
 } // namespace platform

@@ -77,6 +77,11 @@ private:
     TTabSheet* activePage_ = nullptr;
 };
 
+/// Creates a tab sheet owned by `owner`, named `name` with `caption`, as the last page of
+/// `pageControl`.
+TTabSheet* CreateTabSheet(TComponent& owner, TPageControl* pageControl, const char* name,
+                          const char* caption);
+
 /// A bar showing Position between Min and Max. Invariant: Min <= Position <= Max.
 class TProgressBar : public TWinControl {
 public:

@@ -101,8 +101,7 @@ TForm* TControl::ParentForm() const {
 }
 
 void TControl::SetVisible(bool visible) {
-    if (visible_ == visible) return;
-    visible_ = visible;
+    if (!AssignIfChanged(visible_, visible)) return;
     Changed(TChange::Visible);
     if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
 }
@@ -114,9 +113,7 @@ bool TControl::Showing() const {
 }
 
 void TControl::SetEnabled(bool enabled) {
-    if (enabled_ == enabled) return;
-    enabled_ = enabled;
-    Changed(TChange::Enabled);
+    if (AssignIfChanged(enabled_, enabled)) Changed(TChange::Enabled);
 }
 
 bool TControl::EnabledWithParents() const {
@@ -135,40 +132,29 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TControl::SetAlign(TAlign align) {
-    if (align_ == align) return;
-    align_ = align;
+    if (!AssignIfChanged(align_, align)) return;
     Changed(TChange::Bounds);
     if (parent_) parent_->AlignControls();
 }
 
 void TControl::SetHint(std::string hint) {
-    if (hint_ == hint) return;
-    hint_ = std::move(hint);
-    Changed(TChange::Hint);
+    if (AssignIfChanged(hint_, std::move(hint))) Changed(TChange::Hint);
 }
 
 void TControl::SetShowHint(bool value) {
-    if (showHint_ == value) return;
-    showHint_ = value;
-    Changed(TChange::Hint);
+    if (AssignIfChanged(showHint_, value)) Changed(TChange::Hint);
 }
 
 void TControl::SetText(const std::string& text) {
-    if (text_ == text) return;
-    text_ = text;
-    Changed(TChange::Caption);
+    if (AssignIfChanged(text_, text)) Changed(TChange::Caption);
 }
 
 void TControl::SetColor(TColor color) {
-    if (color_ == color) return;
-    color_ = color;
-    Changed(TChange::Color);
+    if (AssignIfChanged(color_, color)) Changed(TChange::Color);
 }
 
 void TControl::SetFont(const TFont& font) {
-    if (font_ == font) return;
-    font_ = font;
-    Changed(TChange::Font);
+    if (AssignIfChanged(font_, font)) Changed(TChange::Font);
 }
 
 void TControl::Click() {

@@ -231,6 +231,15 @@ public:
     const char* ClassName() const override { return "TGraphicControl"; }
 };
 
+/// Creates a control of class T owned by `owner`, named `name` and placed in `parent`: the
+/// steps every design starts a control with. The owner frees it.
+template <class T> T* CreateChild(TComponent& owner, TWinControl* parent, std::string name) {
+    T* control = owner.Create<T>();
+    control->SetName(std::move(name));
+    control->SetParent(parent);
+    return control;
+}
+
 /// The text of one code point in UTF-8.
 std::string Utf8Encode(TKeyChar ch);
 /// The code points of a UTF-8 text (invalid bytes give one code point each, their byte value).

@@ -81,6 +81,16 @@ std::string_view TrimBlanksRight(std::string_view text) {
     throw EDatabaseError("Conjunto de dados não está em modo de edição ou inserção");
 }
 
+// Calls `notify` on each source linked to a dataset. It walks a copy of `linked`, since a
+// handler may unlink sources, and skips a source that is no longer linked when its turn comes.
+template <class Notify>
+void EachLinkedSource(const std::vector<TDataSource*>& linked, Notify notify) {
+    if (linked.empty()) return;
+    std::vector<TDataSource*> sources = linked;
+    for (TDataSource* source : sources)
+        if (std::find(linked.begin(), linked.end(), source) != linked.end()) notify(*source);
+}
+
 } // namespace
 
 // ---- construction and fields ----
@@ -323,12 +333,7 @@ void TDataSet::Append() {
     savedCursor_ = cursor_;
     editBuffer_.Resize(store_.Stride());
     store_.InitRecord(editBuffer_.Data());
-    editArena_.Clear();
-    modified_ = false;
-    bof_ = eof_ = false;
-    SetState(TDataSetState::dsInsert);
-    NotifyDataSetChanged();
-    DoEvent(AfterInsert);
+    EndEditStep(TDataSetState::dsInsert, AfterInsert);
 }
 
 void TDataSet::Post() {
@@ -354,12 +359,16 @@ void TDataSet::Post() {
         else
             cursor_ = row;
     }
+    EndEditStep(TDataSetState::dsBrowse, AfterPost);
+}
+
+void TDataSet::EndEditStep(TDataSetState state, const TDataSetNotifyEvent& after) {
     editArena_.Clear();
     modified_ = false;
     bof_ = eof_ = false;
-    SetState(TDataSetState::dsBrowse);
+    SetState(state);
     NotifyDataSetChanged();
-    DoEvent(AfterPost);
+    DoEvent(after);
 }
 
 void TDataSet::Cancel() {
@@ -687,37 +696,26 @@ void TDataSet::NotifyStateChange(TDataSetState oldState) {
     bool activeChanged =
         (oldState == TDataSetState::dsInactive) != (state_ == TDataSetState::dsInactive);
     bool editingChanged = Editing(oldState) != Editing(state_);
-    std::vector<TDataSource*> sources = sources_;
-    for (TDataSource* source : sources) {
-        if (std::find(sources_.begin(), sources_.end(), source) == sources_.end()) continue;
-        if (activeChanged) source->NotifyActiveChanged();
-        if (editingChanged) source->NotifyEditingChanged();
-        source->NotifyStateChange();
-    }
+    EachLinkedSource(sources_, [&](TDataSource& source) {
+        if (activeChanged) source.NotifyActiveChanged();
+        if (editingChanged) source.NotifyEditingChanged();
+        source.NotifyStateChange();
+    });
 }
 
 void TDataSet::NotifyDataSetChanged() {
-    if (disableCount_ > 0 || sources_.empty()) return;
-    std::vector<TDataSource*> sources = sources_;
-    for (TDataSource* source : sources)
-        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
-            source->NotifyDataSetChanged();
+    if (disableCount_ > 0) return;
+    EachLinkedSource(sources_, [](TDataSource& source) { source.NotifyDataSetChanged(); });
 }
 
 void TDataSet::NotifyScrolled() {
-    if (disableCount_ > 0 || sources_.empty()) return;
-    std::vector<TDataSource*> sources = sources_;
-    for (TDataSource* source : sources)
-        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
-            source->NotifyScrolled();
+    if (disableCount_ > 0) return;
+    EachLinkedSource(sources_, [](TDataSource& source) { source.NotifyScrolled(); });
 }
 
 void TDataSet::NotifyRecordChanged(TField* field) {
-    if (disableCount_ > 0 || sources_.empty()) return;
-    std::vector<TDataSource*> sources = sources_;
-    for (TDataSource* source : sources)
-        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
-            source->NotifyRecordChanged(field);
+    if (disableCount_ > 0) return;
+    EachLinkedSource(sources_, [field](TDataSource& source) { source.NotifyRecordChanged(field); });
 }
 
 std::size_t TDataSet::AllocatedBytes() const {

@@ -164,6 +164,9 @@ private:
     }
     void BindFields();
     void SetState(TDataSetState state);
+    /// The common end of Insert and Post: an empty edit arena, nothing modified, the cursor at
+    /// neither end, `state` entered, the linked sources told the data changed, then `after`.
+    void EndEditStep(TDataSetState state, const TDataSetNotifyEvent& after);
     void DoEvent(const TDataSetNotifyEvent& event) {
         if (event) event(this);
     }

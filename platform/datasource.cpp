@@ -7,6 +7,22 @@
 
 namespace platform {
 
+namespace {
+
+// Moves `item` from the list of the object it was linked to (`from`, nullptr: none) to the
+// list of the new one (`to`, nullptr: none). Invariant kept: an item is in the list of
+// exactly the object it points to.
+template <class T, class Owner>
+void Relink(T* item, Owner* from, Owner* to, std::vector<T*> Owner::*list) {
+    if (from) {
+        auto& items = from->*list;
+        items.erase(std::remove(items.begin(), items.end(), item), items.end());
+    }
+    if (to) (to->*list).push_back(item);
+}
+
+} // namespace
+
 // ---- TDataLink ----
 
 TDataLink::~TDataLink() {
@@ -15,12 +31,8 @@ TDataLink::~TDataLink() {
 
 void TDataLink::SetDataSource(TDataSource* source) {
     if (source == source_) return;
-    if (source_) {
-        auto& links = source_->links_;
-        links.erase(std::remove(links.begin(), links.end(), this), links.end());
-    }
+    Relink(this, source_, source, &TDataSource::links_);
     source_ = source;
-    if (source_) source_->links_.push_back(this);
     ActiveChanged();
 }
 
@@ -48,12 +60,8 @@ TDataSource::~TDataSource() {
 
 void TDataSource::SetDataSet(TDataSet* dataSet) {
     if (dataSet == dataSet_) return;
-    if (dataSet_) {
-        auto& sources = dataSet_->sources_;
-        sources.erase(std::remove(sources.begin(), sources.end(), this), sources.end());
-    }
+    Relink(this, dataSet_, dataSet, &TDataSet::sources_);
     dataSet_ = dataSet;
-    if (dataSet_) dataSet_->sources_.push_back(this);
     NotifyActiveChanged();
     NotifyStateChange();
 }

@@ -224,9 +224,7 @@ void TDBGrid::SetTopRow(int recNo) {
     TDataSet* ds = DataSet();
     int count = ds && ds->Active() ? ds->RecordCount() : 0;
     int top = count == 0 ? 0 : std::clamp(recNo, 1, std::max(1, count - VisibleRowCount() + 1));
-    if (top == topRow_) return;
-    topRow_ = top;
-    Changed(TChange::Scroll);
+    if (AssignIfChanged(topRow_, top)) Changed(TChange::Scroll);
 }
 
 std::vector<int> TDBGrid::VisibleRecNos() const {

@@ -29,6 +29,19 @@ void CollectTabOrder(const TWinControl* parent, std::vector<TWinControl*>& out) 
     }
 }
 
+// Runs a form's creation or destruction event unless `done` says it ran, and records that it
+// did; an exception from the handler goes to the application. Returns whether it ran now.
+bool RunFormEventOnce(bool& done, const TNotifyEvent& event, TForm* form) {
+    if (done) return false;
+    done = true;
+    if (event) {
+        try {
+            event(form);
+        } catch (...) { Application().HandleException(); }
+    }
+    return true;
+}
+
 } // namespace
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
@@ -42,30 +55,15 @@ TForm::~TForm() {
 }
 
 void TForm::AfterConstruction() {
-    if (created_) return;
-    created_ = true;
-    if (OnCreate) {
-        try {
-            OnCreate(this);
-        } catch (...) { Application().HandleException(); }
-    }
-    if (IsMDIChild()) Show();
+    if (RunFormEventOnce(created_, OnCreate, this) && IsMDIChild()) Show();
 }
 
 void TForm::BeforeDestruction() {
-    if (destroyed_) return;
-    destroyed_ = true;
-    if (OnDestroy) {
-        try {
-            OnDestroy(this);
-        } catch (...) { Application().HandleException(); }
-    }
+    RunFormEventOnce(destroyed_, OnDestroy, this);
 }
 
 void TForm::SetWindowState(TWindowState state) {
-    if (windowState_ == state) return;
-    windowState_ = state;
-    Changed(TChange::WindowState);
+    if (AssignIfChanged(windowState_, state)) Changed(TChange::WindowState);
 }
 
 int TForm::ClientWidth() const {
@@ -300,9 +298,7 @@ TModalResult TForm::ShowModal() {
 }
 
 void TForm::SetModalResult(TModalResult result) {
-    if (modalResult_ == result) return;
-    modalResult_ = result;
-    Changed(TChange::ModalResult);
+    if (AssignIfChanged(modalResult_, result)) Changed(TChange::ModalResult);
 }
 
 bool TForm::CloseQuery() {

@@ -122,9 +122,7 @@ void TMenuItem::Changed(TChange change) {
 }
 
 void TMenuItem::SetCaption(std::string caption) {
-    if (caption_ == caption) return;
-    caption_ = std::move(caption);
-    Changed(TChange::Caption);
+    if (AssignIfChanged(caption_, std::move(caption))) Changed(TChange::Caption);
 }
 
 std::string TMenuItem::DisplayCaption() const {
@@ -143,27 +141,19 @@ std::string TMenuItem::DisplayCaption() const {
 }
 
 void TMenuItem::SetShortCut(TShortCut shortCut) {
-    if (shortCut_ == shortCut) return;
-    shortCut_ = shortCut;
-    Changed(TChange::Caption);
+    if (AssignIfChanged(shortCut_, shortCut)) Changed(TChange::Caption);
 }
 
 void TMenuItem::SetEnabled(bool enabled) {
-    if (enabled_ == enabled) return;
-    enabled_ = enabled;
-    Changed(TChange::Enabled);
+    if (AssignIfChanged(enabled_, enabled)) Changed(TChange::Enabled);
 }
 
 void TMenuItem::SetVisible(bool visible) {
-    if (visible_ == visible) return;
-    visible_ = visible;
-    Changed(TChange::Visible);
+    if (AssignIfChanged(visible_, visible)) Changed(TChange::Visible);
 }
 
 void TMenuItem::SetChecked(bool checked) {
-    if (checked_ == checked) return;
-    checked_ = checked;
-    Changed(TChange::Checked);
+    if (AssignIfChanged(checked_, checked)) Changed(TChange::Checked);
 }
 
 TMenuItem* TMenuItem::Item(int index) const {

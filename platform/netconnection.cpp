@@ -75,6 +75,11 @@ template <class Duration> void SetTimeout(Duration d, auto&& setter) {
     setter(static_cast<time_t>(us / 1000000), static_cast<time_t>(us % 1000000));
 }
 
+void SetBearer(httplib::Request& req, const std::string& token) {
+    req.headers.erase("Authorization");
+    if (!token.empty()) req.set_header("Authorization", "Bearer " + token);
+}
+
 } // namespace
 
 TRpcArg TRpcArg::Ref(Variant& target) {
@@ -191,9 +196,11 @@ TWireReply TNetConnection::Impl::Exchange(httplib::Request& req, const std::stri
     if (received.empty()) received = std::move(res.body);
     if (res.status != 200) {
         // Our server explains a refusal in a failure reply; anything else is named by its status.
+        // A missing login is answered to the caller, who may log in again.
         std::string reason = "HTTP " + std::to_string(res.status);
         try {
             TWireReply reply = DecodeReply(received);
+            if (reply.status == TReplyStatus::NotAuthenticated) return reply;
             if (reply.status != TReplyStatus::Ok) reason = reply.message;
         } catch (const EWireError&) {}
         if (connecting)
@@ -232,6 +239,7 @@ void TNetConnection::SetConnected(bool value) {
     req.method = "POST";
     req.path = "/" + serverName_ + "/__disconnect";
     req.set_header(kSessionHeader, impl_->sessionId);
+    SetBearer(req, token_);
     try {
         impl_->Exchange(req, "__disconnect", false, *this);
     } catch (const ERpcError&) {
@@ -247,7 +255,70 @@ void TNetConnection::DropSession() {
     connected_ = false;
 }
 
-void TNetConnection::Connect() {
+void TNetConnection::SetToken(std::string token) {
+    if (token == token_) return;
+    if (connected_) SetConnected(false); // with the old token, which owns the session
+    token_ = std::move(token);
+}
+
+bool TNetConnection::Reauthenticate() {
+    if (!OnAuthenticate) return false;
+    std::string token = OnAuthenticate();
+    if (token.empty()) return false;
+    // The old session belongs to the refused token: nobody can use it any more, and the
+    // server's idle time-out ends it.
+    if (connected_) DropSession();
+    token_ = std::move(token);
+    return true;
+}
+
+std::string TNetConnection::Login(const std::string& operatorCode, const std::string& password) {
+    if (connected_) SetConnected(false);
+    MakeClient();
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/" + serverName_ + "/__login";
+    req.set_header("Content-Type", kWireContentType);
+    req.body =
+        EncodeRequest({TWireArg{Variant(operatorCode), false}, TWireArg{Variant(password), false}});
+    TWireReply reply;
+    try {
+        reply = impl_->Exchange(req, "__login", true, *this);
+    } catch (...) {
+        DropSession();
+        throw;
+    }
+    DropSession();
+    if (reply.status != TReplyStatus::Ok) throw EServerError(reply.message);
+    if (reply.result.Type() != VarType::String || reply.result.AsString().empty())
+        throw ERpcError("Resposta inválida do servidor de aplicação em " + impl_->endpoint +
+                        " a __login: sem token.");
+    token_ = reply.result.AsString();
+    return token_;
+}
+
+void TNetConnection::Logout() {
+    if (connected_) SetConnected(false);
+    if (token_.empty()) return;
+    MakeClient();
+    httplib::Request req;
+    req.method = "POST";
+    req.path = "/" + serverName_ + "/__logout";
+    SetBearer(req, token_);
+    TWireReply reply;
+    try {
+        reply = impl_->Exchange(req, "__logout", true, *this);
+    } catch (...) {
+        DropSession();
+        throw;
+    }
+    DropSession();
+    token_.clear(); // refused or not, this token is not used again
+    // An already expired or revoked token is as good as logged out.
+    if (reply.status == TReplyStatus::Error) throw EServerError(reply.message);
+}
+
+void TNetConnection::MakeClient() {
     if (BeforeConnect) BeforeConnect(this);
     impl_->host = host_;
     impl_->port = port_;
@@ -280,17 +351,28 @@ void TNetConnection::Connect() {
     client->set_keep_alive(true);
     client->set_decompress(false); // replies are never compressed; nothing to inflate
     impl_->client = std::move(client);
+}
 
-    httplib::Request req;
-    req.method = "POST";
-    req.path = "/" + serverName_ + "/__connect";
+void TNetConnection::Connect(bool mayReauthenticate) {
     TWireReply reply;
-    try {
-        reply = impl_->Exchange(req, "__connect", true, *this);
-    } catch (...) {
+    for (bool retried = false;; retried = true) {
+        MakeClient();
+        httplib::Request req;
+        req.method = "POST";
+        req.path = "/" + serverName_ + "/__connect";
+        SetBearer(req, token_);
+        try {
+            reply = impl_->Exchange(req, "__connect", true, *this);
+        } catch (...) {
+            impl_->client.reset();
+            impl_->tlsClient = nullptr;
+            throw;
+        }
+        if (reply.status != TReplyStatus::NotAuthenticated) break;
         impl_->client.reset();
         impl_->tlsClient = nullptr;
-        throw;
+        if (retried || !mayReauthenticate || !Reauthenticate())
+            throw ENotAuthenticated(reply.message);
     }
     if (reply.status != TReplyStatus::Ok || reply.result.Type() != VarType::String ||
         reply.result.AsString().empty()) {
@@ -329,16 +411,27 @@ Variant TNetConnection::Call(const std::string& method, const std::vector<TRpcAr
     req.body = EncodeRequest(wireArgs);
     wireArgs.clear();
 
-    for (int attempt = 0;; ++attempt) {
-        if (!connected_) Connect();
+    bool sessionRetried = false;
+    bool authRetried = false;
+    for (;;) {
+        if (!connected_) Connect(!authRetried);
         req.headers.erase(kSessionHeader);
         req.set_header(kSessionHeader, impl_->sessionId);
+        SetBearer(req, token_);
         TWireReply reply = impl_->Exchange(req, method, false, *this);
         switch (reply.status) {
         case TReplyStatus::Error: throw EServerError(reply.message);
+        case TReplyStatus::NotAuthenticated:
+            // Nothing ran: with a new token, open a new session and send again, once.
+            if (authRetried || !Reauthenticate()) throw ENotAuthenticated(reply.message);
+            authRetried = true;
+            continue;
         case TReplyStatus::NoSession:
             DropSession();
-            if (attempt == 0) continue; // nothing ran: open a new session and send again
+            if (!sessionRetried) { // nothing ran: open a new session and send again
+                sessionRetried = true;
+                continue;
+            }
             throw ERpcError("O servidor de aplicação em " + impl_->endpoint +
                             " encerrou a sessão: " + reply.message);
         case TReplyStatus::Ok: break;

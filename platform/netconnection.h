@@ -24,6 +24,14 @@ class ERpcError : public Exception {
     using Exception::Exception;
 };
 
+/// The server refused the request for want of a valid login (its reply status NotAuthenticated:
+/// no token, an unknown, expired or revoked one, or not the token the session was opened with),
+/// and OnAuthenticate gave no new token or the new one was refused too. Nothing ran on the
+/// server; the message is the server's own.
+class ENotAuthenticated : public ERpcError {
+    using ERpcError::ERpcError;
+};
+
 /// The server ran the call and reported a failure; the message is the server's own.
 class EServerError : public Exception {
     using Exception::Exception;
@@ -101,6 +109,27 @@ public:
     /// Largest reply accepted (default 1 GB); a larger one fails the call.
     void SetMaxReplyBytes(std::size_t bytes) { maxReplyBytes_ = bytes; }
 
+    /// The bearer token presented on __connect, on every call and on __disconnect (header
+    /// "Authorization: Bearer <token>"); empty: none. Changing it while connected ends the
+    /// session first (a session belongs to the token it was opened with).
+    const std::string& Token() const { return token_; }
+    void SetToken(std::string token);
+
+    /// Logs in on the server and object as set (Host, Port, UseTls, CaFile, after BeforeConnect)
+    /// with __login, stores the token (as SetToken) and returns it. A refusal (wrong operator
+    /// or password, too many attempts) raises EServerError with the server's text; a transport
+    /// failure ERpcError. The password is sent once and kept nowhere.
+    std::string Login(const std::string& operatorCode, const std::string& password);
+    /// Revokes the token on the server with __logout (which ends its sessions there) and clears
+    /// it; the connection is left disconnected. Without a token only disconnects.
+    void Logout();
+
+    /// Called when the server answers a connect or a call with NotAuthenticated (the token has
+    /// expired or was revoked): returns a new token (e.g. after asking for the password again
+    /// and calling Login), or "" to give up. A non-empty result is stored and the request sent
+    /// once more (nothing ran on the server); "" or a second refusal raises ENotAuthenticated.
+    std::function<std::string()> OnAuthenticate;
+
     /// Calls `method` of the remote object with `args`, connecting first when disconnected, and
     /// returns its result; by-reference arguments receive the values the server returns (all of
     /// them, or none when the call fails). A failure reported by the server raises
@@ -116,8 +145,14 @@ public:
 
 private:
     struct Impl;
-    void Connect();
+    // Opens a session; a NotAuthenticated answer is retried with a new token from
+    // OnAuthenticate when mayReauthenticate, else raises ENotAuthenticated.
+    void Connect(bool mayReauthenticate = true);
+    // Runs BeforeConnect and creates the HTTP client for Host and Port as they are then.
+    void MakeClient();
     void DropSession();
+    // Asks OnAuthenticate for a new token; true when it gave one (stored, session dropped).
+    bool Reauthenticate();
 
     std::string serverName_;
     std::string host_ = "127.0.0.1";
@@ -125,6 +160,7 @@ private:
     bool useTls_ = false;
     std::string caFile_;
     bool throwException_ = true;
+    std::string token_;
     bool connected_ = false;
     std::chrono::milliseconds connectTimeout_{5000};
     std::chrono::milliseconds readTimeout_{120000};

@@ -36,6 +36,14 @@ enum class TChange {
     Other,
 };
 
+/// Stores `value` in `field` when it differs from it; returns whether it did. Setters of
+/// controls and menu items report a change only when this returns true.
+template <class T, class V> bool AssignIfChanged(T& field, V&& value) {
+    if (field == value) return false;
+    field = std::forward<V>(value);
+    return true;
+}
+
 /// A list of observers called on every change of the object that owns it.
 /// Invariant: ids are unique for the life of the list; removing an unknown id does nothing.
 /// Observers may add or remove observers while being notified (changes apply to later calls).

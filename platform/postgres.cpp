@@ -3,12 +3,15 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/calldeadline.h"
 #include "platform/sql.h"
 #include "platform/sql_backends.h"
 #include "platform/sysutils.h"
@@ -157,16 +160,44 @@ private:
 
 class TPgCursor;
 
+/// Rows a cursor hands out between two looks at the call's deadline.
+constexpr std::uint32_t kDeadlineCheckRows = 4096;
+/// Longest wait on the socket between two looks at the deadline, so that a Cancel() from
+/// another thread (a stopping server) is noticed this soon.
+constexpr std::chrono::milliseconds kDeadlineSlice{50};
+
 /// The connection handle, shared by the connection and its cursors. Invariant: while
 /// `streaming` is set, that cursor's rows are still arriving and nothing else may be sent.
+///
+/// Deadlines. Statements are sent asynchronously and their results awaited with poll() on the
+/// socket, in slices, watching the current call's deadline; once it has passed the statement is
+/// cancelled (PQcancel), its results are dropped and ECallCancelled is raised. This costs no
+/// round trip (statement_timeout would need a SET before each statement) and also ends a
+/// statement when another thread cancels the deadline. Without a deadline the results are
+/// awaited as PQexecParams awaits them.
 struct TPgSession {
     PGconn* conn = nullptr;
     TPgCursor* streaming = nullptr;
 
     ~TPgSession() { PQfinish(conn); }
     /// Reads the rest of a streaming cursor's rows into it, so that the connection is free.
-    void FinishStreaming();
+    /// With `watched` a deadline that passes meanwhile cancels the statement and raises.
+    void FinishStreaming(bool watched = false);
+    /// The next result of the statement in flight (PQgetResult), waiting no longer than the
+    /// current call's deadline; past it, cancels the statement and raises ECallCancelled.
+    PGresult* NextResult();
+    /// Asks the server to cancel the statement in flight and drops its remaining results; a
+    /// streaming cursor ends with the deadline's message. The connection is then idle.
+    void CancelStatement(const TCallDeadline& deadline);
+    /// CancelStatement, then raises the deadline's ECallCancelled.
+    [[noreturn]] void Cancelled(const TCallDeadline& deadline);
 };
+
+/// The current call's deadline when it has passed, else nullptr.
+const TCallDeadline* PassedDeadline() {
+    const TCallDeadline* deadline = CurrentCallDeadline();
+    return deadline != nullptr && deadline->Expired() ? deadline : nullptr;
+}
 
 class TPgCursor final : public TNamedColumnsCursor {
 public:
@@ -185,7 +216,7 @@ public:
         session_->streaming = this;
 
         // The first result carries the columns (and reports a failed statement at once).
-        PGresult* first = PQgetResult(conn);
+        PGresult* first = session_->NextResult();
         const ExecStatusType status = first != nullptr ? PQresultStatus(first) : PGRES_FATAL_ERROR;
         if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK &&
             status != PGRES_COMMAND_OK) {
@@ -210,14 +241,26 @@ public:
     }
 
     ~TPgCursor() override {
-        // Unread rows are read and dropped: cancelling could undo a statement's changes.
-        if (streaming_) EndStream();
+        // Unread rows are read and dropped: cancelling could undo a statement's changes. Past
+        // the call's deadline the call fails anyway, and its transaction rolls back.
+        if (streaming_) {
+            if (const TCallDeadline* deadline = PassedDeadline())
+                session_->CancelStatement(*deadline);
+            else
+                EndStream();
+        }
         for (PGresult* result : buffered_) PQclear(result);
     }
 
     bool Next() override {
         row_.reset();
         std::fill(decoded_.begin(), decoded_.end(), false);
+        if (++rows_ % kDeadlineCheckRows == 0) {
+            if (const TCallDeadline* deadline = PassedDeadline()) {
+                if (streaming_) session_->Cancelled(*deadline);
+                deadline->ThrowIfExpired();
+            }
+        }
         if (pending_) {
             row_ = std::move(pending_);
             return true;
@@ -227,13 +270,14 @@ public:
             buffered_.pop_front();
             return true;
         }
+        if (!cancelledMessage_.empty()) throw ECallCancelled(cancelledMessage_);
         if (!bufferedError_.empty()) {
             const std::string message = std::move(bufferedError_);
             bufferedError_.clear();
             ThrowSqlError(message, sql_);
         }
         if (!streaming_) return false;
-        TResult result(PQgetResult(session_->conn));
+        TResult result(session_->NextResult());
         const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_TUPLES_OK;
         if (status == PGRES_SINGLE_TUPLE) {
             row_ = std::move(result);
@@ -249,8 +293,8 @@ public:
     }
 
     /// Moves every row still arriving into memory (another statement is about to be sent).
-    void BufferRest() {
-        while (PGresult* result = PQgetResult(session_->conn)) {
+    void BufferRest(bool watched) {
+        while (PGresult* result = watched ? session_->NextResult() : PQgetResult(session_->conn)) {
             const ExecStatusType status = PQresultStatus(result);
             if (status == PGRES_SINGLE_TUPLE) {
                 buffered_.push_back(result);
@@ -265,6 +309,14 @@ public:
     }
 
     bool StartedInTransaction() const { return startedInTransaction_; }
+
+    /// The statement was cancelled and its rows dropped: the rows not yet read are lost, so
+    /// reading on raises ECallCancelled with `message` once the rows already here are read.
+    void Abandon(std::string message) {
+        streaming_ = false;
+        session_->streaming = nullptr;
+        cancelledMessage_ = std::move(message);
+    }
 
     TSqlColumnType ColumnType(int column) const override {
         CheckIndex(column);
@@ -343,6 +395,8 @@ private:
     TResult pending_;                          // the first row, read when the cursor opened
     std::deque<PGresult*> buffered_;           // rows read ahead by BufferRest()
     std::string bufferedError_;                // the failure that ended a buffered stream
+    std::string cancelledMessage_;             // the deadline that ended the stream
+    std::uint32_t rows_ = 0;                   // calls of Next, for the deadline checks
     bool streaming_ = false;
     bool startedInTransaction_ = false;
 
@@ -363,8 +417,40 @@ private:
     }
 };
 
-void TPgSession::FinishStreaming() {
-    if (streaming != nullptr) streaming->BufferRest();
+void TPgSession::FinishStreaming(bool watched) {
+    if (streaming != nullptr) streaming->BufferRest(watched);
+}
+
+PGresult* TPgSession::NextResult() {
+    const TCallDeadline* deadline = CurrentCallDeadline();
+    if (deadline == nullptr) return PQgetResult(conn);
+    while (PQisBusy(conn)) {
+        if (deadline->Expired()) Cancelled(*deadline);
+        pollfd watched{PQsocket(conn), POLLIN, 0};
+        const auto wait = std::min(deadline->Remaining(), kDeadlineSlice);
+        const int ready = poll(&watched, 1, static_cast<int>(wait.count()));
+        // A failing socket or connection is left for PQgetResult to report.
+        if (ready < 0 && errno != EINTR) break;
+        if (ready > 0 && PQconsumeInput(conn) == 0) break;
+    }
+    return PQgetResult(conn);
+}
+
+void TPgSession::CancelStatement(const TCallDeadline& deadline) {
+    if (PGcancel* cancel = PQgetCancel(conn)) {
+        // When the request cannot be sent the statement runs to its end, and is dropped then.
+        char error[256];
+        PQcancel(cancel, error, sizeof error);
+        PQfreeCancel(cancel);
+    }
+    while (PGresult* result = PQgetResult(conn)) PQclear(result);
+    if (streaming != nullptr) streaming->Abandon(deadline.CancelMessage());
+}
+
+void TPgSession::Cancelled(const TCallDeadline& deadline) {
+    CancelStatement(deadline);
+    deadline.ThrowIfExpired();
+    throw ECallCancelled(deadline.CancelMessage()); // Expired() never turns false again
 }
 
 // Created in the current schema. NVL takes any two compatible types; NVLSTR treats '' as
@@ -451,12 +537,14 @@ public:
 
 protected:
     std::int64_t DoExecute(std::string_view sql, const TSqlParams& params) override {
-        session_->FinishStreaming();
+        session_->FinishStreaming(true);
         const TNumberedSql numbered = NumberParams(sql);
         const TPgParams values(numbered, params, sql);
-        const TResult result(PQexecParams(session_->conn, numbered.text.c_str(), values.Count(),
-                                          values.Types(), values.Values(), values.Lengths(),
-                                          values.Formats(), 0));
+        if (!PQsendQueryParams(session_->conn, numbered.text.c_str(), values.Count(),
+                               values.Types(), values.Values(), values.Lengths(), values.Formats(),
+                               0))
+            ThrowSqlError(ErrorOf(session_->conn, nullptr), sql);
+        const TResult result = LastResult();
         Check(result.get(), sql);
         const char* tuples = PQcmdTuples(result.get());
         return *tuples != '\0' ? TextToInt64(tuples) : 0;
@@ -464,13 +552,16 @@ protected:
 
     std::unique_ptr<TSqlCursor> DoOpenCursor(std::string_view sql,
                                              const TSqlParams& params) override {
+        session_->FinishStreaming(true);
         return std::make_unique<TPgCursor>(session_, sql, params);
     }
 
     void DoExecuteScript(std::string_view sql) override {
-        session_->FinishStreaming();
+        session_->FinishStreaming(true);
         const std::string text(sql);
-        const TResult result(PQexec(session_->conn, text.c_str()));
+        if (!PQsendQuery(session_->conn, text.c_str()))
+            ThrowSqlError(ErrorOf(session_->conn, nullptr), sql);
+        const TResult result = LastResult();
         Check(result.get(), sql);
     }
 
@@ -484,6 +575,23 @@ private:
             result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             ThrowSqlError(ErrorOf(session_->conn, result), sql);
+    }
+
+    /// The results of the statement just sent, as PQexec gives them: the first failure, else
+    /// the last result.
+    TResult LastResult() {
+        auto failed = [](const PGresult* result) {
+            const ExecStatusType status = PQresultStatus(result);
+            return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+        };
+        TResult kept;
+        while (PGresult* next = session_->NextResult()) {
+            if (kept && failed(kept.get()))
+                PQclear(next);
+            else
+                kept.reset(next);
+        }
+        return kept;
     }
 
     TResult Command(const char* sql) {

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "platform/dataset.h"
+#include "platform/jointext.h"
 
 namespace platform {
 
@@ -18,15 +19,6 @@ const char* DialogWord(TMsgDlgType type) {
     case TMsgDlgType::mtCustom: return "message";
     }
     return "message";
-}
-
-std::string JoinCodes(const std::vector<std::string>& codes) {
-    std::string out;
-    for (const std::string& c : codes) {
-        if (!out.empty()) out += ' ';
-        out += c;
-    }
-    return out;
 }
 
 std::string ValueText(const Variant& v) {
@@ -57,6 +49,15 @@ int FindCode(TDataSet& data, TField* key, const std::string& code) {
         if (Trim(key->AsString()) == Trim(code)) return recNo;
     }
     return 0;
+}
+
+// The event of a form shown, hidden or activated: its caption, after `verb` in the line.
+TServiceEvent FormEvent(TServiceEvent::Kind kind, const char* verb, const TForm& form) {
+    TServiceEvent e;
+    e.kind = kind;
+    e.text = form.Caption();
+    e.line = std::string(verb) + " " + QuoteText(e.text);
+    return e;
 }
 
 } // namespace
@@ -152,8 +153,9 @@ bool TRecordingServices::PickList(TDataSet& data, const std::string& keyField,
         e.picked = true;
     }
     if (!picks_.empty()) picks_.pop_front();
-    e.line = "pick " + QuoteText(title) + " -> " + (e.picked ? JoinCodes(e.codes) : "cancelled");
-    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinCodes(e.unknownCodes) + ")";
+    e.line =
+        "pick " + QuoteText(title) + " -> " + (e.picked ? JoinText(e.codes, ' ') : "cancelled");
+    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinText(e.unknownCodes, ' ') + ")";
     bool picked = e.picked;
     if (picked) codes = e.codes;
     Record(std::move(e));
@@ -176,8 +178,9 @@ bool TRecordingServices::PickRow(TDataSet& data, const std::string& keyField,
     }
     if (!picks_.empty()) picks_.pop_front();
     e.picked = recNo > 0;
-    e.line = "pick " + QuoteText(title) + " -> " + (e.picked ? JoinCodes(e.codes) : "cancelled");
-    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinCodes(e.unknownCodes) + ")";
+    e.line =
+        "pick " + QuoteText(title) + " -> " + (e.picked ? JoinText(e.codes, ' ') : "cancelled");
+    if (!e.unknownCodes.empty()) e.line += " (not in list: " + JoinText(e.unknownCodes, ' ') + ")";
     Record(std::move(e));
     if (recNo) data.SetRecNo(recNo);
     return recNo > 0;
@@ -237,30 +240,15 @@ void TRecordingServices::ModuleOpened(const std::string& code, const Variant& pa
 }
 
 void TRecordingServices::FormShown(TForm& form) {
-    if (!RecordForms) return;
-    TServiceEvent e;
-    e.kind = TServiceEvent::FormShown;
-    e.text = form.Caption();
-    e.line = "shown " + QuoteText(e.text);
-    Record(std::move(e));
+    if (RecordForms) Record(FormEvent(TServiceEvent::FormShown, "shown", form));
 }
 
 void TRecordingServices::FormHidden(TForm& form) {
-    if (!RecordForms) return;
-    TServiceEvent e;
-    e.kind = TServiceEvent::FormHidden;
-    e.text = form.Caption();
-    e.line = "hidden " + QuoteText(e.text);
-    Record(std::move(e));
+    if (RecordForms) Record(FormEvent(TServiceEvent::FormHidden, "hidden", form));
 }
 
 void TRecordingServices::FormActivated(TForm& form) {
-    if (!RecordForms) return;
-    TServiceEvent e;
-    e.kind = TServiceEvent::FormActivated;
-    e.text = form.Caption();
-    e.line = "activated " + QuoteText(e.text);
-    Record(std::move(e));
+    if (RecordForms) Record(FormEvent(TServiceEvent::FormActivated, "activated", form));
 }
 
 } // namespace platform

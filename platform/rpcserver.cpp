@@ -2,20 +2,23 @@
 // session, served over HTTP/1.1 with MessagePack bodies.
 #include "platform/rpcserver.h"
 
-#include <algorithm>
 #include <atomic>
-#include <charconv>
-#include <condition_variable>
 #include <map>
 #include <mutex>
-#include <random>
-#include <thread>
+#include <set>
 #include <unordered_map>
 #include <utility>
 
-#include <httplib.h>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
 
+#include "platform/calldeadline.h"
 #include "platform/calllog.h"
+#include "platform/rpchttp.h"
+#include "platform/rpcmetrics.h"
+#include "platform/rpcreply.h"
+#include "platform/rpcsessions.h"
+#include "platform/rpcworkers.h"
 #include "platform/sysutils.h"
 #include "platform/wire.h"
 
@@ -80,57 +83,22 @@ Variant TDispatchObject::Invoke(const std::string& method, std::vector<Variant>&
                     SanitizedText(method) + ".");
 }
 
+std::string TRemoteObject::RegisteredName(const std::string&) const {
+    return {};
+}
+
+std::string TDispatchObject::RegisteredName(const std::string& method) const {
+    for (const Entry& entry : methods_)
+        if (SameText(entry.name, method)) return entry.name;
+    return {};
+}
+
 // ---------------------------------------------------------------------------------------------
 // The server
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// One client session. Invariant: object is called only with callMutex held.
-struct Session {
-    std::string objectName;
-    std::unique_ptr<TRemoteObject> object;
-    std::mutex callMutex;
-    Clock::time_point lastUse; // guarded by the server's sessions mutex
-    int activeCalls = 0;       // guarded by the server's sessions mutex
-};
-
-constexpr std::size_t kMiB = 1024 * 1024;
-
-void SetReply(httplib::Response& res, std::string body) {
-    if (body.size() < 64 * 1024) {
-        res.set_content(body, kWireContentType);
-        return;
-    }
-    // A large reply (a data packet) is streamed from one shared copy instead of being copied.
-    auto shared = std::make_shared<const std::string>(std::move(body));
-    res.set_content_provider(
-        shared->size(), kWireContentType,
-        [shared](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            return sink.write(shared->data() + offset, length);
-        });
-}
-
-std::string StatusMessage(int status, const httplib::Request& req) {
-    const std::string request = SanitizedText(req.method, 10) + " " + SanitizedText(req.path, 120);
-    switch (status) {
-    case 404: return "O servidor de aplicação não atende \"" + request + "\".";
-    case 413: return "A requisição excede o tamanho máximo aceito pelo servidor de aplicação.";
-    default:
-        return "O servidor de aplicação recusou a requisição \"" + request + "\" (HTTP " +
-               std::to_string(status) + ").";
-    }
-}
-
-// The log record of a request: who sent it, on which session (a prefix only) and what it asks.
-TCallRecord CallRecordOf(const httplib::Request& req, std::string method) {
-    TCallRecord record;
-    record.client = req.remote_addr + ":" + std::to_string(req.remote_port);
-    record.session = req.get_header_value(kSessionHeader).substr(0, 8);
-    record.method = std::move(method);
-    return record;
-}
 
 // Marks the current call's outcome, when there is one.
 void SetOutcome(const char* outcome) {
@@ -139,8 +107,32 @@ void SetOutcome(const char* outcome) {
 
 // An error reply; the call's log line says "error".
 std::string ErrorReply(const std::string& message, TReplyStatus status = TReplyStatus::Error) {
-    SetOutcome(status == TReplyStatus::NoSession ? "no-session" : "error");
+    SetOutcome(status == TReplyStatus::NoSession          ? "no-session"
+               : status == TReplyStatus::NotAuthenticated ? "not-authenticated"
+                                                          : "error");
     return EncodeErrorReply(message, status);
+}
+
+constexpr const char* kLoginNeeded = "É preciso entrar novamente: o login não é válido ou expirou.";
+
+// The hex SHA-256 of a token: sessions and the cache keep this, never the token itself.
+std::string TokenHash(const std::string& token) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(token.data(), token.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+        throw Exception("Não foi possível calcular o resumo do token.");
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * length);
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += kHex[digest[i] >> 4];
+        hex += kHex[digest[i] & 0xf];
+    }
+    return hex;
+}
+
+bool SameHash(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // The reply to an exception nobody meant for the user: its text goes to the log only.
@@ -150,159 +142,249 @@ std::string IncidentReply(const std::string& where, const std::string& details) 
     return EncodeErrorReply(IncidentMessage(where, incident));
 }
 
+THttpReply WireReply(int status, std::string body) {
+    return THttpReply::Of(status, kWireContentType, std::move(body));
+}
+
+// The deadlines of the calls running now, so that Stop can cancel them.
+// Invariant: once CancelAll ran, every deadline added is cancelled at once.
+class TDeadlineSet {
+public:
+    void Add(TCallDeadline& deadline) {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) deadline.Cancel();
+        active_.insert(&deadline);
+    }
+    void Remove(TCallDeadline& deadline) {
+        std::lock_guard lock(mutex_);
+        active_.erase(&deadline);
+    }
+    void CancelAll() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        for (TCallDeadline* deadline : active_) deadline->Cancel();
+    }
+    bool Cancelled() const {
+        std::lock_guard lock(mutex_);
+        return cancelled_;
+    }
+    void Reset() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = false;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::set<TCallDeadline*> active_; // guarded by mutex_
+    bool cancelled_ = false;          // guarded by mutex_
+};
+
+// Recent successful verifications by token hash, so that a call does not ask the
+// authenticator (a database round trip) each time. Invariant: an entry is trusted only until
+// its time plus the cache time; a logout through this server drops its entry at once.
+class TTokenCache {
+public:
+    void SetTime(std::chrono::milliseconds time) { time_ = time; }
+    std::optional<std::string> Find(const std::string& hash) {
+        std::lock_guard lock(mutex_);
+        auto it = entries_.find(hash);
+        if (it == entries_.end()) return std::nullopt;
+        if (Clock::now() - it->second.verified >= time_) {
+            entries_.erase(it);
+            return std::nullopt;
+        }
+        return it->second.operatorCode;
+    }
+    void Put(const std::string& hash, const std::string& operatorCode) {
+        if (time_ <= std::chrono::milliseconds::zero()) return;
+        std::lock_guard lock(mutex_);
+        if (entries_.size() >= kMaxEntries) entries_.clear(); // bounded; refilled on demand
+        entries_[hash] = Entry{operatorCode, Clock::now()};
+    }
+    void Drop(const std::string& hash) {
+        std::lock_guard lock(mutex_);
+        entries_.erase(hash);
+    }
+
+private:
+    static constexpr std::size_t kMaxEntries = 10000;
+    struct Entry {
+        std::string operatorCode;
+        Clock::time_point verified;
+    };
+    std::chrono::milliseconds time_ = std::chrono::seconds(5);
+    std::mutex mutex_;
+    std::unordered_map<std::string, Entry> entries_; // guarded by mutex_
+};
+
 } // namespace
 
 struct TRpcServer::Impl {
-    httplib::Server http;
-    std::map<std::string, TRemoteObjectFactory> factories; // fixed once listening
-    int threadCount = 16;
-    std::size_t maxRequestBytes = 64 * kMiB;
-    std::chrono::milliseconds idleTimeout = std::chrono::hours(1);
-    std::chrono::seconds keepAliveTimeout{2};
+    std::map<std::string, TIdentityObjectFactory> factories; // fixed once listening
+    std::shared_ptr<TAuthenticator> authenticator;           // fixed once listening
+    TTokenCache tokenCache;
+    int threadCount = 8;
+    THttpSettings http;
+    std::chrono::milliseconds callTimeout = std::chrono::seconds(120);
+    std::chrono::milliseconds stopGrace = std::chrono::seconds(25);
+    std::function<bool()> healthCheck;
 
-    std::thread listener;
-    std::thread reaper;
-    std::atomic<bool> listenReturned{false};
+    TRpcMetrics metrics;
+    TSessionTable sessions;
+    TWorkerPool workers;
+    TDeadlineSet deadlines;
+    std::unique_ptr<THttpServer> server;
+    std::atomic<bool> running{false};
     int port = 0;
     std::mutex stopMutex; // serialises Listen and Stop
 
-    mutable std::mutex sessionsMutex;
-    std::condition_variable reaperWake;
-    bool stopping = false;                                              // guarded by sessionsMutex
-    std::unordered_map<std::string, std::shared_ptr<Session>> sessions; // guarded by sessionsMutex
-    std::random_device random;                                          // guarded by sessionsMutex
-
-    void Configure();
-    void Handle(const httplib::Request& req, httplib::Response& res,
-                const httplib::ContentReader& reader);
-    bool ReadBody(const httplib::Request& req, httplib::Response& res,
-                  const httplib::ContentReader& reader, std::string& body);
-    std::string Dispatch(const std::string& object, const std::string& method,
-                         const std::string& sessionId, std::string_view body);
-    std::string Connect(const std::string& object);
-    std::string Call(const std::shared_ptr<Session>& session, const std::string& object,
-                     const std::string& method, std::string_view body);
-    void EndSession(const std::string& id);
-    std::shared_ptr<Session> BeginCall(const std::string& id);
-    void EndCall(Session& session);
-    std::string NewSessionId();
-    void ReapLoop();
+    void Handle(THttpRequest request, THttpCompletion done);
+    void Serve(const THttpRequest& request, const std::string& object, const std::string& method,
+               const THttpCompletion& done);
+    THttpReply Dispatch(const std::string& object, const std::string& method,
+                        const THttpRequest& request, std::string& label);
+    THttpReply Call(const std::shared_ptr<TRpcSession>& session, const std::string& object,
+                    const std::string& method, std::string_view body, std::string& label);
+    std::string Connect(const std::string& object, const THttpRequest& request);
+    // The operator of the request's bearer token (cached for a while), nullopt when it has
+    // none or it is not live.
+    std::optional<std::string> Authenticate(const std::string& token, const std::string& hash);
+    THttpReply Login(const THttpRequest& request);
+    THttpReply Logout(const THttpRequest& request);
+    void Health(const THttpCompletion& done);
 };
 
-void TRpcServer::Impl::Configure() {
-    http.set_tcp_nodelay(true);
-    const auto threads = static_cast<std::size_t>(std::max(1, threadCount));
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    http.set_payload_max_length(maxRequestBytes);
-    http.set_keep_alive_max_count(100000);
-    http.set_keep_alive_timeout(keepAliveTimeout.count());
-    http.Post(R"(/([^/]+)/([^/]+))",
-              [this](const httplib::Request& req, httplib::Response& res,
-                     const httplib::ContentReader& reader) { Handle(req, res, reader); });
-    // Statuses that httplib answers by itself (404, 400, 413...) still get a reply body.
-    http.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (res.body.empty())
-            res.set_content(EncodeErrorReply(StatusMessage(res.status, req)), kWireContentType);
-        // Requests refused at the HTTP level (404, 413, an unreadable body...) get their log
-        // line here; the calls that reach a method log their own.
-        TCallRecord record = CallRecordOf(req, SanitizedText(req.path, 120));
-        record.outcome = "http-" + std::to_string(res.status);
-        LogCall(record, std::chrono::steady_clock::duration::zero());
-    });
-    http.set_exception_handler(
-        [](const httplib::Request& req, httplib::Response& res, std::exception_ptr error) {
-            std::string what = "exceção desconhecida";
-            try {
-                std::rethrow_exception(std::move(error));
-            } catch (const std::exception& e) { what = e.what(); } catch (...) {
-            }
-            res.status = 500;
-            const std::string incident = LogIncident(SanitizedText(req.path, 120), what);
-            res.set_content(EncodeErrorReply(IncidentMessage("Servidor de aplicação", incident)),
-                            kWireContentType);
-        });
+void TRpcServer::Impl::Handle(THttpRequest request, THttpCompletion done) {
+    if (request.verb == "GET" && request.path == "/metrics") {
+        done(THttpReply::Of(
+            200, "text/plain; version=0.0.4; charset=utf-8",
+            metrics.Render(sessions.Count(), server ? server->ConnectionCount() : 0)));
+        return;
+    }
+    if (request.verb == "GET" && request.path == "/health") {
+        if (!workers.Submit([this, done] { Health(done); }))
+            done(THttpReply::Of(503, "text/plain; charset=utf-8",
+                                "O servidor de aplicação está sendo encerrado.\n"));
+        return;
+    }
+    // POST /<Object>/<Method>
+    const std::string& path = request.path;
+    const std::size_t slash = path.find('/', 1);
+    const bool routed = request.verb == "POST" && path.size() > 1 && path[0] == '/' &&
+                        slash != std::string::npos && slash > 1 && slash + 1 < path.size() &&
+                        path.find('/', slash + 1) == std::string::npos;
+    if (!routed) {
+        TCallRecord record;
+        record.client = request.client;
+        record.session = request.session.substr(0, 8);
+        record.method = SanitizedText(path, 120);
+        record.outcome = "http-404";
+        LogCall(record, Clock::duration::zero());
+        metrics.CountCall("other", record.outcome, Clock::duration::zero());
+        done(WireReply(404, EncodeErrorReply("O servidor de aplicação não atende \"" +
+                                             SanitizedText(request.verb, 10) + " " +
+                                             SanitizedText(path, 120) + "\".")));
+        return;
+    }
+    std::string object = path.substr(1, slash - 1);
+    std::string method = path.substr(slash + 1);
+    auto shared = std::make_shared<THttpRequest>(std::move(request));
+    const bool queued = workers.Submit(
+        [this, shared, object, method, done] { Serve(*shared, object, method, done); });
+    if (!queued)
+        done(WireReply(503, EncodeErrorReply("O servidor de aplicação está sendo encerrado.")));
 }
 
-void TRpcServer::Impl::Handle(const httplib::Request& req, httplib::Response& res,
-                              const httplib::ContentReader& reader) {
+// Runs on a worker: the call, its log line and its count.
+void TRpcServer::Impl::Serve(const THttpRequest& request, const std::string& object,
+                             const std::string& method, const THttpCompletion& done) {
     const auto started = Clock::now();
-    TCallRecord record = CallRecordOf(req, SanitizedText(req.matches[1].str(), 80) + "." +
-                                               SanitizedText(req.matches[2].str(), 80));
-    TCallScope scope(record);
-    std::string body;
-    if (!ReadBody(req, res, reader, body)) return; // logged by the error handler
-    res.status = 200;
-    SetReply(res, Dispatch(req.matches[1].str(), req.matches[2].str(),
-                           req.get_header_value(kSessionHeader), body));
-    LogCall(record, Clock::now() - started);
+    TCallRecord record;
+    record.client = request.client;
+    record.session = request.session.substr(0, 8);
+    record.method = SanitizedText(object, 80) + "." + SanitizedText(method, 80);
+    std::string label = "other";
+    THttpReply reply;
+    {
+        TCallScope scope(record);
+        reply = Dispatch(object, method, request, label);
+    }
+    const auto took = Clock::now() - started;
+    LogCall(record, took);
+    metrics.CountCall(label, record.outcome, took);
+    done(std::move(reply));
 }
 
-bool TRpcServer::Impl::ReadBody(const httplib::Request& req, httplib::Response& res,
-                                const httplib::ContentReader& reader, std::string& body) {
-    const std::string length = req.get_header_value("Content-Length");
-    std::size_t declared = 0;
-    std::from_chars(length.data(), length.data() + length.size(), declared);
-    // Reserve no more than a few MB on the sender's word; the rest grows as bytes arrive.
-    if (declared <= maxRequestBytes) body.reserve(std::min<std::size_t>(declared, 4 * kMiB));
-    bool tooBig = declared > maxRequestBytes;
-    // The limit applies to the bytes received after any content decoding, so a compressed
-    // body cannot expand past it.
-    const bool complete = reader([&](const char* data, std::size_t n) {
-        if (body.size() + n > maxRequestBytes) {
-            tooBig = true;
-            return false;
-        }
-        body.append(data, n);
-        return true;
-    });
-    if (complete && !tooBig) return true;
-    if (tooBig || res.status == 413) {
-        res.status = 413;
-        res.set_content(EncodeErrorReply("A requisição excede o tamanho máximo de " +
-                                         std::to_string(maxRequestBytes) +
-                                         " bytes aceito pelo servidor de aplicação."),
-                        kWireContentType);
-    } else {
-        res.status = 400;
-        res.set_content(EncodeErrorReply("Corpo da requisição incompleto."), kWireContentType);
+THttpReply TRpcServer::Impl::Dispatch(const std::string& object, const std::string& method,
+                                      const THttpRequest& request, std::string& label) {
+    const bool known = factories.count(object) > 0;
+    if (method == "__connect") {
+        if (known) label = object + ".__connect";
+        return WireReply(200, Connect(object, request));
     }
-    return false;
-}
-
-std::string TRpcServer::Impl::Dispatch(const std::string& object, const std::string& method,
-                                       const std::string& sessionId, std::string_view body) {
-    if (method == "__connect") return Connect(object);
-    if (method == "__disconnect") {
-        EndSession(sessionId);
-        return EncodeOkReply(Variant());
+    if (method == "__login") {
+        if (known) label = object + ".__login";
+        return Login(request);
     }
-    std::shared_ptr<Session> session = BeginCall(sessionId);
-    if (!session)
-        return ErrorReply("A sessão com o servidor de aplicação não existe mais "
-                          "(encerrada ou expirada).",
-                          TReplyStatus::NoSession);
+    if (method == "__logout") {
+        if (known) label = object + ".__logout";
+        return Logout(request);
+    }
+    const bool disconnecting = method == "__disconnect";
+    if (disconnecting && known) label = object + ".__disconnect";
+    std::shared_ptr<TRpcSession> session = sessions.BeginCall(request.session);
+    if (!session) {
+        if (disconnecting) return WireReply(200, EncodeOkReply(Variant()));
+        return WireReply(200, ErrorReply("A sessão com o servidor de aplicação não existe mais "
+                                         "(encerrada ou expirada).",
+                                         TReplyStatus::NoSession));
+    }
     struct CallScope {
-        Impl* impl;
-        Session& session;
-        ~CallScope() { impl->EndCall(session); }
-    } scope{this, *session};
-    return Call(session, object, method, body);
+        TSessionTable& sessions;
+        TRpcSession& session;
+        ~CallScope() { sessions.EndCall(session); }
+    } scope{sessions, *session};
+    if (authenticator) {
+        // Only the token the session was opened with, and only while it lives; a refused
+        // request leaves the session as it was, for its owner.
+        const std::string hash = request.bearer.empty() ? std::string() : TokenHash(request.bearer);
+        bool live = false;
+        try {
+            live = !hash.empty() && SameHash(hash, session->tokenHash) &&
+                   Authenticate(request.bearer, hash).has_value();
+        } catch (const std::exception& e) {
+            return WireReply(200, IncidentReply("Verificação do login", e.what()));
+        }
+        if (!live) return WireReply(200, ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated));
+        if (TCallRecord* call = CurrentCall()) call->operatorCode = session->operatorCode;
+    }
+    if (disconnecting) {
+        sessions.Remove(session->id);
+        return WireReply(200, EncodeOkReply(Variant()));
+    }
+    THttpReply reply = Call(session, object, method, request.body, label);
+    // The log names the authenticated operator, whatever the arguments claimed.
+    if (authenticator)
+        if (TCallRecord* call = CurrentCall()) call->operatorCode = session->operatorCode;
+    return reply;
 }
 
-std::string TRpcServer::Impl::Call(const std::shared_ptr<Session>& session,
-                                   const std::string& object, const std::string& method,
-                                   std::string_view body) {
+THttpReply TRpcServer::Impl::Call(const std::shared_ptr<TRpcSession>& session,
+                                  const std::string& object, const std::string& method,
+                                  std::string_view body, std::string& label) {
     if (session->objectName != object)
-        return ErrorReply("A sessão pertence ao objeto remoto " + session->objectName + ", não a " +
-                          SanitizedText(object) + ".");
+        return WireReply(200,
+                         ErrorReply("A sessão pertence ao objeto remoto " + session->objectName +
+                                    ", não a " + SanitizedText(object) + "."));
+    const std::string where = object + "." + SanitizedText(method);
     // Every failure becomes a failure reply: the worker thread must never end by an exception.
     try {
         std::vector<TWireArg> wireArgs;
         try {
             wireArgs = DecodeRequest(body);
         } catch (const EWireError& e) {
-            return ErrorReply("Requisição inválida para " + object + "." + SanitizedText(method) +
-                              ": " + e.what());
+            return WireReply(200,
+                             ErrorReply("Requisição inválida para " + where + ": " + e.what()));
         }
         std::vector<Variant> args;
         args.reserve(wireArgs.size());
@@ -310,108 +392,154 @@ std::string TRpcServer::Impl::Call(const std::shared_ptr<Session>& session,
         Variant result;
         {
             std::lock_guard<std::mutex> lock(session->callMutex);
+            if (!session->object) // its __connect has not finished creating it
+                return WireReply(200, ErrorReply("A sessão com o servidor de aplicação ainda não "
+                                                 "está pronta.",
+                                                 TReplyStatus::NoSession));
+            if (const std::string name = session->object->RegisteredName(method); !name.empty())
+                label = object + "." + name;
+            TCallDeadline deadline(callTimeout);
+            deadlines.Add(deadline);
+            struct Installed {
+                TDeadlineSet& set;
+                TCallDeadline& deadline;
+                TCallDeadlineScope scope{deadline};
+                ~Installed() { set.Remove(deadline); }
+            } installed{deadlines, deadline};
+            deadline.ThrowIfExpired(); // cancelled already: the server stops, nothing runs
             result = session->object->Invoke(method, args);
         }
         std::vector<Variant> byRef;
         for (std::size_t i = 0; i < wireArgs.size(); ++i)
             if (wireArgs[i].byRef) byRef.push_back(std::move(args[i]));
-        return EncodeOkReply(result, byRef);
+        THttpReply reply;
+        reply.contentType = kWireContentType;
+        reply.parts = EncodeOkReplyParts(result, byRef);
+        return reply;
+    } catch (const ECallCancelled& e) {
+        SetOutcome(deadlines.Cancelled() ? "cancelled" : "deadline");
+        return WireReply(200, EncodeErrorReply(e.what()));
     } catch (const EDatabaseError& e) {
         // Database texts name tables, statements and the server: they stay in the log.
-        return IncidentReply(object + "." + SanitizedText(method), e.what());
+        return WireReply(200, IncidentReply(where, e.what()));
     } catch (const Exception& e) {
-        return ErrorReply(e.what()); // the object's own message for the user
+        return WireReply(200, ErrorReply(e.what())); // the object's own message for the user
     } catch (const std::exception& e) {
-        return IncidentReply(object + "." + SanitizedText(method), e.what());
-    } catch (...) {
-        return IncidentReply(object + "." + SanitizedText(method), "exceção desconhecida");
-    }
+        return WireReply(200, IncidentReply(where, e.what()));
+    } catch (...) { return WireReply(200, IncidentReply(where, "exceção desconhecida")); }
 }
 
-std::string TRpcServer::Impl::Connect(const std::string& object) {
+std::string TRpcServer::Impl::Connect(const std::string& object, const THttpRequest& request) {
     auto factory = factories.find(object);
     if (factory == factories.end())
         return ErrorReply("O objeto remoto " + SanitizedText(object) +
                           " não está registrado neste servidor de aplicação.");
-    auto session = std::make_shared<Session>();
+    auto session = std::make_shared<TRpcSession>();
     session->objectName = object;
+    session->address = request.address;
+    if (authenticator) {
+        if (request.bearer.empty()) return ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated);
+        std::string hash = TokenHash(request.bearer);
+        std::optional<std::string> operatorCode;
+        try {
+            operatorCode = Authenticate(request.bearer, hash);
+        } catch (const std::exception& e) {
+            return IncidentReply("Verificação do login", e.what());
+        }
+        if (!operatorCode) return ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated);
+        session->operatorCode = *operatorCode;
+        session->tokenHash = std::move(hash);
+        if (TCallRecord* call = CurrentCall()) call->operatorCode = session->operatorCode;
+    }
+    // The session is in the table before its object exists (the object learns the session's
+    // id); callMutex, held until the object is made, keeps calls away from it meanwhile.
+    TRpcSession& added = *session;
+    std::unique_lock creating(added.callMutex);
+    std::string refusal;
+    const std::string id = sessions.Add(session, refusal);
+    if (id.empty()) {
+        SetOutcome("refused");
+        return EncodeErrorReply(refusal);
+    }
+    const TSessionIdentity identity{added.operatorCode, added.address, id};
     try {
-        session->object = factory->second();
+        added.object = factory->second(identity);
     } catch (const std::exception& e) {
+        creating.unlock();
+        sessions.Remove(id);
         return IncidentReply("Não foi possível criar o objeto remoto " + object, e.what());
     }
-    if (!session->object)
+    if (!added.object) {
+        creating.unlock();
+        sessions.Remove(id);
         return ErrorReply("Não foi possível criar o objeto remoto " + object + ".");
-    std::lock_guard<std::mutex> lock(sessionsMutex);
-    if (stopping) return ErrorReply("O servidor de aplicação está sendo encerrado.");
-    session->lastUse = Clock::now();
-    std::string id = NewSessionId();
-    sessions.emplace(id, session);
+    }
     return EncodeOkReply(Variant(id));
 }
 
-void TRpcServer::Impl::EndSession(const std::string& id) {
-    std::shared_ptr<Session> ended; // destroyed after the lock is released
-    std::lock_guard<std::mutex> lock(sessionsMutex);
-    auto it = sessions.find(id);
-    if (it == sessions.end()) return;
-    ended = std::move(it->second);
-    sessions.erase(it);
+std::optional<std::string> TRpcServer::Impl::Authenticate(const std::string& token,
+                                                          const std::string& hash) {
+    if (std::optional<std::string> cached = tokenCache.Find(hash)) return cached;
+    std::optional<std::string> operatorCode = authenticator->Verify(token);
+    if (operatorCode) tokenCache.Put(hash, *operatorCode);
+    return operatorCode;
 }
 
-std::shared_ptr<Session> TRpcServer::Impl::BeginCall(const std::string& id) {
-    std::shared_ptr<Session> expired; // destroyed after the lock is released
-    std::lock_guard<std::mutex> lock(sessionsMutex);
-    auto it = sessions.find(id);
-    if (it == sessions.end()) return nullptr;
-    Session& session = *it->second;
-    if (session.activeCalls == 0 && Clock::now() - session.lastUse >= idleTimeout) {
-        expired = std::move(it->second);
-        sessions.erase(it);
-        return nullptr;
+THttpReply TRpcServer::Impl::Login(const THttpRequest& request) {
+    if (!authenticator)
+        return WireReply(200, ErrorReply("Este servidor de aplicação não usa login."));
+    std::vector<TWireArg> args;
+    try {
+        args = DecodeRequest(request.body);
+    } catch (const EWireError& e) {
+        return WireReply(200, ErrorReply(std::string("Requisição de login inválida: ") + e.what()));
     }
-    ++session.activeCalls;
-    return it->second;
+    if (args.size() != 2 || args[0].value.Type() != VarType::String ||
+        args[1].value.Type() != VarType::String)
+        return WireReply(200, ErrorReply("Requisição de login inválida: esperados o operador e a "
+                                         "senha."));
+    const std::string& operatorCode = args[0].value.AsString();
+    if (TCallRecord* call = CurrentCall()) call->operatorCode = SanitizedText(operatorCode, 12);
+    try {
+        const std::string token =
+            authenticator->Login(operatorCode, args[1].value.AsString(), request.address);
+        return WireReply(200, EncodeOkReply(Variant(token)));
+    } catch (const EDatabaseError& e) {
+        return WireReply(200, IncidentReply("Login", e.what()));
+    } catch (const Exception& e) {
+        SetOutcome("refused");
+        return WireReply(200, EncodeErrorReply(e.what()));
+    } catch (const std::exception& e) { return WireReply(200, IncidentReply("Login", e.what())); }
 }
 
-void TRpcServer::Impl::EndCall(Session& session) {
-    std::lock_guard<std::mutex> lock(sessionsMutex);
-    --session.activeCalls;
-    session.lastUse = Clock::now();
+THttpReply TRpcServer::Impl::Logout(const THttpRequest& request) {
+    if (!authenticator || request.bearer.empty())
+        return WireReply(200, ErrorReply(kLoginNeeded, TReplyStatus::NotAuthenticated));
+    const std::string hash = TokenHash(request.bearer);
+    tokenCache.Drop(hash);
+    try {
+        authenticator->Logout(request.bearer);
+    } catch (const EDatabaseError& e) {
+        return WireReply(200, IncidentReply("Logout", e.what()));
+    } catch (const std::exception& e) { return WireReply(200, IncidentReply("Logout", e.what())); }
+    sessions.RemoveByToken(hash);
+    return WireReply(200, EncodeOkReply(Variant()));
 }
 
-std::string TRpcServer::Impl::NewSessionId() {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string id;
-    for (int word = 0; word < 4; ++word) {
-        std::uint32_t bits = random();
-        for (int i = 0; i < 8; ++i, bits >>= 4) id += kHex[bits & 0xf];
-    }
-    return id;
-}
-
-void TRpcServer::Impl::ReapLoop() {
-    const auto interval = std::clamp<std::chrono::milliseconds>(
-        idleTimeout / 4, std::chrono::milliseconds(10), std::chrono::seconds(1));
-    std::unique_lock<std::mutex> lock(sessionsMutex);
-    while (!stopping) {
-        reaperWake.wait_for(lock, interval);
-        if (stopping) break;
-        std::vector<std::shared_ptr<Session>> expired;
-        const auto now = Clock::now();
-        for (auto it = sessions.begin(); it != sessions.end();) {
-            if (it->second->activeCalls == 0 && now - it->second->lastUse >= idleTimeout) {
-                expired.push_back(std::move(it->second));
-                it = sessions.erase(it);
-            } else {
-                ++it;
-            }
+void TRpcServer::Impl::Health(const THttpCompletion& done) {
+    bool healthy = true;
+    if (healthCheck) {
+        try {
+            healthy = healthCheck();
+        } catch (const std::exception& e) {
+            LogIncident("/health", e.what());
+            healthy = false;
         }
-        // The objects are destroyed without the lock: their destructors may be slow.
-        lock.unlock();
-        expired.clear();
-        lock.lock();
     }
+    if (healthy)
+        done(THttpReply::Of(200, "text/plain; charset=utf-8", "ok\n"));
+    else
+        done(THttpReply::Of(503, "text/plain; charset=utf-8", "O banco de dados não responde.\n"));
 }
 
 TRpcServer::TRpcServer() : impl_(std::make_unique<Impl>()) {}
@@ -421,64 +549,123 @@ TRpcServer::~TRpcServer() {
 }
 
 void TRpcServer::RegisterObject(const std::string& name, TRemoteObjectFactory factory) {
-    if (impl_->listener.joinable())
+    if (impl_->server)
+        throw Exception("Objetos remotos devem ser registrados antes de o servidor escutar.");
+    if (name.empty() || name.find('/') != std::string::npos || name.rfind("__", 0) == 0)
+        throw Exception("Nome de objeto remoto inválido: \"" + name + "\".");
+    impl_->factories[name] = [factory = std::move(factory)](const TSessionIdentity&) {
+        return factory();
+    };
+}
+
+void TRpcServer::RegisterObject(const std::string& name, TIdentityObjectFactory factory) {
+    if (impl_->server)
         throw Exception("Objetos remotos devem ser registrados antes de o servidor escutar.");
     if (name.empty() || name.find('/') != std::string::npos || name.rfind("__", 0) == 0)
         throw Exception("Nome de objeto remoto inválido: \"" + name + "\".");
     impl_->factories[name] = std::move(factory);
 }
 
+void TRpcServer::SetAuthenticator(std::shared_ptr<TAuthenticator> authenticator) {
+    if (impl_->server)
+        throw Exception("O autenticador deve ser definido antes de o servidor escutar.");
+    impl_->authenticator = std::move(authenticator);
+}
+void TRpcServer::SetTokenCacheTime(std::chrono::milliseconds time) {
+    impl_->tokenCache.SetTime(time);
+}
+void TRpcServer::SetSessionsPerOperator(std::size_t count) {
+    impl_->sessions.SetOperatorLimit(count);
+}
+
 void TRpcServer::SetThreadCount(int count) {
     impl_->threadCount = count;
 }
+void TRpcServer::SetIoThreadCount(int count) {
+    impl_->http.ioThreads = count;
+}
 void TRpcServer::SetMaxRequestBytes(std::size_t bytes) {
-    impl_->maxRequestBytes = bytes;
+    impl_->http.maxBodyBytes = bytes;
 }
 void TRpcServer::SetSessionIdleTimeout(std::chrono::milliseconds timeout) {
-    impl_->idleTimeout = timeout;
+    impl_->sessions.SetIdleTimeout(timeout);
 }
-void TRpcServer::SetKeepAliveTimeout(std::chrono::seconds timeout) {
-    impl_->keepAliveTimeout = timeout;
+void TRpcServer::SetKeepAliveTimeout(std::chrono::milliseconds timeout) {
+    impl_->http.keepAliveTimeout = timeout;
+}
+void TRpcServer::SetHeaderTimeout(std::chrono::milliseconds timeout) {
+    impl_->http.headerTimeout = timeout;
+}
+void TRpcServer::SetMinBodyRate(std::size_t bytesPerSecond, std::chrono::milliseconds grace) {
+    impl_->http.bodyMinRate = bytesPerSecond;
+    impl_->http.bodyGrace = grace;
+}
+void TRpcServer::SetListenBacklog(int backlog) {
+    impl_->http.backlog = backlog;
+}
+void TRpcServer::SetConnectionLimits(std::size_t total, std::size_t perAddress) {
+    impl_->http.maxConnections = total;
+    impl_->http.maxConnectionsPerAddress = perAddress;
+}
+void TRpcServer::SetSessionLimits(std::size_t total, std::size_t perAddress) {
+    impl_->sessions.SetLimits(total, perAddress);
+}
+void TRpcServer::SetCallTimeout(std::chrono::milliseconds timeout) {
+    impl_->callTimeout = timeout;
+}
+void TRpcServer::SetStopGrace(std::chrono::milliseconds grace) {
+    impl_->stopGrace = grace;
+}
+void TRpcServer::SetTls(const std::string& certFile, const std::string& keyFile) {
+    impl_->http.tls = LoadTlsContext(certFile, keyFile);
+}
+bool TRpcServer::TlsEnabled() const {
+    return impl_->http.tls != nullptr;
+}
+void TRpcServer::SetHealthCheck(std::function<bool()> check) {
+    impl_->healthCheck = std::move(check);
 }
 
 int TRpcServer::Listen(const std::string& host, int port) {
     std::lock_guard<std::mutex> guard(impl_->stopMutex);
-    if (impl_->listener.joinable()) throw Exception("O servidor de aplicação já está escutando.");
-    impl_->Configure();
-    const int bound = port == 0 ? impl_->http.bind_to_any_port(host)
-                                : (impl_->http.bind_to_port(host, port) ? port : -1);
-    if (bound <= 0)
-        throw Exception("Não foi possível escutar em " + host + ":" + std::to_string(port) + ".");
-    impl_->port = bound;
-    impl_->listener = std::thread([impl = impl_.get()] {
-        impl->http.listen_after_bind();
-        impl->listenReturned = true;
-    });
-    // Stop must not run before the server is up, or its stop request would be lost.
-    while (!impl_->http.is_running() && !impl_->listenReturned)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    impl_->reaper = std::thread([impl = impl_.get()] { impl->ReapLoop(); });
-    return bound;
+    Impl& s = *impl_;
+    if (s.server) throw Exception("O servidor de aplicação já está escutando.");
+    s.server = std::make_unique<THttpServer>(
+        s.http,
+        [impl = &s](THttpRequest request, THttpCompletion done) {
+            impl->Handle(std::move(request), std::move(done));
+        },
+        s.metrics);
+    try {
+        s.port = s.server->Listen(host, port);
+    } catch (...) {
+        s.server.reset();
+        throw;
+    }
+    s.deadlines.Reset();
+    s.sessions.Start();
+    s.workers.Start(s.threadCount);
+    s.running = true;
+    return s.port;
 }
 
 void TRpcServer::Stop() {
     std::lock_guard<std::mutex> guard(impl_->stopMutex);
-    if (!impl_->listener.joinable()) return;
-    // httplib stops accepting; its pool finishes the requests in flight before listen returns.
-    impl_->http.stop();
-    impl_->listener.join();
-    std::unordered_map<std::string, std::shared_ptr<Session>> ended;
-    {
-        std::lock_guard<std::mutex> lock(impl_->sessionsMutex);
-        impl_->stopping = true;
-        ended.swap(impl_->sessions);
-    }
-    impl_->reaperWake.notify_all();
-    impl_->reaper.join();
+    Impl& s = *impl_;
+    if (!s.server) return;
+    s.running = false;
+    s.server->StopAccepting();
+    // The calls in flight (and those queued) get the grace; then their deadlines are cancelled
+    // so that the database work stops at its next check.
+    if (!s.workers.WaitIdle(Clock::now() + s.stopGrace)) s.deadlines.CancelAll();
+    s.workers.Join();
+    s.server->Shutdown(std::chrono::seconds(2)); // the last replies written
+    s.server.reset();
+    s.sessions.Clear();
 }
 
 bool TRpcServer::Running() const {
-    return impl_->listener.joinable() && impl_->http.is_running();
+    return impl_->running;
 }
 
 int TRpcServer::Port() const {
@@ -486,8 +673,7 @@ int TRpcServer::Port() const {
 }
 
 std::size_t TRpcServer::SessionCount() const {
-    std::lock_guard<std::mutex> lock(impl_->sessionsMutex);
-    return impl_->sessions.size();
+    return impl_->sessions.Count();
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/calldeadline.h"
 #include "platform/civildate.h"
 #include "platform/sql_backends.h"
 #include "platform/sysutils.h"
@@ -57,22 +58,28 @@ std::unique_ptr<TSqlConnection> TSqlConnection::Open(const std::string& url) {
                          "\" (use sqlite:ARQUIVO ou postgresql://...)");
 }
 
+// Every statement starts only within the current call's deadline; the backends stop one that is
+// running when the deadline passes.
 std::int64_t TSqlConnection::Execute(std::string_view sql, const TSqlParams& params) {
+    CheckCallDeadline();
     return DoExecute(sql, params);
 }
 
 std::unique_ptr<TSqlCursor> TSqlConnection::OpenCursor(std::string_view sql,
                                                        const TSqlParams& params) {
+    CheckCallDeadline();
     return DoOpenCursor(sql, params);
 }
 
 Variant TSqlConnection::SelectValue(std::string_view sql, const TSqlParams& params) {
+    CheckCallDeadline();
     auto cursor = DoOpenCursor(sql, params);
     if (!cursor->Next() || cursor->ColumnCount() == 0) return Variant::Null();
     return cursor->Value(0);
 }
 
 void TSqlConnection::ExecuteScript(std::string_view sql) {
+    CheckCallDeadline();
     DoExecuteScript(sql);
 }
 

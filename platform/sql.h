@@ -37,6 +37,14 @@
 // session); open a connection per thread. Concurrent writers on one SQLite file wait for each
 // other (busy timeout) instead of failing.
 //
+// Deadlines. Inside a remote call (platform/calldeadline.h) no statement starts once the call's
+// deadline has passed, a statement running then is stopped (SQLite: a progress handler
+// interrupts it; PostgreSQL: the statement is cancelled on the server), a cursor looks at the
+// deadline every few thousand rows, and a wait for another connection's lock ends; all of these
+// raise ECallCancelled with the deadline's message, and the connection stays usable (roll back
+// the open transaction, as after any failed statement; rolling back is never interrupted).
+// Outside a call nothing of this costs more than a thread-local read.
+//
 // Errors raise EDatabaseError: "Erro no banco de dados: <the database's message> (<start of the
 // statement>)"; a connection failure names the URL without its password.
 #pragma once

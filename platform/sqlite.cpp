@@ -3,12 +3,15 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/calldeadline.h"
 #include "platform/sql.h"
 #include "platform/sql_backends.h"
 #include "platform/sysutils.h"
@@ -21,6 +24,51 @@ namespace {
 constexpr int kBusyTimeoutMs = 30000;
 /// Prepared statements kept per connection, reused for the same text.
 constexpr std::size_t kStatementCacheSize = 32;
+/// Virtual machine steps between two looks at the call's deadline while a statement runs.
+constexpr int kDeadlineCheckSteps = 1000;
+/// Rows a cursor hands out between two looks at the call's deadline.
+constexpr std::uint32_t kDeadlineCheckRows = 4096;
+
+// ---- Deadline ------------------------------------------------------------------------------
+
+// Interrupts the running statement once the current thread's call is past its deadline (or
+// cancelled); the step then fails with SQLITE_INTERRUPT, which ThrowStatementError turns into
+// the deadline's own ECallCancelled. Outside a call it costs one thread-local read.
+int DeadlineProgress(void*) {
+    const TCallDeadline* deadline = CurrentCallDeadline();
+    return deadline != nullptr && deadline->Expired() ? 1 : 0;
+}
+
+// Waits for another connection's lock as sqlite3_busy_timeout does (short sleeps first, at
+// most kBusyTimeoutMs in all), but gives up as soon as the call's deadline has passed.
+int BusyWait(void*, int count) {
+    static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    static constexpr int kSteps = static_cast<int>(std::size(kDelays));
+    const TCallDeadline* deadline = CurrentCallDeadline();
+    if (deadline != nullptr && deadline->Expired()) return 0;
+    int waited = 0;
+    for (int i = 0; i < std::min(count, kSteps); ++i) waited += kDelays[i];
+    if (count > kSteps) waited += (count - kSteps) * kDelays[kSteps - 1];
+    const int delay = std::min(kDelays[std::min(count, kSteps - 1)], kBusyTimeoutMs - waited);
+    if (delay <= 0) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    return 1;
+}
+
+/// Installs the deadline's progress handler and lock wait on a connection.
+void WatchDeadline(sqlite3* db) {
+    sqlite3_progress_handler(db, kDeadlineCheckSteps, DeadlineProgress, nullptr);
+    sqlite3_busy_handler(db, BusyWait, nullptr);
+}
+
+/// Raises the failure of a statement: ECallCancelled when the deadline stopped it (an
+/// interrupted step, or a lock no longer waited for), EDatabaseError otherwise.
+[[noreturn]] void ThrowStatementError(int rc, std::string_view message, std::string_view sql) {
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_INTERRUPT || primary == SQLITE_BUSY)
+        if (const TCallDeadline* deadline = CurrentCallDeadline()) deadline->ThrowIfExpired();
+    ThrowSqlError(message, sql);
+}
 
 // ---- Helper functions ------------------------------------------------------------------
 
@@ -214,7 +262,7 @@ std::unique_ptr<TStatement> TSqliteSession::Prepare(std::string_view sql) {
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v3(db, text.data(), static_cast<int>(text.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
-    if (rc != SQLITE_OK) ThrowSqlError(ErrorMessage(), sql);
+    if (rc != SQLITE_OK) ThrowStatementError(rc, ErrorMessage(), sql);
     if (stmt == nullptr) ThrowSqlError("comando vazio", sql);
     if (tail != nullptr &&
         !OnlyBlanksAndSemicolons(text.substr(static_cast<std::size_t>(tail - text.data())))) {
@@ -339,10 +387,10 @@ void BindParams(TLease& lease, const TSqlParams& params, std::string_view sql, b
     }
 }
 
-[[noreturn]] void ThrowStepError(TLease& lease, std::string_view sql) {
+[[noreturn]] void ThrowStepError(int rc, TLease& lease, std::string_view sql) {
     // The message belongs to the failed step; read it before the statement is reset.
     const std::string message = lease.Session().ErrorMessage();
-    ThrowSqlError(message, sql);
+    ThrowStatementError(rc, message, sql);
 }
 
 // ---- Cursor ----------------------------------------------------------------------------------
@@ -392,6 +440,9 @@ public:
 
     bool Next() override {
         if (done_) return false;
+        // The statement's own steps are watched by the progress handler; this covers the
+        // caller's work between rows.
+        if (++rows_ % kDeadlineCheckRows == 0) CheckCallDeadline();
         const int rc = sqlite3_step(stmt_);
         if (rc == SQLITE_ROW) {
             onRow_ = true;
@@ -400,7 +451,7 @@ public:
         }
         onRow_ = false;
         done_ = true;
-        if (rc != SQLITE_DONE) ThrowStepError(lease_, lease_.Entry().sql);
+        if (rc != SQLITE_DONE) ThrowStepError(rc, lease_, lease_.Entry().sql);
         sqlite3_reset(stmt_); // ends the read at once instead of when the cursor goes
         return false;
     }
@@ -488,6 +539,7 @@ private:
     mutable std::vector<signed char> storage_;
     bool onRow_ = false;
     bool done_ = false;
+    std::uint32_t rows_ = 0;
 
     int Storage(int column) const {
         signed char& type = storage_[static_cast<std::size_t>(column)];
@@ -512,9 +564,10 @@ void RunScript(sqlite3* db, std::string_view sql) {
     while (pos < end) {
         sqlite3_stmt* stmt = nullptr;
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, pos, static_cast<int>(end - pos), &stmt, &tail) != SQLITE_OK)
-            ThrowSqlError(sqlite3_errmsg(db),
-                          std::string_view(pos, static_cast<std::size_t>(end - pos)));
+        const int prepared = sqlite3_prepare_v2(db, pos, static_cast<int>(end - pos), &stmt, &tail);
+        if (prepared != SQLITE_OK)
+            ThrowStatementError(prepared, sqlite3_errmsg(db),
+                                std::string_view(pos, static_cast<std::size_t>(end - pos)));
         const std::string_view statement(
             pos, static_cast<std::size_t>((tail != nullptr ? tail : end) - pos));
         if (stmt != nullptr) {
@@ -523,7 +576,7 @@ void RunScript(sqlite3* db, std::string_view sql) {
             if (rc != SQLITE_DONE) {
                 const std::string message = sqlite3_errmsg(db);
                 sqlite3_finalize(stmt);
-                ThrowSqlError(message, statement);
+                ThrowStatementError(rc, message, statement);
             }
             sqlite3_finalize(stmt);
         }
@@ -557,7 +610,20 @@ public:
     }
 
     void Rollback() override {
-        if (InTransaction()) DoExecute("ROLLBACK", {});
+        if (!InTransaction()) return;
+        // A call past its deadline still undoes its work: the rollback itself is never
+        // interrupted nor gives up waiting.
+        struct TUnwatched {
+            sqlite3* db;
+            explicit TUnwatched(sqlite3* d) : db(d) {
+                sqlite3_progress_handler(db, 0, nullptr, nullptr);
+                sqlite3_busy_timeout(db, kBusyTimeoutMs);
+            }
+            ~TUnwatched() { WatchDeadline(db); }
+            TUnwatched(const TUnwatched&) = delete;
+            TUnwatched& operator=(const TUnwatched&) = delete;
+        } unwatched(session_->db);
+        DoExecute("ROLLBACK", {});
     }
 
 protected:
@@ -572,7 +638,7 @@ protected:
                 continue;
             }
             if (rc == SQLITE_DONE) break;
-            ThrowStepError(lease, sql);
+            ThrowStepError(rc, lease, sql);
         }
         switch (lease.Entry().rowCount) {
         case TRowCount::Changes: return sqlite3_changes64(session_->db);
@@ -626,7 +692,7 @@ std::unique_ptr<TSqlConnection> OpenSqlite(const std::string& path, std::string 
     if (session->db == nullptr) fail("memória insuficiente");
     if (rc != SQLITE_OK) fail(session->ErrorMessage());
     sqlite3_extended_result_codes(session->db, 1);
-    sqlite3_busy_timeout(session->db, kBusyTimeoutMs);
+    WatchDeadline(session->db);
     try {
         RegisterHelpers(session->db);
         // Write-ahead logging lets readers go on while one session writes; NORMAL sync keeps

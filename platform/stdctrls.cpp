@@ -12,6 +12,15 @@ int CharCount(const std::string& text) {
     return static_cast<int>(Utf8Length(text));
 }
 
+// Hands an edit's accepted keystroke back: the new text in `shown`, the caret in `caret`.
+// Returns whether the key was accepted; a refused key leaves both as they were.
+bool Accept(TMaskEditChange change, std::string& shown, int& caret) {
+    if (!change.accepted) return false;
+    shown = std::move(change.editText);
+    caret = change.cursor;
+    return true;
+}
+
 } // namespace
 
 // ---- TLabel ----
@@ -19,9 +28,7 @@ int CharCount(const std::string& text) {
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {}
 
 void TLabel::SetAlignment(TAlignment alignment) {
-    if (alignment_ == alignment) return;
-    alignment_ = alignment;
-    Changed(TChange::Caption);
+    if (AssignIfChanged(alignment_, alignment)) Changed(TChange::Caption);
 }
 
 // ---- TCustomEdit ----
@@ -37,15 +44,11 @@ void TCustomEdit::SetText(const std::string& text) {
 
 void TCustomEdit::SetMaxLength(int length) {
     length = std::max(0, length);
-    if (maxLength_ == length) return;
-    maxLength_ = length;
-    Changed(TChange::EditMask);
+    if (AssignIfChanged(maxLength_, length)) Changed(TChange::EditMask);
 }
 
 void TCustomEdit::SetReadOnly(bool value) {
-    if (readOnly_ == value) return;
-    readOnly_ = value;
-    Changed(TChange::ReadOnly);
+    if (AssignIfChanged(readOnly_, value)) Changed(TChange::ReadOnly);
 }
 
 void TCustomEdit::ClampSelection() {
@@ -114,19 +117,11 @@ void TCustomEdit::AssignShown(std::string shown) {
 }
 
 bool TCustomEdit::EditKey(std::string_view key, std::string& shown, int& caret) {
-    TMaskEditChange r = PlainTypeKey(shown_, selStart_, selLength_, key, maxLength_);
-    if (!r.accepted) return false;
-    shown = std::move(r.editText);
-    caret = r.cursor;
-    return true;
+    return Accept(PlainTypeKey(shown_, selStart_, selLength_, key, maxLength_), shown, caret);
 }
 
 bool TCustomEdit::EditDelete(bool backspace, std::string& shown, int& caret) {
-    TMaskEditChange r = PlainDeleteKey(shown_, selStart_, selLength_, backspace);
-    if (!r.accepted) return false;
-    shown = std::move(r.editText);
-    caret = r.cursor;
-    return true;
+    return Accept(PlainDeleteKey(shown_, selStart_, selLength_, backspace), shown, caret);
 }
 
 void TCustomEdit::HandleKeyPress(TKeyChar key) {
@@ -185,20 +180,12 @@ void TMaskEdit::SetEditText(const std::string& editText) {
 
 bool TMaskEdit::EditKey(std::string_view key, std::string& shown, int& caret) {
     if (!IsMasked()) return TCustomEdit::EditKey(key, shown, caret);
-    TMaskEditChange r = MaskTypeKey(mask_, shown_, SelStart(), SelLength(), key);
-    if (!r.accepted) return false;
-    shown = std::move(r.editText);
-    caret = r.cursor;
-    return true;
+    return Accept(MaskTypeKey(mask_, shown_, SelStart(), SelLength(), key), shown, caret);
 }
 
 bool TMaskEdit::EditDelete(bool backspace, std::string& shown, int& caret) {
     if (!IsMasked()) return TCustomEdit::EditDelete(backspace, shown, caret);
-    TMaskEditChange r = MaskDeleteKey(mask_, shown_, SelStart(), SelLength(), backspace);
-    if (!r.accepted) return false;
-    shown = std::move(r.editText);
-    caret = r.cursor;
-    return true;
+    return Accept(MaskDeleteKey(mask_, shown_, SelStart(), SelLength(), backspace), shown, caret);
 }
 
 void TMaskEdit::DoEnter() {
@@ -246,15 +233,13 @@ void TButton::Click() {
 }
 
 void TCheckBox::SetChecked(bool checked) {
-    if (checked_ == checked) return;
-    checked_ = checked;
+    if (!AssignIfChanged(checked_, checked)) return;
     Changed(TChange::Checked);
     if (OnClick) OnClick(this);
 }
 
 void TRadioButton::SetChecked(bool checked) {
-    if (checked_ == checked) return;
-    checked_ = checked;
+    if (!AssignIfChanged(checked_, checked)) return;
     Changed(TChange::Checked);
     if (!checked) return;
     if (Parent())
@@ -292,8 +277,7 @@ void TRadioGroup::SetItemIndex(int index) {
     int count = static_cast<int>(items_.size());
     if (index >= count) index = count - 1;
     if (index < 0) index = -1;
-    if (index == itemIndex_) return;
-    itemIndex_ = index;
+    if (!AssignIfChanged(itemIndex_, index)) return;
     Changed(TChange::ItemIndex);
     if (itemIndex_ >= 0 && OnClick) OnClick(this);
 }
@@ -318,9 +302,7 @@ void TRadioGroup::HandleKeyDown(Word& key, TShiftState /*shift*/) {
 TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {}
 
 void TSpeedButton::SetFlat(bool value) {
-    if (flat_ == value) return;
-    flat_ = value;
-    Changed(TChange::Other);
+    if (AssignIfChanged(flat_, value)) Changed(TChange::Other);
 }
 
 void TSpeedButton::SetGlyph(const TBitmap& glyph) {

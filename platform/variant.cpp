@@ -32,6 +32,19 @@ Variant Variant::FromBytes(std::shared_ptr<const std::string> bytes) {
     return v;
 }
 
+Variant Variant::Array(int low, std::vector<Variant> items) {
+    const std::int64_t high = std::int64_t{low} + static_cast<std::int64_t>(items.size()) - 1;
+    if (high > std::numeric_limits<int>::max())
+        throw ERangeError("Array variante com elementos demais para os seus limites");
+    auto data = std::make_unique<VarArrayData>();
+    data->low = low;
+    data->high = static_cast<int>(high);
+    data->items = std::move(items);
+    Variant v;
+    v.value_ = ArrayBox(std::move(data));
+    return v;
+}
+
 Variant Variant::Array(int low, int high) {
     if (high < low - 1)
         throw EVariantError("Limites inválidos para o array variante: [" + std::to_string(low) +

@@ -55,6 +55,9 @@ public:
     static Variant FromBytes(std::shared_ptr<const std::string> bytes);
     /// A one-dimensional array with bounds [low, high], every element Empty.
     static Variant Array(int low, int high);
+    /// A one-dimensional array with bounds [low, low + items.size() - 1] holding `items` (taken
+    /// over, not copied). ERangeError when the high bound would pass the int range.
+    static Variant Array(int low, std::vector<Variant> items);
 
     VarType Type() const;
     bool IsEmpty() const { return Type() == VarType::Empty; }

@@ -110,12 +110,14 @@ template <class Fn> std::string Encode(Fn&& write) {
 }
 
 // Builds variants from msgpack parse events. A variant array is collected element by element
-// as the elements arrive, so a declared count costs nothing until the bytes are there.
+// as the elements arrive, so a declared count costs nothing until the bytes are there, and the
+// collected elements become the array's own (never copied). Every allocation the values need is
+// charged to the decode's budget before it is made (see TWireLimits).
 // With plainTop the outermost array is an envelope: no low bound, elements indexed from 0.
 class VariantBuilder : public msgpack::null_visitor {
 public:
-    VariantBuilder(const TWireLimits& limits, bool plainTop)
-        : limits_(limits), plainTop_(plainTop) {}
+    VariantBuilder(const TWireLimits& limits, bool plainTop, std::size_t inputSize)
+        : limits_(limits), plainTop_(plainTop), budget_(Budget(limits, inputSize)) {}
 
     Variant TakeRoot() {
         if (!root_) throw EWireError("Dados MessagePack vazios");
@@ -132,8 +134,13 @@ public:
     bool visit_negative_integer(std::int64_t v) { return Put(Variant(v)); }
     bool visit_float32(float v) { return Put(Variant(static_cast<double>(v))); }
     bool visit_float64(double v) { return Put(Variant(v)); }
-    bool visit_str(const char* v, std::uint32_t size) { return Put(Variant(std::string(v, size))); }
+    bool visit_str(const char* v, std::uint32_t size) {
+        if (size > kInlineText) Charge(Allocation(std::size_t{size} + 1));
+        return Put(Variant(std::string(v, size)));
+    }
     bool visit_bin(const char* v, std::uint32_t size) {
+        // The bytes, and the shared string that holds them.
+        Charge(Allocation(std::size_t{size} + 1) + Allocation(kSharedStringSize));
         return Put(Variant::FromBytes(std::string(v, size)));
     }
     bool visit_ext(const char* v, std::uint32_t size) {
@@ -177,10 +184,8 @@ public:
         const std::int64_t high = low + static_cast<std::int64_t>(frame.items.size()) - 1;
         if (high > std::numeric_limits<int>::max() || high < std::numeric_limits<int>::min())
             throw EWireError("Limites do array variante fora do intervalo");
-        Variant array = Variant::Array(static_cast<int>(low), static_cast<int>(high));
-        for (std::size_t i = 0; i < frame.items.size(); ++i)
-            array[static_cast<int>(low + static_cast<std::int64_t>(i))] = std::move(frame.items[i]);
-        return Put(std::move(array));
+        Charge(Allocation(sizeof(VarArrayData)));
+        return Put(Variant::Array(static_cast<int>(low), std::move(frame.items)));
     }
 
     bool start_map(std::uint32_t) { throw EWireError("Mapas MessagePack não são aceitos"); }
@@ -217,20 +222,58 @@ private:
             frame.haveLow = true;
             return true;
         }
+        if (frame.items.size() == frame.items.capacity()) Grow(frame.items);
         frame.items.push_back(std::move(v));
         return true;
     }
 
+    // Texts up to this size live inside the variant (the standard library's short strings).
+    static constexpr std::size_t kInlineText = 15;
+    // What a shared byte string takes besides its bytes: the string and the shared count.
+    static constexpr std::size_t kSharedStringSize = sizeof(std::string) + 32;
+
+    static std::size_t Budget(const TWireLimits& limits, std::size_t inputSize) {
+        const std::size_t max = std::numeric_limits<std::size_t>::max();
+        if (limits.memoryPerInputByte != 0 && inputSize > max / limits.memoryPerInputByte)
+            return max;
+        const std::size_t scaled = inputSize * limits.memoryPerInputByte;
+        return scaled > max - limits.memoryAllowance ? max : scaled + limits.memoryAllowance;
+    }
+
+    // An allocation of `size` bytes as the allocator takes it: rounded up to 16 bytes, plus
+    // its 16-byte header.
+    static std::size_t Allocation(std::size_t size) { return (size + 15) / 16 * 16 + 16; }
+
+    void Charge(std::size_t bytes) {
+        used_ += bytes;
+        if (used_ > budget_)
+            throw EWireError("A mensagem foi recusada: lê-la ocuparia mais de " +
+                             std::to_string(limits_.memoryPerInputByte) +
+                             " vezes o seu tamanho em memória.");
+    }
+
+    // Doubles a frame's capacity; while the elements move, the old block and the new one are
+    // both held, so the new one is charged before the old one is given back.
+    void Grow(std::vector<Variant>& items) {
+        const std::size_t old = items.capacity();
+        const std::size_t wanted = old == 0 ? 4 : old * 2;
+        Charge(Allocation(wanted * sizeof(Variant)));
+        items.reserve(wanted);
+        if (old != 0) used_ -= Allocation(old * sizeof(Variant));
+    }
+
     const TWireLimits& limits_;
     const bool plainTop_;
+    const std::size_t budget_;
     std::vector<Frame> frames_;
     std::optional<Variant> root_;
     std::size_t declared_ = 0;
+    std::size_t used_ = 0; // bytes the values built so far take (see Charge)
 };
 
 Variant Decode(std::string_view bytes, const TWireLimits& limits, bool plainTop) {
     if (bytes.empty()) throw EWireError("Dados MessagePack vazios");
-    VariantBuilder builder(limits, plainTop);
+    VariantBuilder builder(limits, plainTop, bytes.size());
     std::size_t offset = 0;
     if (!msgpack::parse(bytes.data(), bytes.size(), offset, builder))
         throw EWireError("Dados MessagePack inválidos");
@@ -316,6 +359,7 @@ TWireReply DecodeReply(std::string_view body, const TWireLimits& limits) {
         return reply;
     case static_cast<std::int64_t>(TReplyStatus::Error):
     case static_cast<std::int64_t>(TReplyStatus::NoSession):
+    case static_cast<std::int64_t>(TReplyStatus::NotAuthenticated):
         if (count != 2 || envelope[1].Type() != VarType::String)
             throw EWireError("Resposta de erro malformada");
         reply.status = static_cast<TReplyStatus>(envelope[0].AsInteger());

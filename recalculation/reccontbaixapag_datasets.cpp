@@ -1,5 +1,8 @@
 // The recalculation screen's datasets: the write-off list with its 29 persistent fields, and the
 // client datasets of the recalculation run.
+#include <initializer_list>
+#include <utility>
+
 #include "recalculation/cli_pag00900.h"
 
 namespace recalculation {
@@ -9,6 +12,14 @@ namespace {
 platform::TClientDataSet* NewDataSet(platform::TComponent* owner, const char* name) {
     auto* dataSet = owner->Create<platform::TClientDataSet>();
     dataSet->SetName(name);
+    return dataSet;
+}
+
+// A client dataset of text fields only: (name, size) in field order.
+platform::TClientDataSet* NewDataSet(platform::TComponent* owner, const char* name,
+                                     std::initializer_list<std::pair<const char*, int>> texts) {
+    platform::TClientDataSet* dataSet = NewDataSet(owner, name);
+    for (const auto& [field, size] : texts) dataSet->AddStringField(field, size);
     return dataSet;
 }
 
@@ -59,14 +70,10 @@ void TfrmRecContBaixaPag::DesignList() {
 }
 
 void TfrmRecContBaixaPag::DesignRunDataSets() {
-    cdsMsg = NewDataSet(this, "cdsMsg");
-    cdsMsg->AddStringField("CDMESSAGE", 50);
-    cdsMsg->AddStringField("DSMESSAGE", 200);
+    cdsMsg = NewDataSet(this, "cdsMsg", {{"CDMESSAGE", 50}, {"DSMESSAGE", 200}});
 
-    cdsResult = NewDataSet(this, "cdsResult");
-    cdsResult->AddStringField("CDRESULT", 3);
-    cdsResult->AddStringField("DSRESULT", 250);
-    cdsResult->AddStringField("IDTPRESULT", 2);
+    cdsResult =
+        NewDataSet(this, "cdsResult", {{"CDRESULT", 3}, {"DSRESULT", 250}, {"IDTPRESULT", 2}});
     cdsResult->IndexDefs().Add("idxResultado", "IDTPRESULT");
     cdsResult->SetIndexName("idxResultado");
 
@@ -100,15 +107,11 @@ void TfrmRecContBaixaPag::DesignRunDataSets() {
     Shown(rateio.AddStringField("CDEMPRESA", 2), "", true);
     Shown(rateio.AddStringField("NRSEQRATTEMP", 5), "", false);
 
-    cdsErrosTemp = NewDataSet(this, "cdsErrosTemp");
-    cdsErrosTemp->AddStringField("CDERROTEMP", 3);
-    cdsErrosTemp->AddStringField("NRSEQCTBTEMP", 5);
+    cdsErrosTemp = NewDataSet(this, "cdsErrosTemp", {{"CDERROTEMP", 3}, {"NRSEQCTBTEMP", 5}});
 
     // The boleto lists travel with the run in the original server's layout (tables LISTA and
     // BOLETPAGAR of the DBMORVANE database); this screen never fills them.
-    cdsListaBol = NewDataSet(this, "cdsListaBol");
-    cdsListaBol->AddStringField("NRLISTA", 10);
-    cdsListaBol->AddStringField("CDLISTA", 50);
+    cdsListaBol = NewDataSet(this, "cdsListaBol", {{"NRLISTA", 10}, {"CDLISTA", 50}});
 
     cdsBoletoPag = NewDataSet(this, "cdsBoletoPag");
     cdsBoletoPag->AddStringField("CDFILIAL", 4);

@@ -2,6 +2,8 @@
 // wiring of every handler.
 #include "recalculation/cli_pag00900.h"
 
+#include <functional>
+
 #include "platform/menus.h"
 
 namespace recalculation {
@@ -9,18 +11,14 @@ namespace recalculation {
 using platform::TAlign;
 
 void TfrmRecContBaixaPag::DesignCommands() {
-    sbtFiltro = Create<platform::TSpeedButton>();
-    sbtFiltro->SetName("sbtFiltro");
-    sbtFiltro->SetParent(panMenu);
+    sbtFiltro = platform::CreateChild<platform::TSpeedButton>(*this, panMenu, "sbtFiltro");
     sbtFiltro->SetBounds(227, 4, 21, 21);
     sbtFiltro->SetFlat(true);
     sbtFiltro->SetHint("Filtrar");
     sbtFiltro->SetShowHint(true);
     sbtFiltro->SetEnabled(false);
 
-    sbtContab = Create<platform::TSpeedButton>();
-    sbtContab->SetName("sbtContab");
-    sbtContab->SetParent(panMenu);
+    sbtContab = platform::CreateChild<platform::TSpeedButton>(*this, panMenu, "sbtContab");
     sbtContab->SetBounds(202, 4, 21, 21);
     sbtContab->SetFlat(true);
     sbtContab->SetHint("Contabilizar");
@@ -47,9 +45,7 @@ void TfrmRecContBaixaPag::DesignCommands() {
 
     // The pictures of the mark column, kept hidden on the toolbar.
     auto image = [this](const char* name, bool checked) {
-        auto* picture = Create<platform::TImage>();
-        picture->SetName(name);
-        picture->SetParent(panMenu);
+        auto* picture = platform::CreateChild<platform::TImage>(*this, panMenu, name);
         picture->SetAutoSize(true);
         picture->SetPicture(CheckPicture(checked));
         picture->SetVisible(false);
@@ -60,25 +56,19 @@ void TfrmRecContBaixaPag::DesignCommands() {
 }
 
 void TfrmRecContBaixaPag::DesignCompanyPanel() {
-    panFiltro = Create<platform::TPanel>();
-    panFiltro->SetName("panFiltro");
-    panFiltro->SetParent(this);
+    panFiltro = platform::CreateChild<platform::TPanel>(*this, this, "panFiltro");
     panFiltro->SetHeight(35);
     panFiltro->SetAlign(TAlign::alTop);
     panFiltro->SetTabOrder(0);
 
-    Label1 = Create<platform::TLabel>();
-    Label1->SetName("Label1");
-    Label1->SetParent(panFiltro);
+    Label1 = platform::CreateChild<platform::TLabel>(*this, panFiltro, "Label1");
     Label1->SetBounds(8, 11, 48, 13);
     Label1->SetCaption("Empresa");
     platform::TFont bold = Label1->Font();
     bold.Style = platform::fsBold;
     Label1->SetFont(bold);
 
-    medCdEmpresa = Create<platform::TMaskEdit>();
-    medCdEmpresa->SetName("medCdEmpresa");
-    medCdEmpresa->SetParent(panFiltro);
+    medCdEmpresa = platform::CreateChild<platform::TMaskEdit>(*this, panFiltro, "medCdEmpresa");
     medCdEmpresa->SetBounds(64, 7, 25, 21);
     medCdEmpresa->SetEditMask("99;0; ");
     medCdEmpresa->SetMaxLength(2);
@@ -87,9 +77,7 @@ void TfrmRecContBaixaPag::DesignCompanyPanel() {
     medCdEmpresa->SetTabOrder(0);
     Label1->SetFocusControl(medCdEmpresa);
 
-    btpEmpresa = Create<host::TBtnPesquisa>();
-    btpEmpresa->SetName("btpEmpresa");
-    btpEmpresa->SetParent(panFiltro);
+    btpEmpresa = platform::CreateChild<host::TBtnPesquisa>(*this, panFiltro, "btpEmpresa");
     btpEmpresa->SetBounds(91, 7, 21, 21);
     btpEmpresa->SetHint("Pesquisar");
     btpEmpresa->SetShowHint(true);
@@ -98,9 +86,7 @@ void TfrmRecContBaixaPag::DesignCompanyPanel() {
     btpEmpresa->SetEmptyError("Não há empresa cadastrada.");
     btpEmpresa->SetKeyField("CDEMPRESA");
 
-    edtNmEmpresa = Create<platform::TEdit>();
-    edtNmEmpresa->SetName("edtNmEmpresa");
-    edtNmEmpresa->SetParent(panFiltro);
+    edtNmEmpresa = platform::CreateChild<platform::TEdit>(*this, panFiltro, "edtNmEmpresa");
     edtNmEmpresa->SetBounds(115, 7, 415, 21);
     edtNmEmpresa->SetColor(platform::clBtnFace);
     edtNmEmpresa->SetEnabled(false);
@@ -176,9 +162,7 @@ void TfrmRecContBaixaPag::DesignGrid() {
     mark.SetFont(symbol);
     mark.SetAlignment(platform::TAlignment::taCenter);
 
-    pgbBaixaPag = Create<platform::TProgressBar>();
-    pgbBaixaPag->SetName("pgbBaixaPag");
-    pgbBaixaPag->SetParent(this);
+    pgbBaixaPag = platform::CreateChild<platform::TProgressBar>(*this, this, "pgbBaixaPag");
     pgbBaixaPag->SetHeight(16);
     pgbBaixaPag->SetAlign(TAlign::alBottom);
     pgbBaixaPag->SetRange(0, 100);
@@ -186,43 +170,37 @@ void TfrmRecContBaixaPag::DesignGrid() {
 }
 
 void TfrmRecContBaixaPag::WireEvents() {
-    OnActivate = [this](platform::TObject* s) { FormActivate(s); };
-    netRecContBaixaPag->BeforeConnect = [this](platform::TObject* s) {
-        netRecContBaixaPagBeforeConnect(s);
-    };
+    OnActivate = std::bind_front(&TfrmRecContBaixaPag::FormActivate, this);
+    netRecContBaixaPag->BeforeConnect =
+        std::bind_front(&TfrmRecContBaixaPag::netRecContBaixaPagBeforeConnect, this);
 
-    medCdEmpresa->OnChange = [this](platform::TObject* s) { medCdEmpresaChange(s); };
-    medCdEmpresa->OnExit = [this](platform::TObject* s) { medCdEmpresaExit(s); };
-    btpEmpresa->OnBeforePesq = [this](platform::TObject* s) { btpEmpresaBeforePesq(s); };
-    btpEmpresa->OnAfterPesq = [this](platform::TObject* s) { btpEmpresaAfterPesq(s); };
-    panFiltro->OnEnter = [this](platform::TObject* s) { panFiltroEnter(s); };
-    panFiltro->OnExit = [this](platform::TObject* s) { panFiltroExit(s); };
-    dtsEmpresa->OnStateChange = [this](platform::TObject* s) { dtsPadraoStateChange(s); };
-    sbtFiltro->OnClick = [this](platform::TObject* s) { sbtFiltroClick(s); };
-    mnuFiltro->OnClick = [this](platform::TObject* s) { mnuFiltroClick(s); };
-    sbtContab->OnClick = [this](platform::TObject* s) { sbtContabClick(s); };
+    medCdEmpresa->OnChange = std::bind_front(&TfrmRecContBaixaPag::medCdEmpresaChange, this);
+    medCdEmpresa->OnExit = std::bind_front(&TfrmRecContBaixaPag::medCdEmpresaExit, this);
+    btpEmpresa->OnBeforePesq = std::bind_front(&TfrmRecContBaixaPag::btpEmpresaBeforePesq, this);
+    btpEmpresa->OnAfterPesq = std::bind_front(&TfrmRecContBaixaPag::btpEmpresaAfterPesq, this);
+    panFiltro->OnEnter = std::bind_front(&TfrmRecContBaixaPag::panFiltroEnter, this);
+    panFiltro->OnExit = std::bind_front(&TfrmRecContBaixaPag::panFiltroExit, this);
+    dtsEmpresa->OnStateChange = std::bind_front(&TfrmRecContBaixaPag::dtsPadraoStateChange, this);
+    sbtFiltro->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtFiltroClick, this);
+    mnuFiltro->OnClick = std::bind_front(&TfrmRecContBaixaPag::mnuFiltroClick, this);
+    sbtContab->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtContabClick, this);
 
-    dbgPadrao->OnDblClick = [this](platform::TObject* s) { dbgPadraoDblClick(s); };
-    dbgPadrao->OnTitleClick = [this](platform::TColumn* c) { dbgPadraoTitleClick(c); };
+    dbgPadrao->OnDblClick = std::bind_front(&TfrmRecContBaixaPag::dbgPadraoDblClick, this);
+    dbgPadrao->OnTitleClick = std::bind_front(&TfrmRecContBaixaPag::dbgPadraoTitleClick, this);
     dbgPadrao->OnDrawColumnCell =
-        [this](platform::TObject* s, const platform::TRect& r, int dataCol, platform::TColumn* c,
-               platform::TGridDrawState st) { dbgPadraoDrawColumnCell(s, r, dataCol, c, st); };
+        std::bind_front(&TfrmRecContBaixaPag::dbgPadraoDrawColumnCell, this);
 
-    cdsBaixaPag->AfterOpen = [this](platform::TDataSet* d) { cdsBaixaPagAfterOpen(d); };
-    cdsBaixaPag->AfterClose = [this](platform::TDataSet* d) { cdsBaixaPagAfterClose(d); };
-    cdsBaixaPag->AfterPost = [this](platform::TDataSet* d) { cdsBaixaPagAfterPost(d); };
-    cdsBaixaPagIDSTATUSBPAG->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagIDSTATUSBPAGGetText(f, t, d);
-    };
-    cdsBaixaPagCDAGENCIA->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagCDAGENCIAGetText(f, t, d);
-    };
-    cdsBaixaPagCDCONTCORR->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagCDCONTCORRGetText(f, t, d);
-    };
-    cdsBaixaPagNRMOVBANC->OnGetText = [this](platform::TField* f, std::string& t, bool d) {
-        cdsBaixaPagNRMOVBANCGetText(f, t, d);
-    };
+    cdsBaixaPag->AfterOpen = std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagAfterOpen, this);
+    cdsBaixaPag->AfterClose = std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagAfterClose, this);
+    cdsBaixaPag->AfterPost = std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagAfterPost, this);
+    cdsBaixaPagIDSTATUSBPAG->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagIDSTATUSBPAGGetText, this);
+    cdsBaixaPagCDAGENCIA->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagCDAGENCIAGetText, this);
+    cdsBaixaPagCDCONTCORR->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagCDCONTCORRGetText, this);
+    cdsBaixaPagNRMOVBANC->OnGetText =
+        std::bind_front(&TfrmRecContBaixaPag::cdsBaixaPagNRMOVBANCGetText, this);
 }
 
 } // namespace recalculation

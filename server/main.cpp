@@ -48,6 +48,21 @@ int main(int argc, char** argv) try {
     int maxRequestMb = 64;
     int pauseBeforeCommitMs = 0;
     std::size_t maxMarked = server::kDefaultMaxMarked;
+    const server::TServerOptions defaults;
+    double headerTimeout = 10;
+    double keepAlive = 2;
+    std::size_t minBodyRateKb = 16;
+    double bodyGrace = 5;
+    int backlog = defaults.listenBacklog;
+    std::size_t maxConnections = defaults.maxConnections;
+    std::size_t maxConnectionsPerAddress = defaults.maxConnectionsPerAddress;
+    std::size_t maxSessions = defaults.maxSessions;
+    std::size_t maxSessionsPerAddress = defaults.maxSessionsPerAddress;
+    double callTimeout = 120;
+    double stopGrace = 25;
+    std::string tlsCert;
+    std::string tlsKey;
+    bool allowPlainHttp = false;
     app.add_option("--db", db,
                    "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco "
                    "(padrão: sqlite:" +
@@ -72,6 +87,52 @@ int main(int argc, char** argv) try {
     app.add_option("--max-marked", maxMarked, "Máximo de baixas marcadas aceitas num recálculo")
         ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))
         ->capture_default_str();
+    app.add_option("--header-timeout", headerTimeout,
+                   "Segundos para receber todo o cabeçalho de uma requisição")
+        ->check(CLI::Range(0.1, 600.0))
+        ->capture_default_str();
+    app.add_option("--keep-alive", keepAlive,
+                   "Segundos que uma conexão ociosa fica aberta (mantenha acima de 1)")
+        ->check(CLI::Range(0.1, 3600.0))
+        ->capture_default_str();
+    app.add_option("--min-body-rate-kb", minBodyRateKb,
+                   "Taxa mínima, em KB/s, do corpo de uma requisição após a carência")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}))
+        ->capture_default_str();
+    app.add_option("--body-grace", bodyGrace,
+                   "Segundos de carência antes de exigir a taxa mínima do corpo")
+        ->check(CLI::Range(0.0, 600.0))
+        ->capture_default_str();
+    app.add_option("--backlog", backlog, "Conexões pendentes que o sistema enfileira")
+        ->check(CLI::Range(128, 65535))
+        ->capture_default_str();
+    app.add_option("--max-connections", maxConnections, "Conexões abertas no total")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}))
+        ->capture_default_str();
+    app.add_option("--max-connections-per-address", maxConnectionsPerAddress,
+                   "Conexões abertas a partir de um mesmo endereço")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}))
+        ->capture_default_str();
+    app.add_option("--max-sessions", maxSessions, "Sessões abertas no total")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))
+        ->capture_default_str();
+    app.add_option("--max-sessions-per-address", maxSessionsPerAddress,
+                   "Sessões abertas a partir de um mesmo endereço")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{10'000'000}))
+        ->capture_default_str();
+    app.add_option("--call-timeout", callTimeout,
+                   "Segundos que uma chamada pode durar antes de ser cancelada")
+        ->check(CLI::Range(0.1, 86400.0))
+        ->capture_default_str();
+    app.add_option("--stop-grace", stopGrace,
+                   "Segundos que as chamadas em curso têm para terminar ao encerrar o servidor")
+        ->check(CLI::Range(0.0, 600.0))
+        ->capture_default_str();
+    app.add_option("--tls-cert", tlsCert,
+                   "Certificado TLS (PEM, com a cadeia) para atender por HTTPS");
+    app.add_option("--tls-key", tlsKey, "Chave privada TLS (PEM, sem senha) do certificado");
+    app.add_flag("--allow-plain-http", allowPlainHttp,
+                 "Permite atender sem TLS num endereço que não é local (só em rede confiável)");
     app.add_option("--pause-before-commit-ms", pauseBeforeCommitMs,
                    "Testes de falha: espera antes de confirmar cada recálculo")
         ->check(CLI::Range(0, 600000))
@@ -102,6 +163,23 @@ int main(int argc, char** argv) try {
         options.threads = threads;
         options.sessionIdleTimeout = std::chrono::minutes(idleMinutes);
         options.maxRequestBytes = static_cast<std::size_t>(maxRequestMb) << 20;
+        const auto millis = [](double seconds) {
+            return std::chrono::milliseconds(static_cast<std::int64_t>(seconds * 1000));
+        };
+        options.headerTimeout = millis(headerTimeout);
+        options.keepAliveTimeout = millis(keepAlive);
+        options.minBodyRate = minBodyRateKb * 1024;
+        options.bodyGrace = millis(bodyGrace);
+        options.listenBacklog = backlog;
+        options.maxConnections = maxConnections;
+        options.maxConnectionsPerAddress = maxConnectionsPerAddress;
+        options.maxSessions = maxSessions;
+        options.maxSessionsPerAddress = maxSessionsPerAddress;
+        options.callTimeout = millis(callTimeout);
+        options.stopGrace = millis(stopGrace);
+        options.tlsCert = tlsCert;
+        options.tlsKey = tlsKey;
+        options.allowPlainHttp = allowPlainHttp;
         options.run.pauseBeforeCommit = std::chrono::milliseconds(pauseBeforeCommitMs);
         options.run.maxMarked = maxMarked;
 
@@ -115,7 +193,8 @@ int main(int argc, char** argv) try {
 
         const int port = pagServer.Start();
         std::cerr << "pag-server: atendendo " << server::TRdmRecContBaixaPag::kName << " em "
-                  << options.host << ":" << port << " (banco " << db << ")" << std::endl;
+                  << options.host << ":" << port << (tlsCert.empty() ? "" : " por TLS")
+                  << " (banco " << db << ")" << std::endl;
         int received = 0;
         sigwait(&stopSignals, &received);
         std::cerr << "pag-server: sinal " << received << " recebido, encerrando." << std::endl;

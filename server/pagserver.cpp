@@ -2,6 +2,9 @@
 #include "server/pagserver.h"
 
 #include <cstdlib>
+#include <iostream>
+
+#include "platform/rpchttp.h"
 
 #include "server/schema.h"
 
@@ -44,6 +47,24 @@ TPagServer::TPagServer(TServerOptions options)
     rpc_.SetThreadCount(options_.threads);
     rpc_.SetMaxRequestBytes(options_.maxRequestBytes);
     rpc_.SetSessionIdleTimeout(options_.sessionIdleTimeout);
+    rpc_.SetHeaderTimeout(options_.headerTimeout);
+    rpc_.SetKeepAliveTimeout(options_.keepAliveTimeout);
+    rpc_.SetMinBodyRate(options_.minBodyRate, options_.bodyGrace);
+    rpc_.SetListenBacklog(options_.listenBacklog);
+    rpc_.SetConnectionLimits(options_.maxConnections, options_.maxConnectionsPerAddress);
+    rpc_.SetSessionLimits(options_.maxSessions, options_.maxSessionsPerAddress);
+    rpc_.SetCallTimeout(options_.callTimeout);
+    rpc_.SetStopGrace(options_.stopGrace);
+    if (options_.tlsCert.empty() != options_.tlsKey.empty())
+        throw platform::Exception("Para atender por TLS informe o certificado e a chave privada.");
+    if (!options_.tlsCert.empty()) rpc_.SetTls(options_.tlsCert, options_.tlsKey);
+    // Healthy when a pooled connection answers; runs on a worker thread of the server.
+    rpc_.SetHealthCheck([this] {
+        auto healthLease = pool_.Acquire();
+        if (healthLease->Ping()) return true;
+        healthLease.Discard();
+        return false;
+    });
 }
 
 TPagServer::~TPagServer() {
@@ -51,6 +72,17 @@ TPagServer::~TPagServer() {
 }
 
 int TPagServer::Start() {
+    if (!rpc_.TlsEnabled() && !platform::IsLoopbackHost(options_.host)) {
+        if (!options_.allowPlainHttp)
+            throw platform::Exception(
+                "Recusado atender em " + options_.host +
+                " sem TLS: as senhas e os dados passariam abertos pela rede. Informe "
+                "--tls-cert e --tls-key, escute num endereço local (127.0.0.1) ou, só numa rede "
+                "confiável, use --allow-plain-http.");
+        std::cerr << "pag-server: AVISO: atendendo em " << options_.host
+                  << " sem TLS (--allow-plain-http); os dados passam abertos pela rede."
+                  << std::endl;
+    }
     port_ = rpc_.Listen(options_.host, options_.port);
     return port_;
 }

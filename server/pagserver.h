@@ -24,6 +24,23 @@ struct TServerOptions {
     int threads = 8;
     std::size_t maxRequestBytes = std::size_t{64} << 20;
     std::chrono::milliseconds sessionIdleTimeout{std::chrono::hours(1)};
+    // Transport deadlines and limits (see platform::TRpcServer's setters).
+    std::chrono::milliseconds headerTimeout{std::chrono::seconds(10)};
+    std::chrono::milliseconds keepAliveTimeout{std::chrono::seconds(2)};
+    std::size_t minBodyRate = 16 * 1024; // bytes per second
+    std::chrono::milliseconds bodyGrace{std::chrono::seconds(5)};
+    int listenBacklog = 512;
+    std::size_t maxConnections = 1000;
+    std::size_t maxConnectionsPerAddress = 128;
+    std::size_t maxSessions = 10000;
+    std::size_t maxSessionsPerAddress = 1000;
+    std::chrono::milliseconds callTimeout{std::chrono::seconds(120)};
+    std::chrono::milliseconds stopGrace{std::chrono::seconds(25)};
+    // HTTPS when both are given. Without them only a loopback address is served, unless
+    // allowPlainHttp says otherwise.
+    std::string tlsCert;
+    std::string tlsKey;
+    bool allowPlainHttp = false;
     TRunOptions run;
 };
 
@@ -41,7 +58,8 @@ public:
     explicit TPagServer(TServerOptions options);
     ~TPagServer();
 
-    /// Starts serving; returns the bound port.
+    /// Starts serving; returns the bound port. Raises when the address is not a loopback one,
+    /// TLS is not configured and plain HTTP was not allowed.
     int Start();
     /// Stops accepting calls, lets those in flight finish and ends every session.
     void Stop();

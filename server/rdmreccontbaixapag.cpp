@@ -7,6 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/calldeadline.h"
 #include "platform/calllog.h"
 #include "platform/serverreply.h"
 #include "protocol/filtroargs.h"
@@ -185,12 +186,15 @@ Variant Failure(const std::string& message) {
 }
 
 // Runs a method body; failures become failure replies. The messages this server raises for the
-// user pass as they are; a database failure or any other exception is logged with a
-// correlation id and the reply carries only that id.
+// user, and a cancelled call's, pass as they are; a database failure or any other exception is
+// logged with a correlation id and the reply carries only that id.
 template <class Body> Variant Replying(const char* method, Body&& body) {
     try {
         return body();
     } catch (const EBadArgument& e) { return Failure(e.Message()); } catch (const ERunRefused& e) {
+        return Failure(e.Message());
+    } catch (const platform::ECallCancelled& e) {
+        // Past the call's deadline, or the server stopping: the deadline's own words.
         return Failure(e.Message());
     } catch (const platform::EDatabaseError& e) {
         return platform::ServerReplyFailure(

@@ -15,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/calldeadline.h"
 #include "server/counters.h"
 #include "server/entrybuilder.h"
 #include "server/jsonrows.h"
@@ -304,6 +305,20 @@ void KeepList(TSqlConnection& db, const TSqlFragments& sql, const std::string& l
                {{"N", listNumber}, {"ROWS", rows.Take()}});
 }
 
+// The test hook's pause, in short slices: a call past its deadline, or cancelled by a stopping
+// server, ends there with ECallCancelled and its transaction rolls back.
+void PauseBeforeCommit(std::chrono::milliseconds pause) {
+    constexpr std::chrono::milliseconds kSlice{20};
+    const auto until = std::chrono::steady_clock::now() + pause;
+    for (auto now = std::chrono::steady_clock::now(); now < until;
+         now = std::chrono::steady_clock::now()) {
+        platform::CheckCallDeadline();
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kSlice, until - now));
+    }
+    platform::CheckCallDeadline();
+}
+
 } // namespace
 
 std::string WriteOffKey(const std::string& branch, const std::string& number) {
@@ -410,8 +425,7 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
     }
 
     KeepList(db, sql, listNumber, request.previousListNumber, listKeys);
-    if (options.pauseBeforeCommit.count() > 0)
-        std::this_thread::sleep_for(options.pauseBeforeCommit);
+    PauseBeforeCommit(options.pauseBeforeCommit);
     transaction.Commit();
     posted = true;
     return outcome;

@@ -71,8 +71,9 @@ inline constexpr const char* kWriteOffIntegration = "BXP";
 
 /// Runs the recalculation of the marked real write-offs of the request. Rows with a status
 /// other than "E" are skipped. Returns what the client gets; `posted` tells whether the run
-/// committed (no result key, no error). Raises ERunRefused, or EDatabaseError when the
-/// database fails; either way nothing is posted.
+/// committed (no result key, no error). Raises ERunRefused, EDatabaseError when the database
+/// fails, or platform::ECallCancelled when the call's deadline passes before the commit; in
+/// every case nothing is posted.
 TRunOutcome RunRecalculation(platform::TSqlConnection& db, const TRunRequest& request,
                              const TRunOptions& options, bool& posted);
 

@@ -203,6 +203,12 @@ void ScreenTest::LoadRows(const std::vector<TRow>& rows) {
         Act([this, &rows] { screen->cdsBaixaPag->SetData(WriteOffPacket(*screen, rows)); }));
 }
 
+void ScreenTest::OpenWith(const std::vector<TRow>& rows) {
+    ASSERT_NE(Open(), nullptr);
+    ASSERT_TRUE(LeavePanel());
+    LoadRows(rows);
+}
+
 std::vector<std::string> ScreenTest::Errors() const {
     std::vector<std::string> errors;
     for (const platform::TServiceEvent& e : services.Events())

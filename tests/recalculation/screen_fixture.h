@@ -86,6 +86,8 @@ protected:
     void TypeCompany(const std::string& code);
     /// Loads a hand-built list into the screen (as a reload does).
     void LoadRows(const std::vector<TRow>& rows);
+    /// Opens the screen, leaves the panel (the demo list loads), then loads `rows` as the list.
+    void OpenWith(const std::vector<TRow>& rows);
 
     /// The transcript lines recorded so far, and only its errors.
     std::vector<std::string> Lines() const { return services.Lines(); }

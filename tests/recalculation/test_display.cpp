@@ -15,11 +15,6 @@ namespace {
 
 class Display : public ScreenTest {
 protected:
-    void OpenWith(const std::vector<TRow>& rows) {
-        ASSERT_NE(Open(), nullptr);
-        ASSERT_TRUE(LeavePanel());
-        LoadRows(rows);
-    }
     // The display text of a field on row `recNo`.
     std::string Shown(platform::TField* field, int recNo) {
         platform::TRecordPeek peek(*screen->cdsBaixaPag, recNo);

@@ -12,11 +12,9 @@ namespace {
 
 class Marking : public ScreenTest {
 protected:
-    // The screen with the panel left (the demo list loaded), then `rows` as the list.
+    // The fixture's opening with `rows`, then a transcript that starts empty.
     void OpenWith(const std::vector<TRow>& rows) {
-        ASSERT_NE(Open(), nullptr);
-        ASSERT_TRUE(LeavePanel());
-        LoadRows(rows);
+        ScreenTest::OpenWith(rows);
         services.ClearEvents();
     }
     bool DblClick() {

@@ -1,6 +1,8 @@
 // The recalculation run's tests: the scripted server and the screen set up on it.
 #include "runkit.h"
 
+#include "filter/cli_pag00901.h"
+#include "filter/filtrobaixa.h"
 #include "host/moduleregistry.h"
 #include "host/session.h"
 #include "platform/serverreply.h"
@@ -99,6 +101,18 @@ std::vector<std::string> RunTest::Calls() {
 void RunTest::ForgetCalls() {
     std::lock_guard<std::mutex> lock(script.mutex);
     script.calls.clear();
+}
+
+bool RunTest::ConfirmFilterDialog(int contabilizacao) {
+    services.OnShowModal = [contabilizacao](platform::TForm& form) {
+        auto& dialog = static_cast<filter::TfrmFiltroBaixa&>(form);
+        dialog.rdgCtbl->SetItemIndex(contabilizacao);
+        dialog.sbtConfirmaClick(dialog.sbtConfirma);
+        return platform::mrOk;
+    };
+    const bool opened = Act([] { filter::CriaFiltroBaixaPag(); });
+    services.OnShowModal = nullptr;
+    return opened;
 }
 
 } // namespace runtest

@@ -46,6 +46,10 @@ protected:
     void Mark(int recNo);
     /// A click on the confirm command; false when it ended in a failure (silent or shown).
     bool Confirm();
+    /// Opens the filter dialog as its command does and confirms it with item `contabilizacao`
+    /// of its accounting choice (0 "Contabilizadas", 1 "Não contabilizadas", 2 "Ambos");
+    /// false when the opening failed.
+    bool ConfirmFilterDialog(int contabilizacao);
     /// The methods called so far, and forgetting them.
     std::vector<std::string> Calls();
     void ForgetCalls();

@@ -210,14 +210,7 @@ TEST_F(RunTest, AWriteOffGoneFromTheReloadLeavesTheFirstRowCurrent) {
 }
 
 TEST_F(RunTest, WithTheFilterDialogTheReloadFollowsItsConfirmedCriteria) {
-    services.OnShowModal = [](platform::TForm& form) {
-        auto& dialog = static_cast<filter::TfrmFiltroBaixa&>(form);
-        dialog.rdgCtbl->SetItemIndex(1); // "Não contabilizadas"
-        dialog.sbtConfirmaClick(dialog.sbtConfirma);
-        return platform::mrOk;
-    };
-    ASSERT_TRUE(Act([] { filter::CriaFiltroBaixaPag(); }));
-    services.OnShowModal = nullptr;
+    ASSERT_TRUE(ConfirmFilterDialog(1)); // "Não contabilizadas"
     ASSERT_NE(filter::frmFiltroBaixa, nullptr);
     // Left unconfirmed: the reload restores the confirmed choice.
     filter::frmFiltroBaixa->rdgCtbl->SetItemIndex(0);

@@ -40,14 +40,7 @@ TEST_F(VerifyTest, WithoutTheDialogReadsTodaysWriteOffsAndDropsTheMarks) {
 }
 
 TEST_F(VerifyTest, WithTheDialogUsesItsCriteriaButBothAccountingStates) {
-    services.OnShowModal = [](platform::TForm& form) {
-        auto& dialog = static_cast<filter::TfrmFiltroBaixa&>(form);
-        dialog.rdgCtbl->SetItemIndex(0); // "Contabilizadas"
-        dialog.sbtConfirmaClick(dialog.sbtConfirma);
-        return platform::mrOk;
-    };
-    ASSERT_TRUE(Act([] { filter::CriaFiltroBaixaPag(); }));
-    services.OnShowModal = nullptr;
+    ASSERT_TRUE(ConfirmFilterDialog(0)); // "Contabilizadas"
     EXPECT_EQ(FiltroArgs().at(22).AsString(), "C");
     ForgetCalls();
     EXPECT_TRUE(Verify());

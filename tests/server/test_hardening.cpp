@@ -11,11 +11,13 @@
 #include <thread>
 
 #include "backendtest.h"
+#include "platform/calldeadline.h"
 #include "platform/calllog.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
 #include "server/pagserver.h"
+#include "server/rdmreccontbaixapag.h"
 #include "server/schema.h"
 #include "server/seed.h"
 #include "servertestkit.h"
@@ -312,6 +314,96 @@ TEST_P(HardeningTest, EveryCallLeavesOneLineWithWhoWhatHowLongAndHowItEnded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, HardeningTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
+                         TBackendParamName());
+
+// A run held in its pause before the commit, as a slow run would be, under a call's deadline.
+class RunDeadlineTest : public TBackendTest {
+protected:
+    void SetUp() override {
+        TBackendTest::SetUp();
+        if (IsSkipped()) return;
+        pool_ = std::make_unique<server::TConnectionPool>(database_->Url());
+        server::TRunOptions options;
+        options.pauseBeforeCommit = std::chrono::milliseconds(3000);
+        context_ =
+            std::make_unique<server::TServerContext>(server::TServerContext{*pool_, options});
+        session_ = std::make_unique<server::TRdmRecContBaixaPag>(*context_);
+    }
+
+    // SetConfirmar of the screen's list with write-offs 5 and 9 (real, not accounted) marked.
+    TServerReply Confirm() {
+        std::vector<Variant> none;
+        std::vector<Variant> filter = DefaultCriteria("01", today_);
+        const TServerReply list =
+            platform::UnpackServerReply(session_->Invoke("GetBaixaPag_Filtro", filter));
+        EXPECT_TRUE(list.Ok()) << list.message;
+        const Variant marked =
+            MarkRows(list.payload, [](const std::string& b, const std::string& n) {
+                return b == "0001" && (n == "0000000005" || n == "0000000009");
+            });
+        std::vector<Variant> args = {marked,
+                                     std::string("01"),
+                                     std::string("0001"),
+                                     std::string("OPERADOR"),
+                                     session_->Invoke("GetPrxLista", none),
+                                     std::string("Pagto"),
+                                     CataloguePacket()};
+        return platform::UnpackServerReply(session_->Invoke("SetConfirmar", args));
+    }
+
+    // What a run changes: entries, apportionment, the write-offs' accounting and the counters.
+    std::string Posted() const {
+        std::string out;
+        for (const char* sql :
+             {"SELECT COUNT(*) FROM LANCCTB", "SELECT COUNT(*) FROM RATEIOCTB",
+              "SELECT COUNT(*) FROM BAIXAPAG WHERE IDCTBLBXPAG = 'S'",
+              "SELECT COUNT(*) FROM BAIXAPAG WHERE NRLCTBBPAG IS NOT NULL",
+              "SELECT SUM(NRULTIMO) FROM NUMERADOR WHERE NMNUMERADOR = 'LANCCTB'"})
+            out += platform::VarToStr(db_->SelectValue(sql)) + " ";
+        return out;
+    }
+
+    std::unique_ptr<server::TConnectionPool> pool_;
+    std::unique_ptr<server::TServerContext> context_;
+    std::unique_ptr<server::TRdmRecContBaixaPag> session_;
+};
+
+TEST_P(RunDeadlineTest, ARunPastItsDeadlineOrCancelledByAStoppingServerPostsNothing) {
+    const std::string before = Posted();
+    using Clock = std::chrono::steady_clock;
+    {
+        const platform::TCallDeadline deadline(1000ms);
+        const platform::TCallDeadlineScope scope(deadline);
+        const auto start = Clock::now();
+        const TServerReply reply = Confirm();
+        const auto took = Clock::now() - start;
+        EXPECT_FALSE(reply.Ok());
+        EXPECT_EQ(reply.message, deadline.CancelMessage());
+        EXPECT_LT(took, 2500ms) << "the pause of 3 s ended at the deadline";
+    }
+    EXPECT_EQ(Posted(), before);
+    {
+        platform::TCallDeadline deadline(std::chrono::minutes(10));
+        const platform::TCallDeadlineScope scope(deadline);
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(1000ms);
+            deadline.Cancel();
+        });
+        const TServerReply reply = Confirm();
+        stopper.join();
+        EXPECT_FALSE(reply.Ok());
+        EXPECT_THAT(reply.message, HasSubstr("sendo encerrado"));
+    }
+    EXPECT_EQ(Posted(), before);
+    // The pooled connection goes on: the same run with time to spare posts.
+    context_->runOptions.pauseBeforeCommit = std::chrono::milliseconds(0);
+    const TServerReply posted = Confirm();
+    ASSERT_TRUE(posted.Ok()) << posted.message;
+    EXPECT_NE(Posted(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RunDeadlineTest,
                          ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
                          TBackendParamName());
 

@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/select.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -285,6 +286,30 @@ TEST_P(ReliabilityTest, SigtermLetsTheRunInFlightFinishAndStopsCleanly) {
               "S");
 }
 
+TEST_P(ReliabilityTest, SigtermWithIdleKeptAliveClientsStopsAsSoonAsTheCallInFlightEnds) {
+    TServerProcess process(database_->Url(),
+                           {"--pause-before-commit-ms", "1500", "--keep-alive", "60"});
+    // Idle clients with their connections kept alive for a minute must not hold the stop up.
+    std::vector<std::unique_ptr<platform::TNetConnection>> idle;
+    for (int i = 0; i < 4; ++i) {
+        idle.push_back(Connect(process.Port()));
+        EXPECT_EQ(idle.back()->Call("GetPrxLista").AsString().size(), 10u);
+    }
+    auto net = Connect(process.Port());
+    const Variant list = MarkNumbers(LoadList(*net, today_), {"0000000005"});
+    TClientRun run;
+    std::thread client([&] { run = Confirm(*net, list); });
+    std::this_thread::sleep_for(500ms);
+    const auto signalled = std::chrono::steady_clock::now();
+    const int status = process.Signal(SIGTERM);
+    const auto took = std::chrono::steady_clock::now() - signalled;
+    client.join();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(took, 5s);
+    ASSERT_TRUE(run.reply.Ok()) << run.reply.message;
+    EXPECT_TRUE(run.posted);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ReliabilityTest,
                          ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
                          TBackendParamName());
@@ -403,3 +428,96 @@ TEST_F(HostileRequestTest, UnknownObjectsMethodsAndSessionsAreNamedInTheFailure)
 }
 
 } // namespace
+
+namespace {
+
+// Starts pag-server with `args`, standard error into a pipe; the pid and the pipe's read end.
+std::pair<pid_t, int> SpawnCapturingStderr(std::vector<std::string> args) {
+    int fds[2];
+    if (pipe(fds) != 0) throw platform::Exception("pipe");
+    args.insert(args.begin(), PAG_SERVER_EXE);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 2);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fds[0]};
+}
+
+// Reads `fd` until `until` appears in the text, the pipe closes or 20 s pass.
+std::string ReadUntil(int fd, const std::string& until) {
+    std::string text;
+    char chunk[512];
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (text.find(until) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        timeval tv{1, 0};
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(fd, &set);
+        if (select(fd + 1, &set, nullptr, nullptr, &tv) <= 0) continue;
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0) break;
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(PlainHttpTest, ANonLoopbackAddressWithoutTlsIsRefusedUnlessAllowed) {
+    TTestDatabase database(TBackend::SQLite);
+    auto [pid, out] = SpawnCapturingStderr({"--db", database.Url(), "--listen", "0.0.0.0:0"});
+    const std::string refusal = ReadUntil(out, "\n");
+    close(out);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_THAT(refusal, HasSubstr("Recusado atender em 0.0.0.0 sem TLS"));
+    EXPECT_THAT(refusal, HasSubstr("--allow-plain-http"));
+
+    const int port = testsupport::UnusedLoopbackPort();
+    auto [allowed, log] =
+        SpawnCapturingStderr({"--db", database.Url(), "--listen", "0.0.0.0:" + std::to_string(port),
+                              "--allow-plain-http"});
+    // Whatever fails below, the server does not outlive the test.
+    struct TStopper {
+        pid_t pid;
+        int signal = SIGKILL;
+        int status = 0;
+        void Stop() {
+            if (pid <= 0) return;
+            kill(pid, signal);
+            waitpid(pid, &status, 0);
+            pid = -1;
+        }
+        ~TStopper() { Stop(); }
+    } stopper{allowed};
+    const std::string started = ReadUntil(log, "(banco ");
+    close(log);
+    EXPECT_THAT(started, HasSubstr("AVISO: atendendo em 0.0.0.0 sem TLS"));
+    auto net = Connect(port); // reached through the loopback interface
+    EXPECT_EQ(net->Call("GetPrxLista").AsString().size(), 10u);
+    stopper.signal = SIGTERM;
+    stopper.Stop();
+    EXPECT_TRUE(WIFEXITED(stopper.status) && WEXITSTATUS(stopper.status) == 0);
+}
+
+TEST_F(HostileRequestTest, HealthAnswersWhileTheDatabaseDoes) {
+    httplib::Result health = http_->Get("/health");
+    ASSERT_TRUE(health);
+    EXPECT_EQ(health->status, 200);
+    EXPECT_EQ(health->body, "ok\n");
+    httplib::Result metrics = http_->Get("/metrics");
+    ASSERT_TRUE(metrics);
+    EXPECT_THAT(metrics->body,
+                HasSubstr("pag_rpc_calls_total{method=\"PAG00900.rdmRecContBaixaPag.__connect\","
+                          "outcome=\"ok\"} 1\n"));
+    EXPECT_THAT(metrics->body, ::testing::Not(HasSubstr(session_)));
+}
