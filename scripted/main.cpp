@@ -21,6 +21,7 @@
 #include "host/moduleloader.h"
 #include "host/session.h"
 #include "platform/application.h"
+#include "platform/netconnection.h"
 #include "scripted/scriptrunner.h"
 
 namespace {

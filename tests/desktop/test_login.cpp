@@ -19,6 +19,7 @@
 #include "desktop/logindialog.h"
 #include "host/login.h"
 #include "host/session.h"
+#include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "server/login.h"
 #include "server/pagserver.h"
