@@ -63,6 +63,13 @@ int main(int argc, char** argv) try {
     std::string tlsCert;
     std::string tlsKey;
     bool allowPlainHttp = false;
+    double tokenIdleHours = 8;
+    double tokenMaxHours = 24;
+    int maxTokensPerOperator = defaults.tokens.maxPerOperator;
+    int loginFreeFailures = defaults.login.freeFailures;
+    double loginMaxDelay = 900;
+    std::size_t maxSessionsPerOperator = defaults.maxSessionsPerOperator;
+    double tokenCache = 5;
     app.add_option("--db", db,
                    "Banco de dados: sqlite:ARQUIVO ou postgresql://usuario@host:porta/banco "
                    "(padrão: sqlite:" +
@@ -133,6 +140,35 @@ int main(int argc, char** argv) try {
     app.add_option("--tls-key", tlsKey, "Chave privada TLS (PEM, sem senha) do certificado");
     app.add_flag("--allow-plain-http", allowPlainHttp,
                  "Permite atender sem TLS num endereço que não é local (só em rede confiável)");
+    app.add_option("--token-idle-hours", tokenIdleHours,
+                   "Horas sem uso após as quais um login expira")
+        ->check(CLI::Range(0.01, 24.0 * 365))
+        ->capture_default_str();
+    app.add_option("--token-max-hours", tokenMaxHours,
+                   "Horas após as quais um login expira, mesmo em uso")
+        ->check(CLI::Range(0.01, 24.0 * 365))
+        ->capture_default_str();
+    app.add_option("--max-tokens-per-operator", maxTokensPerOperator,
+                   "Logins válidos de um operador; um novo login revoga o mais antigo")
+        ->check(CLI::Range(1, 10000))
+        ->capture_default_str();
+    app.add_option("--login-free-failures", loginFreeFailures,
+                   "Falhas de login de um operador ou endereço antes de exigir espera")
+        ->check(CLI::Range(1, 1000))
+        ->capture_default_str();
+    app.add_option("--login-max-delay", loginMaxDelay,
+                   "Espera máxima, em segundos, imposta após falhas de login repetidas")
+        ->check(CLI::Range(1.0, 86400.0))
+        ->capture_default_str();
+    app.add_option("--max-sessions-per-operator", maxSessionsPerOperator,
+                   "Sessões abertas de um mesmo operador")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1'000'000}))
+        ->capture_default_str();
+    app.add_option("--token-cache", tokenCache,
+                   "Segundos em que a verificação de um login vale sem nova consulta ao banco "
+                   "(um login revogado em outro servidor vale aqui até esse tempo)")
+        ->check(CLI::Range(0.0, 60.0))
+        ->capture_default_str();
     app.add_option("--pause-before-commit-ms", pauseBeforeCommitMs,
                    "Testes de falha: espera antes de confirmar cada recálculo")
         ->check(CLI::Range(0, 600000))
@@ -182,6 +218,16 @@ int main(int argc, char** argv) try {
         options.allowPlainHttp = allowPlainHttp;
         options.run.pauseBeforeCommit = std::chrono::milliseconds(pauseBeforeCommitMs);
         options.run.maxMarked = maxMarked;
+        const auto hours = [](double h) {
+            return std::chrono::seconds(static_cast<std::int64_t>(h * 3600));
+        };
+        options.tokens.idleLifetime = hours(tokenIdleHours);
+        options.tokens.absoluteLifetime = hours(tokenMaxHours);
+        options.tokens.maxPerOperator = maxTokensPerOperator;
+        options.login.freeFailures = loginFreeFailures;
+        options.login.maxDelay = millis(loginMaxDelay);
+        options.maxSessionsPerOperator = maxSessionsPerOperator;
+        options.tokenCacheTime = millis(tokenCache);
 
         server::TPagServer pagServer(options);
         {

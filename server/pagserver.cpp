@@ -36,14 +36,61 @@ void ParseListenAddress(const std::string& text, std::string& host, int& port) {
     port = static_cast<int>(value);
 }
 
+namespace {
+
+// The RPC server's logins and tokens, on pooled connections; runs on the worker threads (a
+// login takes a password hash, some 0.2 s: never on an I/O thread).
+class TPagAuthenticator : public platform::TAuthenticator {
+public:
+    TPagAuthenticator(TConnectionPool& pool, TTokenStore& tokens, TLoginService& login)
+        : pool_(pool), tokens_(tokens), login_(login) {}
+
+private:
+    template <class F> auto WithLease(F&& f) {
+        auto lease = pool_.Acquire();
+        try {
+            return f(*lease);
+        } catch (const platform::EDatabaseError&) {
+            lease.Discard();
+            throw;
+        }
+    }
+
+public:
+    std::string Login(const std::string& operatorCode, const std::string& password,
+                      const std::string& clientAddress) override {
+        return WithLease([&](platform::TSqlConnection& db) {
+            return login_.Login(db, operatorCode, password, clientAddress).token;
+        });
+    }
+    std::optional<std::string> Verify(const std::string& token) override {
+        return WithLease([&](platform::TSqlConnection& db) { return tokens_.Verify(db, token); });
+    }
+    void Logout(const std::string& token) override {
+        WithLease([&](platform::TSqlConnection& db) { return tokens_.Revoke(db, token); });
+    }
+
+private:
+    TConnectionPool& pool_;
+    TTokenStore& tokens_;
+    TLoginService& login_;
+};
+
+} // namespace
+
 TPagServer::TPagServer(TServerOptions options)
     : options_(std::move(options)),
       pool_(options_.databaseUrl, static_cast<std::size_t>(std::max(1, options_.threads))),
-      context_{pool_, options_.run} {
+      context_{pool_, options_.run}, tokens_(options_.tokens) {
     auto lease = pool_.Acquire();
     EnsureSchema(*lease);
-    rpc_.RegisterObject(TRdmRecContBaixaPag::kName,
-                        [this] { return std::make_unique<TRdmRecContBaixaPag>(context_); });
+    login_ = std::make_unique<TLoginService>(tokens_, options_.login);
+    rpc_.RegisterObject(TRdmRecContBaixaPag::kName, [this](const platform::TSessionIdentity& who) {
+        return std::make_unique<TRdmRecContBaixaPag>(context_, who);
+    });
+    rpc_.SetAuthenticator(std::make_shared<TPagAuthenticator>(pool_, tokens_, *login_));
+    rpc_.SetTokenCacheTime(options_.tokenCacheTime);
+    rpc_.SetSessionsPerOperator(options_.maxSessionsPerOperator);
     rpc_.SetThreadCount(options_.threads);
     rpc_.SetMaxRequestBytes(options_.maxRequestBytes);
     rpc_.SetSessionIdleTimeout(options_.sessionIdleTimeout);

@@ -9,7 +9,9 @@
 
 #include "platform/rpcserver.h"
 #include "server/connectionpool.h"
+#include "server/login.h"
 #include "server/rdmreccontbaixapag.h"
+#include "server/tokens.h"
 
 namespace server {
 
@@ -42,6 +44,12 @@ struct TServerOptions {
     std::string tlsKey;
     bool allowPlainHttp = false;
     TRunOptions run;
+    // Logging in: token lifetimes, the holding back of failed logins, sessions per operator,
+    // and how long a token's verification is trusted before the database is asked again.
+    TTokenOptions tokens;
+    TLoginOptions login;
+    std::size_t maxSessionsPerOperator = 64;
+    std::chrono::milliseconds tokenCacheTime{std::chrono::seconds(5)};
 };
 
 /// The default database file: $XDG_DATA_HOME/pag00900/pag00900.db, else
@@ -51,7 +59,8 @@ std::string DefaultDatabasePath();
 /// Splits "HOST:PORT"; EConvertError when it is not that.
 void ParseListenAddress(const std::string& text, std::string& host, int& port);
 
-/// Invariant: the schema exists in the database from construction on.
+/// Invariant: the schema exists in the database from construction on. Every session belongs to
+/// an operator who logged in (TLoginService) and presents its token on every call (TTokenStore).
 class TPagServer {
 public:
     /// Opens the database and creates the schema when it lacks one.
@@ -64,6 +73,7 @@ public:
     /// Stops accepting calls, lets those in flight finish and ends every session.
     void Stop();
     int Port() const { return port_; }
+    std::size_t SessionCount() const { return rpc_.SessionCount(); }
     TConnectionPool& Pool() { return pool_; }
     const TServerOptions& Options() const { return options_; }
 
@@ -71,6 +81,8 @@ private:
     TServerOptions options_;
     TConnectionPool pool_;
     TServerContext context_;
+    TTokenStore tokens_;
+    std::unique_ptr<TLoginService> login_;
     platform::TRpcServer rpc_;
     int port_ = 0;
 };

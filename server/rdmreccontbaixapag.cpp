@@ -11,10 +11,12 @@
 #include "platform/calllog.h"
 #include "platform/serverreply.h"
 #include "protocol/filtroargs.h"
+#include "server/audit.h"
 #include "server/clientpackets.h"
 #include "server/codelist.h"
 #include "server/columnwidths.h"
 #include "server/counters.h"
+#include "server/entrybuilder.h"
 #include "server/writeofflist.h"
 
 namespace server {
@@ -30,6 +32,9 @@ constexpr const char* kConfirmar = "SetConfirmar";
 constexpr const char* kSaida = "GetBaixaPag_Saida";
 
 constexpr const char* kConfirmarKinds = "VSSSSSV";
+
+// Unused list numbers a session keeps (GetPrxLista); the screen uses each at once.
+constexpr std::size_t kMaxUnusedLists = 1000;
 
 // Automation dates of 1 January 0001 and 31 December 9999.
 constexpr double kFirstDate = -693593.0;
@@ -207,6 +212,54 @@ template <class Body> Variant Replying(const char* method, Body&& body) {
     }
 }
 
+// Whether the operator may use the company (OPEREMPR).
+bool MayUseCompany(platform::TSqlConnection& db, const std::string& operatorCode,
+                   const std::string& company) {
+    return db.SelectValue("SELECT COUNT(*) FROM OPEREMPR WHERE CDOPERADOR = :O AND CDEMPRESA = :C",
+                          {{"O", operatorCode}, {"C", company}})
+               .AsInteger() > 0;
+}
+
+bool CompanyExists(platform::TSqlConnection& db, const std::string& company) {
+    return db.SelectValue("SELECT COUNT(*) FROM EMPRESA WHERE CDEMPRESA = :C", {{"C", company}})
+               .AsInteger() > 0;
+}
+
+std::string NoAccess(const std::string& operatorCode, const std::string& company) {
+    return "O operador \"" + operatorCode + "\" não tem acesso à empresa \"" + company + "\".";
+}
+
+// A list number as GetPrxLista writes it (ten digits, zero-padded); "" when it is not one.
+std::string CanonicalListNumber(const std::string& text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(kListNumberWidth)) return {};
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return {};
+        value = value * 10 + (c - '0');
+    }
+    return value > 0 ? ZeroPadded(value, kListNumberWidth) : std::string();
+}
+
+// Appends a run's record; a failure to record is logged, never raised, so that it does not
+// hide what happened to the run.
+void RecordRun(TConnectionPool& pool, const TAuditRecord& record) {
+    // A stopped run's own deadline has passed: the record gets a few seconds of its own.
+    const platform::TCallDeadline recording(std::chrono::seconds(10));
+    const platform::TCallDeadlineScope scope(recording);
+    try {
+        auto lease = pool.Acquire();
+        try {
+            AppendAudit(*lease, record);
+        } catch (const platform::EDatabaseError&) {
+            lease.Discard();
+            throw;
+        }
+    } catch (const std::exception& e) {
+        platform::LogIncident("SetConfirmar (auditoria)",
+                              std::string("registro de auditoria não gravado: ") + e.what());
+    }
+}
+
 } // namespace
 
 Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Variant>& args) {
@@ -240,6 +293,11 @@ Variant TRdmRecContBaixaPag::GetBaixaPag_Filtro(std::vector<Variant>& args) {
         const TWriteOffCriteria criteria = ReadCriteria(TFiltroArgs(args));
         auto lease = context_.pool.Acquire();
         try {
+            // An unknown company has no write-offs to hide: its list is empty, as it always was.
+            if (CompanyExists(*lease, criteria.company) &&
+                !MayUseCompany(*lease, identity_.operatorCode, criteria.company))
+                return Failure(std::string(kFiltro) + ": " +
+                               NoAccess(identity_.operatorCode, criteria.company));
             return platform::ServerReplyOk(Variant::FromBytes(LoadWriteOffs(*lease, criteria)));
         } catch (const platform::EDatabaseError&) {
             lease.Discard();
@@ -251,7 +309,11 @@ Variant TRdmRecContBaixaPag::GetBaixaPag_Filtro(std::vector<Variant>& args) {
 Variant TRdmRecContBaixaPag::GetPrxLista() {
     auto lease = context_.pool.Acquire();
     try {
-        return Variant(NextListNumber(*lease));
+        std::string number = NextListNumber(*lease);
+        issuedLists_.insert(number);
+        // Bounded: a session that only asks for numbers loses its oldest unused ones.
+        if (issuedLists_.size() > kMaxUnusedLists) issuedLists_.erase(issuedLists_.begin());
+        return Variant(std::move(number));
     } catch (const platform::EDatabaseError&) {
         lease.Discard();
         throw;
@@ -261,8 +323,6 @@ Variant TRdmRecContBaixaPag::GetPrxLista() {
 Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
     return Replying(kConfirmar, [&] {
         TArgs a(kConfirmar, kConfirmarArgNames, args);
-        if (platform::TCallRecord* call = platform::CurrentCall())
-            call->operatorCode = a.At(4).AsString(); // as claimed; the log line sanitises it
         TRunRequest request;
         try {
             request.rows = ReadListPacket(a.Bytes(1));
@@ -282,17 +342,61 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
         try {
             request.chequeHistory = CatalogueText(a.Bytes(7), "Hist_Conta");
         } catch (const EClientPacket& e) { a.Fail(7, e.Message()); }
-        auto lease = context_.pool.Acquire();
-        bool posted = false;
-        TRunOutcome outcome;
+        request.clientAddress = identity_.clientAddress;
+        request.session = identity_.sessionId;
+
+        TAuditRecord refusal;
+        refusal.operatorCode = identity_.operatorCode;
+        refusal.clientAddress = identity_.clientAddress;
+        refusal.session = identity_.sessionId;
+        refusal.company = request.company;
+        refusal.branch = request.branch;
+        refusal.listNumber = request.listNumber;
+        // Refusals and stops are recorded here; a run that got as far as its checks of the
+        // write-offs recorded itself.
+        const auto record = [&](TAuditOutcome what, const std::string& reason) {
+            refusal.outcome = what;
+            refusal.reason = reason;
+            RecordRun(context_.pool, refusal);
+        };
         try {
-            outcome = RunRecalculation(*lease, request, context_.runOptions, posted);
+            // The run acts for the session's operator and uses up a list number of this session.
+            if (request.operatorCode != identity_.operatorCode)
+                throw ERunRefused("O operador informado (\"" + request.operatorCode +
+                                  "\") não é o operador desta sessão (\"" + identity_.operatorCode +
+                                  "\").");
+            const std::string list = CanonicalListNumber(request.listNumber);
+            if (list.empty() || issuedLists_.erase(list) == 0)
+                throw ERunRefused("O número de lista \"" + request.listNumber +
+                                  "\" não foi fornecido pelo servidor a esta sessão "
+                                  "(GetPrxLista) ou já foi usado.");
+            auto lease = context_.pool.Acquire();
+            bool posted = false;
+            TRunOutcome outcome;
+            try {
+                outcome = RunRecalculation(*lease, request, context_.runOptions, posted);
+            } catch (const ERunRefused&) {
+                issuedLists_.insert(list); // nothing ran: the number stays this session's
+                throw;
+            } catch (const platform::EDatabaseError&) {
+                lease.Discard();
+                throw;
+            }
+            if (posted) lastListNumber_ = IssuedListNumber(*lease, request.listNumber);
+            return platform::ServerReplyOk(RunPayload(outcome));
+        } catch (const ERunRefused& e) {
+            record(TAuditOutcome::Refused, e.Message());
+            throw;
+        } catch (const platform::ECallCancelled& e) {
+            record(TAuditOutcome::Stopped, e.Message());
+            throw;
         } catch (const platform::EDatabaseError&) {
-            lease.Discard();
+            record(TAuditOutcome::Stopped, "falha do banco de dados");
+            throw;
+        } catch (const std::exception&) {
+            record(TAuditOutcome::Stopped, "falha inesperada");
             throw;
         }
-        if (posted) lastListNumber_ = IssuedListNumber(*lease, request.listNumber);
-        return platform::ServerReplyOk(RunPayload(outcome));
     });
 }
 

@@ -2,6 +2,7 @@
 // and its filter dialog call, one instance per client session.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,21 @@ struct TServerContext {
 ///
 /// Session state: the list number of the session's last committed run, whose write-offs
 /// GetBaixaPag_Saida reads back (LISTA keeps one list per session: each committed run replaces
-/// the session's previous one).
+/// the session's previous one), and the list numbers GetPrxLista gave this session and no run
+/// has used yet.
+///
+/// Every method acts for the session's operator (its identity, vouched for by the login), never
+/// for an operator an argument names: the lists read and the runs posted are of companies that
+/// operator may use (OPEREMPR); SetConfirmar's operator must be the session's, its branch must
+/// belong to its company, and its list number must be one of this session's unused ones (a run
+/// that is not refused outright uses it up, whatever its outcome). Every run is recorded in the
+/// audit trail.
 class TRdmRecContBaixaPag : public platform::TRemoteObject {
 public:
     static constexpr const char* kName = "PAG00900.rdmRecContBaixaPag";
 
-    explicit TRdmRecContBaixaPag(TServerContext& context) : context_(context) {}
+    TRdmRecContBaixaPag(TServerContext& context, platform::TSessionIdentity identity)
+        : context_(context), identity_(std::move(identity)) {}
 
     platform::Variant Invoke(const std::string& method,
                              std::vector<platform::Variant>& args) override;
@@ -47,7 +57,9 @@ public:
 
 private:
     TServerContext& context_;
+    const platform::TSessionIdentity identity_;
     std::string lastListNumber_;
+    std::set<std::string> issuedLists_; // from GetPrxLista, not yet used by a run
 };
 
 } // namespace server

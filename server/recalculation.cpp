@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/calldeadline.h"
+#include "server/audit.h"
 #include "server/counters.h"
 #include "server/entrybuilder.h"
 #include "server/jsonrows.h"
@@ -93,9 +94,13 @@ void CheckRequest(TSqlConnection& db, const TRunRequest& request, std::string& c
             .AsInteger() == 0)
         throw ERunRefused("O operador \"" + request.operatorCode +
                           "\" não tem acesso à empresa \"" + request.company + "\".");
-    if (db.SelectValue("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = :F", {{"F", request.branch}})
-            .AsInteger() == 0)
+    const Variant branchCompany =
+        db.SelectValue("SELECT CDEMPRESA FROM FILIAL WHERE CDFILIAL = :F", {{"F", request.branch}});
+    if (branchCompany.IsNull())
         throw ERunRefused("Filial \"" + request.branch + "\" não cadastrada.");
+    if (platform::Trim(branchCompany.AsString()) != request.company)
+        throw ERunRefused("A filial \"" + request.branch + "\" não pertence à empresa \"" +
+                          request.company + "\".");
     listNumber = IssuedListNumber(db, request.listNumber);
     if (listNumber.empty())
         throw ERunRefused("O número de lista \"" + request.listNumber +
@@ -330,6 +335,19 @@ std::string WriteOffKey(const std::string& branch, const std::string& number) {
 TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
                              const TRunOptions& options, bool& posted) {
     posted = false;
+    TAuditRecord audit;
+    audit.operatorCode = request.operatorCode;
+    audit.clientAddress = request.clientAddress;
+    audit.session = request.session;
+    audit.company = request.company;
+    audit.branch = request.branch;
+    audit.listNumber = request.listNumber;
+    const auto refused = [&](const std::string& reason) {
+        audit.outcome = TAuditOutcome::Refused;
+        audit.reason = reason;
+        audit.writeOffs.clear();
+        if (request.audited) AppendAudit(db, audit);
+    };
     const TSqlFragments sql(db.Kind());
     TAccountingSetup setup;
     setup.company = request.company;
@@ -394,6 +412,10 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         if (!results.Empty()) {
             outcome.results = results.Sorted();
             transaction.Rollback();
+            std::string keysText;
+            for (const TRunResult& result : outcome.results)
+                keysText += (keysText.empty() ? "" : ", ") + result.key;
+            refused(keysText);
             return outcome;
         }
 
@@ -412,6 +434,8 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
             source.bankAccount = now.bankAccount;
             source.entryNumber = ZeroPadded(number++, kEntryNumberWidth);
             if (!now.entryNumber.empty()) oldNumbers.push_back(now.entryNumber);
+            audit.writeOffs.push_back(
+                TAuditWriteOff{row->branch, row->number, now.entryNumber, source.entryNumber});
             sources.emplace(key, std::move(source));
         }
         LoadPayables(db, sql, keys, sources);
@@ -419,6 +443,7 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         for (const auto& [key, source] : sources) builder.Add(source);
         if (!outcome.errors.empty()) {
             transaction.Rollback();
+            refused("erros contábeis");
             return outcome;
         }
         Post(db, sql, outcome, sources, oldNumbers);
@@ -426,6 +451,9 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
 
     KeepList(db, sql, listNumber, request.previousListNumber, listKeys);
     PauseBeforeCommit(options.pauseBeforeCommit);
+    audit.outcome = TAuditOutcome::Committed;
+    // In the run's transaction: kept exactly when the postings are.
+    if (request.audited) AppendAudit(db, audit);
     transaction.Commit();
     posted = true;
     return outcome;

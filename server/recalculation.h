@@ -35,6 +35,9 @@ struct TRunRequest {
     std::string previousListNumber; // the session's last kept list, dropped by a committed run
     std::string paymentText;        // the client's word for a payment
     std::string chequeHistory;      // the client's cheque history text; empty = none
+    std::string clientAddress;      // who asked, for the audit trail
+    std::string session;            // the session's id, for the audit trail
+    bool audited = true;            // false only for the demo data's own postings
 };
 
 /// A run refused before any write-off is looked at: unknown company, branch or operator, an
@@ -71,7 +74,9 @@ inline constexpr const char* kWriteOffIntegration = "BXP";
 
 /// Runs the recalculation of the marked real write-offs of the request. Rows with a status
 /// other than "E" are skipped. Returns what the client gets; `posted` tells whether the run
-/// committed (no result key, no error). Raises ERunRefused, EDatabaseError when the database
+/// committed (no result key, no error). A committed run appends its audit record in its own
+/// transaction; a run answered with result keys or accounting errors appends a refused one
+/// after its rollback. Raises ERunRefused, EDatabaseError when the database
 /// fails, or platform::ECallCancelled when the call's deadline passes before the commit; in
 /// every case nothing is posted.
 TRunOutcome RunRecalculation(platform::TSqlConnection& db, const TRunRequest& request,

@@ -471,6 +471,7 @@ void Account(TSqlConnection& db, const std::string& company, const std::string& 
     request.listNumber = NextListNumber(db);
     request.paymentText = "Pagto";
     request.chequeHistory = "Cheque: [#CHQ]";
+    request.audited = false; // the demo's own history, not an operator's run
     for (const auto& s : specs)
         request.rows.push_back({s.branch, s.number, s.company, true, s.status, "N", "", s.amount});
     bool posted = false;

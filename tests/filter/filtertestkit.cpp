@@ -32,7 +32,10 @@ namespace {
 class TRecordingObject : public platform::TRemoteObject {
 public:
     TRecordingObject(TServerLog& log, server::TServerContext& context)
-        : log_(log), real_(context) {}
+        // This server has no login: its sessions act as the demo operator.
+        : log_(log),
+          real_(context, platform::TSessionIdentity{server::kDemoOperator, "127.0.0.1", "filtro"}) {
+    }
 
     Variant Invoke(const std::string& method, std::vector<Variant>& args) override {
         if (platform::SameText(method, "GetBaixaPag_Filtro")) {

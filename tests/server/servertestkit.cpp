@@ -1,13 +1,61 @@
 // Helpers shared by the server's tests: the client's side of the calls and known write-offs.
 #include "servertestkit.h"
 
+#include <map>
+#include <mutex>
+
 #include "protocol/filtroargs.h"
+#include "server/passwords.h"
 #include "server/schema.h"
 
 namespace servertest {
 
 using platform::TClientDataSet;
 using platform::Variant;
+
+namespace {
+
+std::mutex tokensMutex;
+std::map<std::string, std::string> tokens; // "operator@host:port" -> token; guarded
+
+std::string FreshToken(platform::TNetConnection& net, const std::string& key,
+                       const std::string& operatorCode) {
+    platform::TNetConnection login;
+    login.SetServerName(net.ServerName());
+    login.SetHost(net.Host());
+    login.SetPort(net.Port());
+    login.SetUseTls(net.UseTls());
+    login.SetCaFile(net.CaFile());
+    std::string token = login.Login(operatorCode, server::kDemoPassword);
+    std::lock_guard lock(tokensMutex);
+    tokens[key] = token;
+    return token;
+}
+
+} // namespace
+
+void LogIn(platform::TNetConnection& net, const std::string& operatorCode) {
+    const std::string key = operatorCode + "@" + net.Host() + ":" + std::to_string(net.Port());
+    std::string token;
+    {
+        std::lock_guard lock(tokensMutex);
+        if (auto it = tokens.find(key); it != tokens.end()) token = it->second;
+    }
+    // A token of an earlier server on this port (another database) is refused at the first
+    // call, which then logs in again.
+    if (token.empty()) token = FreshToken(net, key, operatorCode);
+    net.SetToken(token);
+    net.OnAuthenticate = [&net, key, operatorCode] { return FreshToken(net, key, operatorCode); };
+}
+
+std::unique_ptr<platform::TNetConnection> Connection(const std::string& serverName, int port,
+                                                     const std::string& operatorCode) {
+    auto net = std::make_unique<platform::TNetConnection>();
+    net->SetServerName(serverName);
+    net->SetPort(port);
+    LogIn(*net, operatorCode);
+    return net;
+}
 
 std::vector<Variant> OpenCriteria(const std::string& company) {
     return protocol::FiltroValues({.company = company});

@@ -8,10 +8,20 @@
 #include <vector>
 
 #include "platform/dataset.h"
+#include "platform/netconnection.h"
 #include "platform/sql.h"
 #include "platform/variant.h"
 
 namespace servertest {
+
+/// Logs `net` (server name, host and port set) in as `operatorCode` with the demo password, and
+/// lets it log in again by itself when its token is refused. Tokens are shared per operator and
+/// server address, so that the tests do not pay a password hash for every connection.
+void LogIn(platform::TNetConnection& net, const std::string& operatorCode = "OPERADOR");
+
+/// A connection to `port` of the loopback address, logged in as `operatorCode` (LogIn).
+std::unique_ptr<platform::TNetConnection> Connection(const std::string& serverName, int port,
+                                                     const std::string& operatorCode = "OPERADOR");
 
 /// The 23 arguments of GetBaixaPag_Filtro with nothing restricted (dates and amounts 0 as
 /// integers, lists and documents empty, status "T"); tests set args[n - 1] for criterion n.

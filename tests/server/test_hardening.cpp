@@ -80,10 +80,7 @@ protected:
         port_ = server_->Start();
     }
     std::unique_ptr<platform::TNetConnection> Connect() const {
-        auto net = std::make_unique<platform::TNetConnection>();
-        net->SetServerName(server::TRdmRecContBaixaPag::kName);
-        net->SetPort(port_);
-        return net;
+        return Connection(server::TRdmRecContBaixaPag::kName, port_);
     }
     Variant LoadList(platform::TNetConnection& net) const {
         std::vector<TRpcArg> args;
@@ -290,8 +287,11 @@ TEST_P(HardeningTest, ADatabaseFailureReachesTheLogAndTheClientGetsOnlyItsId) {
 
 TEST_P(HardeningTest, EveryCallLeavesOneLineWithWhoWhatHowLongAndHowItEnded) {
     StartServer();
-    TLogCapture log;
     auto net = Connect();
+    // Logged in (and its token found good) before the log is captured.
+    net->SetConnected(true);
+    net->SetConnected(false);
+    TLogCapture log;
     const Variant list = LoadList(*net);
     Confirm(*net, list, "Pagto\x01"); // refused
     const std::vector<std::string> calls = log.With("event=call");
@@ -328,7 +328,8 @@ protected:
         options.pauseBeforeCommit = std::chrono::milliseconds(3000);
         context_ =
             std::make_unique<server::TServerContext>(server::TServerContext{*pool_, options});
-        session_ = std::make_unique<server::TRdmRecContBaixaPag>(*context_);
+        session_ = std::make_unique<server::TRdmRecContBaixaPag>(
+            *context_, platform::TSessionIdentity{"OPERADOR", "127.0.0.1", "prazo"});
     }
 
     // SetConfirmar of the screen's list with write-offs 5 and 9 (real, not accounted) marked.
@@ -432,9 +433,7 @@ TEST(PostgresRestart, AfterARestartUnderARunningServerEveryCallSucceeds) {
     // Four sessions calling at once leave several connections idle in the pool.
     std::vector<std::unique_ptr<platform::TNetConnection>> clients;
     for (int i = 0; i < 4; ++i) {
-        clients.push_back(std::make_unique<platform::TNetConnection>());
-        clients.back()->SetServerName(server::TRdmRecContBaixaPag::kName);
-        clients.back()->SetPort(port);
+        clients.push_back(Connection(server::TRdmRecContBaixaPag::kName, port));
     }
     std::vector<std::thread> warm;
     for (auto& client : clients)

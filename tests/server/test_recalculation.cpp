@@ -39,8 +39,18 @@ protected:
         session_ = NewSession();
     }
 
-    std::unique_ptr<server::TRdmRecContBaixaPag> NewSession() {
-        return std::make_unique<server::TRdmRecContBaixaPag>(*context_);
+    // A session of `op`, as its login would open it.
+    std::unique_ptr<server::TRdmRecContBaixaPag> NewSession(const std::string& op = "OPERADOR") {
+        return std::make_unique<server::TRdmRecContBaixaPag>(
+            *context_,
+            platform::TSessionIdentity{op, "127.0.0.1", "sessao" + std::to_string(++sessions_)});
+    }
+    // The first session of `op` (session_ for OPERADOR), kept for the test.
+    server::TRdmRecContBaixaPag* SessionOf(const std::string& op) {
+        if (op == "OPERADOR") return session_.get();
+        auto& session = others_[op];
+        if (!session) session = NewSession(op);
+        return session.get();
     }
 
     // Today's list of a company, as the screen loads it.
@@ -62,12 +72,12 @@ protected:
     TServerReply Confirm(const Variant& list, const std::string& company = "01",
                          const std::string& op = "OPERADOR", Variant catalogue = CataloguePacket(),
                          server::TRdmRecContBaixaPag* session = nullptr) {
-        if (session == nullptr) session = session_.get();
+        if (session == nullptr) session = SessionOf(op);
         std::vector<Variant> none;
         const Variant number = session->Invoke("GetPrxLista", none);
         std::vector<Variant> args = {list,
                                      company,
-                                     std::string("0001"),
+                                     std::string(company == "02" ? "0201" : "0001"),
                                      op,
                                      number,
                                      std::string("Pagto"),
@@ -98,6 +108,8 @@ protected:
     std::unique_ptr<server::TConnectionPool> pool_;
     std::unique_ptr<server::TServerContext> context_;
     std::unique_ptr<server::TRdmRecContBaixaPag> session_;
+    std::map<std::string, std::unique_ptr<server::TRdmRecContBaixaPag>> others_;
+    int sessions_ = 0;
 };
 
 TEST_P(RecalculationTest, PostsExactlyTheMarkedRealWriteOffs) {

@@ -25,6 +25,7 @@
 #include "platform/wire.h"
 #include "server/entrybuilder.h"
 #include "server/pagserver.h"
+#include "server/passwords.h"
 #include "server/schema.h"
 #include "server/seed.h"
 #include "servertestkit.h"
@@ -42,10 +43,7 @@ namespace {
 const char* const kObject = server::TRdmRecContBaixaPag::kName;
 
 std::unique_ptr<platform::TNetConnection> Connect(int port) {
-    auto connection = std::make_unique<platform::TNetConnection>();
-    connection->SetServerName(kObject);
-    connection->SetPort(port);
-    return connection;
+    return Connection(kObject, port);
 }
 
 // The client's side of one run: list loaded, marks set, SetConfirmar called.
@@ -329,13 +327,19 @@ protected:
         http_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
         http_->set_read_timeout(60, 0);
         http_->set_write_timeout(60, 0);
+        // Logged in as the demo operator: the hostile requests come from a session's owner.
+        platform::TNetConnection login;
+        login.SetServerName(kObject);
+        login.SetPort(port_);
+        token_ = login.Login(server::kDemoOperator, server::kDemoPassword);
         httplib::Result connected = Post("/" + std::string(kObject) + "/__connect", "");
         ASSERT_TRUE(connected);
         session_ = platform::DecodeReply(connected->body).result.AsString();
     }
 
     httplib::Result Post(const std::string& path, const std::string& body) {
-        httplib::Headers headers = {{platform::kSessionHeader, session_}};
+        httplib::Headers headers = {{platform::kSessionHeader, session_},
+                                    {"Authorization", "Bearer " + token_}};
         return http_->Post(path, headers, body, platform::kWireContentType);
     }
     platform::TWireReply Call(const std::string& method, const std::string& body) {
@@ -353,6 +357,7 @@ protected:
     std::unique_ptr<server::TPagServer> server_;
     int port_ = 0;
     std::unique_ptr<httplib::Client> http_;
+    std::string token_;
     std::string session_;
 };
 
@@ -482,6 +487,12 @@ TEST(PlainHttpTest, ANonLoopbackAddressWithoutTlsIsRefusedUnlessAllowed) {
     EXPECT_THAT(refusal, HasSubstr("Recusado atender em 0.0.0.0 sem TLS"));
     EXPECT_THAT(refusal, HasSubstr("--allow-plain-http"));
 
+    {
+        // Operators to log in with, for the call below.
+        auto db = database.Connect();
+        server::EnsureSchema(*db);
+        server::SeedDemo(*db, std::floor(platform::Date()));
+    }
     const int port = testsupport::UnusedLoopbackPort();
     auto [allowed, log] =
         SpawnCapturingStderr({"--db", database.Url(), "--listen", "0.0.0.0:" + std::to_string(port),

@@ -43,10 +43,7 @@ protected:
     }
 
     std::unique_ptr<platform::TNetConnection> Connect(server::TPagServer& to) {
-        auto connection = std::make_unique<platform::TNetConnection>();
-        connection->SetServerName(server::TRdmRecContBaixaPag::kName);
-        connection->SetPort(to.Port());
-        return connection;
+        return Connection(server::TRdmRecContBaixaPag::kName, to.Port());
     }
 
     const platform::TDateTime today_ = std::floor(platform::Date());

@@ -36,7 +36,8 @@ protected:
         server::SeedDemo(*lease, d0_);
         LoadKnownWriteOffs(*lease, d0_);
         context_ = std::make_unique<server::TServerContext>(server::TServerContext{*pool_, {}});
-        object_ = std::make_unique<server::TRdmRecContBaixaPag>(*context_);
+        object_ = std::make_unique<server::TRdmRecContBaixaPag>(
+            *context_, platform::TSessionIdentity{"OPERADOR", "127.0.0.1", "lista"});
     }
 
     // Calls the method and returns the reply unpacked; failures are reported by the test.
