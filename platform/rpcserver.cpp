@@ -117,9 +117,12 @@ constexpr const char* kLoginNeeded = "É preciso entrar novamente: o login não 
 
 // The hex SHA-256 of a token: sessions and the cache keep this, never the token itself.
 std::string TokenHash(const std::string& token) {
+    // Fetched once: an implicit fetch (EVP_sha256()) looks the algorithm up on every call.
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA256", nullptr);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_Digest(token.data(), token.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+    if (sha256 == nullptr ||
+        EVP_Digest(token.data(), token.size(), digest, &length, sha256, nullptr) != 1)
         throw Exception("Não foi possível calcular o resumo do token.");
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
