@@ -1,8 +1,8 @@
 // pag-desktop: the desktop host. Loads the PAG00900 module as the business application would
 // and shows its screens in real windows.
 //
-// Exit status: 0 after a normal end; 2 when the options or the module could not be used, or on
-// an unexpected error.
+// Exit status: 0 after a normal end (the login dialog cancelled included); 2 when the options or
+// the module could not be used, or on an unexpected error.
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QMessageBox>
@@ -13,12 +13,14 @@
 #include <iostream>
 #include <optional>
 
+#include "desktop/logindialog.h"
 #include "desktop/mainwindow.h"
 #include "desktop/modulehost.h"
 #include "desktop/qtconvert.h"
 #include "desktop/settings.h"
 #include "host/hostoptions.h"
 #include "host/libmodules.h"
+#include "host/login.h"
 #include "host/session.h"
 #include "platform/application.h"
 
@@ -95,6 +97,13 @@ int main(int argc, char** argv) try {
     settings.ApplyTo(host::Session());
     options.ApplyTo(host::Session());
 
+    // The login comes before anything else; giving it up ends the program normally. A token that
+    // the server refuses later is renewed by asking for the password again.
+    if (!desktop::AskLogin(nullptr)) return 0;
+    host::Session().reauthenticate = [] {
+        return desktop::AskLoginAgain(QApplication::activeWindow());
+    };
+
     // The host's main form, parent of the module's MDI children (the main window shows it).
     platform::TForm* mainForm = host::CreateMainForm();
     platform::Application().SetTitle("Contas a Pagar");
@@ -117,6 +126,7 @@ int main(int argc, char** argv) try {
             box.exec();
             platform::Application().DestroyForms();
             platform::Application().SetMainForm(nullptr);
+            host::LogOut();
             return 2;
         }
         desktop::TModuleHost* host = module.get();
@@ -128,6 +138,8 @@ int main(int argc, char** argv) try {
         module->Shutdown(); // every form destroyed (the main form too), then Finalize
         platform::Application().SetMainForm(nullptr);
     }
+    host::Session().reauthenticate = nullptr;
+    host::LogOut();
     return status;
 } catch (const std::exception& e) {
     // Anything the steps above did not expect: reported, not left to end the program abruptly.

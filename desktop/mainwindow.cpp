@@ -11,12 +11,14 @@
 #include <QStatusBar>
 
 #include "desktop/formview.h"
+#include "desktop/logindialog.h"
 #include "desktop/menumirror.h"
 #include "desktop/qtconvert.h"
 #include "desktop/qtservices.h"
 #include "desktop/renderer.h"
 #include "desktop/settings.h"
 #include "desktop/views.h"
+#include "host/login.h"
 #include "host/session.h"
 #include "platform/application.h"
 
@@ -95,8 +97,15 @@ void TMainWindow::ShowSettings() {
     TSettingsDialog dialog(TDesktopSettings::FromSession(host::Session()), this);
     if (dialog.exec() != QDialog::Accepted) return;
     TDesktopSettings settings = dialog.Settings();
+    const TDesktopSettings before = TDesktopSettings::FromSession(host::Session());
+    // The token belongs to one operator at one server: another of either means a new login.
+    const bool loginChanged = settings.operatorCode != before.operatorCode ||
+                              settings.ServerText() != before.ServerText();
+    if (loginChanged) host::LogOut();
     settings.ApplyTo(host::Session());
     if (store_) SaveSettings(*store_, settings);
+    // Cancelled: the next call to the server asks for the password again.
+    if (loginChanged) AskLogin(this);
     RefreshStatus();
 }
 

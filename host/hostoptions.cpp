@@ -43,6 +43,9 @@ void THostOptions::Prepare() {
         if (!std::filesystem::is_regular_file(caFile, ec) || !std::ifstream(caFile))
             throw platform::Exception("--ca: não foi possível ler o arquivo \"" + caFile + "\"");
     }
+    if (DatabaseUrlHasPassword(database))
+        throw platform::Exception("--db: a senha do banco não vai na linha de comando; guarde-a "
+                                  "no arquivo .pgpass do usuário (ou no indicado por PGPASSFILE)");
     server_ = std::move(address);
     if (!today.empty()) {
         platform::TDateTime day = ParseDay(today);
@@ -106,6 +109,27 @@ void ParseServer(const std::string& text, std::string& host, int& port) {
                                   "\"");
     host = std::move(address.host);
     port = address.port;
+}
+
+bool DatabaseUrlHasPassword(const std::string& url) {
+    const std::string lower = platform::LowerCase(url);
+    std::size_t start = 0;
+    if (lower.starts_with("postgresql://"))
+        start = 13;
+    else if (lower.starts_with("postgres://"))
+        start = 11;
+    else
+        return false;
+    const std::size_t query = lower.find('?', start);
+    const std::string_view authority =
+        std::string_view(lower).substr(start, lower.find('/', start) - start);
+    const std::size_t at = authority.rfind('@');
+    if (at != std::string_view::npos && authority.substr(0, at).find(':') != std::string_view::npos)
+        return true;
+    if (query == std::string::npos) return false;
+    for (std::size_t from = query; from != std::string::npos; from = lower.find('&', from + 1))
+        if (lower.compare(from + 1, 9, "password=") == 0) return true;
+    return false;
 }
 
 platform::TDateTime ParseDay(const std::string& text) {

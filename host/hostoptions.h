@@ -57,7 +57,9 @@ public:
     /// the option), pins the clock to --today, and registers every --register screen after what
     /// the host registered before (a later registration of a code replaces an earlier one).
     /// --ca must name a readable file and goes only with an https:// server (or, when --server
-    /// is not given, with the session's own).
+    /// is not given, with the session's own). A --db URL carrying a password is refused: on a
+    /// command line every user of the machine can read it (libpq's .pgpass and PGPASSFILE keep
+    /// it instead).
     void Prepare();
     /// Puts the given values into the session; --server as parsed by Prepare() (its scheme
     /// decides TLS, so a plain HOST:PORT turns TLS off).
@@ -78,6 +80,10 @@ TServerAddress ParseServerAddress(const std::string& text);
 /// Splits a plain "HOST:PORT" (or "http://HOST:PORT") with a port in 1..65535; raises
 /// platform::Exception otherwise, https:// included, leaving `host` and `port` as they were.
 void ParseServer(const std::string& text, std::string& host, int& port);
+/// Whether a PostgreSQL URL carries a password: "user:password@" before the host, or a
+/// "password=" parameter. False for anything else, SQLite included.
+bool DatabaseUrlHasPassword(const std::string& url);
+
 /// A day written YYYY-MM-DD; raises platform::Exception otherwise.
 platform::TDateTime ParseDay(const std::string& text);
 

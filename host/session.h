@@ -2,6 +2,7 @@
 // database are.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace host {
@@ -11,6 +12,8 @@ namespace host {
 /// Invariant: serverPort is in 1..65535 once a host has validated its options (the framework
 /// itself does not refuse other values: a bad endpoint makes the connection attempt fail).
 struct THostSession {
+    /// The logged-in operator (host::LogIn sets it; before a login, the operator the host was
+    /// given).
     std::string operatorCode = "OPERADOR";
     std::string company = "01";
     std::string branch = "0001";
@@ -23,6 +26,12 @@ struct THostSession {
     std::string serverCaFile;
     /// "sqlite:PATH" or a PostgreSQL URL ("postgresql://..."); see DefaultDatabaseUrl().
     std::string databaseUrl;
+    /// The login token of operatorCode (host/login.h); empty before a login. Never logged.
+    std::string token;
+    /// How the host logs in again when the server refuses the token (it expired or was
+    /// revoked): asks for the password, calls host::LogIn and returns true; false when the person
+    /// gave up. Empty: a refused token is not renewed.
+    std::function<bool()> reauthenticate;
 };
 
 /// The process-wide session. Starts with the defaults above and DefaultDatabaseUrl().

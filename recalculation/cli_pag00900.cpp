@@ -3,6 +3,7 @@
 #include "recalculation/cli_pag00900.h"
 
 #include "host/libmodules.h"
+#include "host/login.h"
 #include "host/morvane.h"
 #include "platform/application.h"
 
@@ -67,6 +68,7 @@ void TfrmRecContBaixaPag::netRecContBaixaPagBeforeConnect(platform::TObject* /*s
     netRecContBaixaPag->SetHost(host::Morvane::WebURL());
     netRecContBaixaPag->SetUseTls(host::Morvane::WebTls());
     netRecContBaixaPag->SetCaFile(host::Morvane::WebCaFile());
+    host::PresentLogin(*netRecContBaixaPag); // the logged-in operator's token
 }
 
 void CriaRecContBaixaPag() {

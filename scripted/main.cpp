@@ -1,9 +1,14 @@
 // pag-script: loads the PAG00900 module as the desktop does, runs a script of a person's
 // actions against it without a display, and prints the transcript on standard output.
 //
-// Exit status: 0 when every expectation held; 1 at the first one that did not; 2 when the
-// options, the script or the module could not be used, or on an unexpected error.
+// The operator logs in with the password of the environment variable PAG_PASSWORD or of the file
+// --password-file names (never on the command line, where other users of the machine see it).
+//
+// Exit status: 0 when every expectation held; 1 at the first one that did not, or when the login
+// was refused or the server asks for one and no password was given; 2 when the options, the
+// script or the module could not be used, or on an unexpected error.
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -12,9 +17,11 @@
 
 #include "host/hostoptions.h"
 #include "host/libmodules.h"
+#include "host/login.h"
 #include "host/moduleloader.h"
 #include "host/session.h"
 #include "platform/application.h"
+#include "platform/netconnection.h"
 #include "scripted/scriptrunner.h"
 
 namespace {
@@ -29,6 +36,50 @@ std::string ReadFile(const std::string& fileName) {
     return text.str();
 }
 
+// The password of the login: the file's first line when --password-file is given, otherwise
+// PAG_PASSWORD; nothing when neither is.
+std::optional<std::string> ReadPassword(const std::string& passwordFile) {
+    if (!passwordFile.empty()) {
+        std::ifstream in(passwordFile, std::ios::binary);
+        std::string line;
+        if (!in || !std::getline(in, line))
+            throw platform::Exception("--password-file: não foi possível ler a senha do arquivo");
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return line;
+    }
+    if (const char* password = std::getenv("PAG_PASSWORD")) return std::string(password);
+    return std::nullopt;
+}
+
+// Logs the session's operator in; a later refusal of the token logs in again with the same
+// password. Returns the exit status when the program must end here.
+std::optional<int> LogIn(const std::optional<std::string>& password) {
+    const std::string operatorCode = host::Session().operatorCode;
+    if (!password) {
+        if (!host::ServerRequiresLogin()) return std::nullopt;
+        std::cerr << kProgram << ": o servidor exige login: informe a senha do operador "
+                  << operatorCode << " na variável de ambiente PAG_PASSWORD ou em --password-file"
+                  << std::endl;
+        return 1;
+    }
+    try {
+        host::LogIn(operatorCode, *password);
+    } catch (const platform::EServerError& e) {
+        std::cerr << kProgram << ": login do operador " << operatorCode << " recusado: " << e.what()
+                  << std::endl;
+        return 1;
+    } catch (const platform::ERpcError& e) {
+        // Not reached: the script goes on and the screen reports it, as without a login.
+        std::cerr << kProgram << ": não foi possível fazer login: " << e.what() << std::endl;
+        return std::nullopt;
+    }
+    host::Session().reauthenticate = [operatorCode, password] {
+        host::LogIn(operatorCode, *password);
+        return true;
+    };
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) try {
@@ -37,15 +88,20 @@ int main(int argc, char** argv) try {
     options.server = "127.0.0.1:8211";
     options.modulePath = host::DefaultModulePath();
     std::string scriptFile;
+    std::string passwordFile;
     options.DeclareSession(app, "Servidor de aplicação HOST:PORTA, ou https://HOST:PORTA com TLS");
     options.DeclareModule(
         app, "Tela aberta por LoadBPL a partir de uma biblioteca: CODIGO=ARQUIVO (padrão: "
              "libCTB10200.so ao lado do módulo, se existir)");
+    app.add_option("--password-file", passwordFile,
+                   "Arquivo cuja primeira linha é a senha do operador (padrão: a variável de "
+                   "ambiente PAG_PASSWORD)");
     app.add_option("script", scriptFile, "O roteiro")->required();
     if (std::optional<int> status = host::ParseCommandLine(app, argc, argv)) return *status;
     const std::string& modulePath = options.modulePath;
 
     std::vector<scripted::TCommand> commands;
+    std::optional<std::string> password;
     try {
         // CTB10200 opens from its library beside the module when it was built; otherwise its
         // opening is only recorded in the transcript. --register overrides either.
@@ -59,6 +115,15 @@ int main(int argc, char** argv) try {
         std::cerr << kProgram << ": " << scriptFile << ": " << e.what() << std::endl;
         return 2;
     }
+    try {
+        password = ReadPassword(passwordFile);
+    } catch (const platform::Exception& e) {
+        std::cerr << kProgram << ": " << e.what() << std::endl;
+        return 2;
+    }
+
+    if (std::optional<int> status = LogIn(password)) return *status;
+    password.reset();
 
     // The host's main window, parent of the module's MDI child screens.
     platform::TForm* mainForm = host::CreateMainForm();
@@ -100,8 +165,11 @@ int main(int argc, char** argv) try {
         std::cerr << kProgram << ": " << e.what() << std::endl;
         platform::Application().DestroyForms();
         platform::Application().SetMainForm(nullptr);
+        host::LogOut();
         return 2;
     }
+    host::Session().reauthenticate = nullptr;
+    host::LogOut();
     return status;
 } catch (const std::exception& e) {
     // Anything the steps above did not expect: reported, not left to end the program abruptly.

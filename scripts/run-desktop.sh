@@ -75,6 +75,9 @@ else
         done
     fi
     echo "Sem tela (DISPLAY não definido): executando o roteiro $script no pag-script."
+    # The demo operators' password, in the environment (never on the command line).
+    PAG_PASSWORD=${PAG_PASSWORD:-demo}
+    export PAG_PASSWORD
     "$build/bin/pag-script" --server "127.0.0.1:$port" --db "$database" \
         --register "CTB10200=$build/lib/libCTB10200.so" "$script" || status=$?
 fi

@@ -1,12 +1,14 @@
 // End to end on a real display (xvfb-run): the desktop opens PAG00900 against the demo server,
-// loads the list, marks a write-off, confirms, answers the success message, and saves
-// screenshots of the window under build/screenshots/.
+// logs in, loads the list, marks a write-off, loses its login (the token revoked on the server),
+// confirms, gives the password again, answers the success message, and saves screenshots of the
+// window under build/screenshots/.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -21,16 +23,20 @@
 
 #include "desktop/gridmodel.h"
 #include "desktop/gridview.h"
+#include "desktop/logindialog.h"
 #include "desktop/mainwindow.h"
 #include "desktop/modulehost.h"
 #include "desktop/renderer.h"
 #include "desktop/views.h"
+#include "host/login.h"
 #include "host/session.h"
 #include "platform/application.h"
 #include "platform/dataset.h"
 #include "platform/dbctrls.h"
 #include "platform/fields.h"
 #include "platform/menus.h"
+#include "platform/netconnection.h"
+#include "server/passwords.h"
 
 namespace {
 
@@ -136,6 +142,7 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
     session.operatorCode = "OPERADOR";
     session.company = "01";
     session.branch = "0001";
+    host::LogIn("OPERADOR", server::kDemoPassword);
 
     auto* mainForm = CreateForm<TForm>(&Application());
     mainForm->SetName("frmPrincipal");
@@ -147,6 +154,7 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         desktop::TModuleHost module(PAG_MODULE_PATH);
         module.Initialize();
         window.SetOpenScreen([&module] { module.IniProc(); });
+        host::Session().reauthenticate = [&window] { return desktop::AskLoginAgain(&window); };
         mainForm->Show();
         window.resize(1000, 700);
         window.show();
@@ -218,12 +226,39 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         EXPECT_TRUE(confirm->Enabled());
         SaveScreenshot(window, QStringLiteral("pag00900-marcada.png"));
 
-        // Confirm: the run ends with the success message, answered with OK.
+        // The login dies on the server (as at its time limit) while the mark waits.
+        {
+            platform::TNetConnection revoke;
+            revoke.SetServerName(host::kLoginObject);
+            revoke.SetHost("127.0.0.1");
+            revoke.SetPort(server.Port());
+            revoke.SetToken(host::Session().token);
+            revoke.Logout();
+        }
+
+        // Confirm: the desktop asks for the password again, the run goes on with the mark and
+        // ends with the success message, answered with OK.
         auto* confirmButton = dynamic_cast<TControl*>(screen->FindComponent("sbtConfirmar"));
         ASSERT_NE(confirmButton, nullptr);
         QString message;
-        AnswerNextBox(&message, QStringLiteral("pag00900-sucesso.png"));
+        bool askedAgain = false;
+        OnNextModal([&](QWidget& modal) {
+            auto* login = qobject_cast<desktop::TLoginDialog*>(&modal);
+            if (!login) {
+                ADD_FAILURE() << "no login dialog after the token was revoked";
+                modal.close();
+                return;
+            }
+            askedAgain = login->OperatorEdit().isReadOnly() &&
+                         login->OperatorEdit().text() == QStringLiteral("OPERADOR");
+            QTest::qWait(50);
+            SaveScreen(QStringLiteral("login-novamente.png"));
+            QTest::keyClicks(&login->PasswordEdit(), QString::fromUtf8(server::kDemoPassword));
+            QTest::keyClick(&login->PasswordEdit(), Qt::Key_Return);
+            AnswerNextBox(&message, QStringLiteral("pag00900-sucesso.png"));
+        });
         QTest::mouseClick(window.Renderer().WidgetOf(confirmButton), Qt::LeftButton);
+        EXPECT_TRUE(askedAgain);
         EXPECT_EQ(message, kSuccess);
         EXPECT_TRUE(list->Active());
         SaveScreenshot(window, QStringLiteral("pag00900-recalculada.png"));
@@ -244,6 +279,7 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         module.Shutdown();
     }
     Application().SetMainForm(nullptr);
+    host::LogOut();
     host::ResetSession();
 }
 

@@ -244,3 +244,26 @@ TEST(HostOptions, HttpsServerAndCaReachTheSessionAndAPlainServerTurnsTlsOff) {
               "--ca: não foi possível ler o arquivo \"" + testing::TempDir() + "\"");
     std::remove(ca.c_str());
 }
+
+TEST(HostOptions, ADatabaseUrlWithAPasswordIsRefusedAndLibpqsOwnMeansPass) {
+    for (const char* url : {"postgresql://pag:segredo@db:5432/pag", "postgres://pag:@db/pag",
+                            "POSTGRESQL://pag:x@db", "postgresql://pag@db/pag?password=segredo",
+                            "postgresql://db/pag?sslmode=require&password=x"})
+        EXPECT_TRUE(DatabaseUrlHasPassword(url)) << url;
+    for (const char* url : {"postgresql://pag@db:5432/pag", "postgresql://db/pag?sslmode=require",
+                            "postgresql://pag@[::1]:5432/pag", "sqlite:/tmp/a:b@c.db",
+                            "postgresql://pag@db/pag?passfile=/home/pag/.pgpass"})
+        EXPECT_FALSE(DatabaseUrlHasPassword(url)) << url;
+
+    StartUpReset reset;
+    THostOptions options;
+    CLI::App app;
+    Parse(options, app, {"--db", "postgresql://pag:segredo@db/pag"});
+    try {
+        options.Prepare();
+        FAIL() << "a password on the command line was accepted";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()).find("segredo"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(".pgpass"), std::string::npos) << e.what();
+    }
+}

@@ -10,7 +10,9 @@
 #include "host/session.h"
 #include "platform/datapacket.h"
 #include "platform/datetime.h"
+#include "platform/netconnection.h"
 #include "server/pagserver.h"
+#include "server/passwords.h"
 #include "server/seed.h"
 
 namespace rectest {
@@ -35,6 +37,12 @@ public:
             server::SeedDemo(*lease, Today());
         }
         server_->Start();
+        // One login for the program: every test's session presents its token.
+        platform::TNetConnection login;
+        login.SetServerName(server::TRdmRecContBaixaPag::kName);
+        login.SetHost("127.0.0.1");
+        login.SetPort(server_->Port());
+        token_ = login.Login(server::kDemoOperator, server::kDemoPassword);
     }
     ~TDemoServer() {
         server_->Stop();
@@ -44,10 +52,12 @@ public:
     }
     int Port() const { return server_->Port(); }
     const std::string& Url() const { return url_; }
+    const std::string& Token() const { return token_; }
 
 private:
     std::string directory_;
     std::string url_;
+    std::string token_;
     std::unique_ptr<server::TPagServer> server_;
 };
 
@@ -145,6 +155,7 @@ void ScreenTest::SetUp() {
     session.serverPort = DemoServerPort();
     session.databaseUrl = DemoDatabaseUrl();
     session.operatorCode = server::kDemoOperator;
+    session.token = Demo().Token();
     session.company = "01";
     session.branch = server::kDemoBranch;
     platform::SetClock([] { return Today() + 0.4; });

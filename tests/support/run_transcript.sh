@@ -4,7 +4,8 @@
 #
 # Usage: run_transcript.sh [OPTIONS] PAG_SCRIPT PAG_SERVER SCRIPT.pag
 #
-# pag-script runs SCRIPT.pag as operator OPERADOR on branch 0001 against a pag-server on a free
+# pag-script runs SCRIPT.pag as operator OPERADOR (logged in with the demo password, given in
+# PAG_PASSWORD) on branch 0001 against a pag-server on a free
 # loopback port over a throwaway SQLite file seeded with the demo data; the script's own
 # expectations must hold. The transcript is printed on standard output.
 #
@@ -70,6 +71,10 @@ if [ -n "$own_config" ]; then
     mkdir "$XDG_CONFIG_HOME"
     export XDG_CONFIG_HOME
 fi
+
+# The demo operators' password, in the environment: never on a command line.
+PAG_PASSWORD=demo
+export PAG_PASSWORD
 
 today=$(date +%F)
 today_br=$(date +%d/%m/%Y)
