@@ -345,13 +345,9 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
         request.clientAddress = identity_.clientAddress;
         request.session = identity_.sessionId;
 
-        TAuditRecord refusal;
+        // A refusal names the session's operator, whoever the arguments name.
+        TAuditRecord refusal = AuditRecordOf(request);
         refusal.operatorCode = identity_.operatorCode;
-        refusal.clientAddress = identity_.clientAddress;
-        refusal.session = identity_.sessionId;
-        refusal.company = request.company;
-        refusal.branch = request.branch;
-        refusal.listNumber = request.listNumber;
         // Refusals and stops are recorded here; a run that got as far as its checks of the
         // write-offs recorded itself.
         const auto record = [&](TAuditOutcome what, const std::string& reason) {

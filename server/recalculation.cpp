@@ -338,16 +338,21 @@ std::string WriteOffKey(const std::string& branch, const std::string& number) {
     return key + number;
 }
 
+TAuditRecord AuditRecordOf(const TRunRequest& request) {
+    TAuditRecord record;
+    record.operatorCode = request.operatorCode;
+    record.clientAddress = request.clientAddress;
+    record.session = request.session;
+    record.company = request.company;
+    record.branch = request.branch;
+    record.listNumber = request.listNumber;
+    return record;
+}
+
 TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
                              const TRunOptions& options, bool& posted) {
     posted = false;
-    TAuditRecord audit;
-    audit.operatorCode = request.operatorCode;
-    audit.clientAddress = request.clientAddress;
-    audit.session = request.session;
-    audit.company = request.company;
-    audit.branch = request.branch;
-    audit.listNumber = request.listNumber;
+    TAuditRecord audit = AuditRecordOf(request);
     const auto refused = [&](const std::string& reason) {
         audit.outcome = TAuditOutcome::Refused;
         audit.reason = reason;

@@ -8,6 +8,7 @@
 
 #include "platform/sql.h"
 #include "platform/sysutils.h"
+#include "server/audit.h"
 #include "server/columnwidths.h"
 #include "server/runoutcome.h"
 
@@ -39,6 +40,10 @@ struct TRunRequest {
     std::string session;            // the session's id, for the audit trail
     bool audited = true;            // false only for the demo data's own postings
 };
+
+/// The audit record of a run as its request names it: who, from where, which company, branch
+/// and list; the outcome and write-offs are the run's to fill in.
+TAuditRecord AuditRecordOf(const TRunRequest& request);
 
 /// A run refused before any write-off is looked at: unknown company, branch or operator, an
 /// operator without rights on the company, a list number never issued, a marked write-off of

@@ -9,6 +9,7 @@
 
 #include "platform/datetime.h"
 #include "platform/sql.h"
+#include "server/pagserver.h"
 #include "server/schema.h"
 #include "server/seed.h"
 #include "testdatabase.h"
@@ -27,6 +28,16 @@ protected:
         db_ = database_->Connect();
         server::EnsureSchema(*db_);
         if (seedDemo_) server::SeedDemo(*db_, today_);
+    }
+
+    /// A server on the test's database, on any free loopback port, serving.
+    std::unique_ptr<server::TPagServer> StartServer(server::TServerOptions options = {}) {
+        options.databaseUrl = database_->Url();
+        options.port = 0;
+        options.threads = 4;
+        auto started = std::make_unique<server::TPagServer>(options);
+        started->Start();
+        return started;
     }
 
     const platform::TDateTime today_ = std::floor(platform::Date());

@@ -31,15 +31,6 @@ constexpr const char* kObject = server::TRdmRecContBaixaPag::kName;
 
 class AuthServerTest : public TBackendTest {
 protected:
-    std::unique_ptr<server::TPagServer> StartServer(server::TServerOptions options = {}) {
-        options.databaseUrl = database_->Url();
-        options.port = 0;
-        options.threads = 4;
-        auto started = std::make_unique<server::TPagServer>(options);
-        started->Start();
-        return started;
-    }
-
     // A raw request, for what TNetConnection never sends.
     static TWireReply Post(int port, const std::string& method, const std::string& session,
                            const std::string& token, const std::string& body = {}) {

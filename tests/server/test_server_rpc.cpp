@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "backendtest.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
@@ -22,32 +23,18 @@ using ::testing::HasSubstr;
 
 namespace {
 
-class ServerRpcTest : public ::testing::TestWithParam<TBackend> {
+class ServerRpcTest : public TBackendTest {
 protected:
     void SetUp() override {
-        if (!TTestDatabase::Available(GetParam())) GTEST_SKIP() << "PAG_TEST_PG_URL não definido";
-        database_ = std::make_unique<TTestDatabase>(GetParam());
+        TBackendTest::SetUp();
+        if (IsSkipped()) return;
         server_ = StartServer();
-        auto lease = server_->Pool().Acquire();
-        server::SeedDemo(*lease, today_);
-    }
-
-    std::unique_ptr<server::TPagServer> StartServer() {
-        server::TServerOptions options;
-        options.databaseUrl = database_->Url();
-        options.port = 0;
-        options.threads = 4;
-        auto started = std::make_unique<server::TPagServer>(options);
-        started->Start();
-        return started;
     }
 
     std::unique_ptr<platform::TNetConnection> Connect(server::TPagServer& to) {
         return Connection(server::TRdmRecContBaixaPag::kName, to.Port());
     }
 
-    const platform::TDateTime today_ = std::floor(platform::Date());
-    std::unique_ptr<TTestDatabase> database_;
     std::unique_ptr<server::TPagServer> server_;
 };
 
