@@ -273,22 +273,10 @@ bool TNetConnection::Reauthenticate() {
 }
 
 std::string TNetConnection::Login(const std::string& operatorCode, const std::string& password) {
-    if (connected_) SetConnected(false);
-    MakeClient();
-    httplib::Request req;
-    req.method = "POST";
-    req.path = "/" + serverName_ + "/__login";
-    req.set_header("Content-Type", kWireContentType);
-    req.body =
-        EncodeRequest({TWireArg{Variant(operatorCode), false}, TWireArg{Variant(password), false}});
-    TWireReply reply;
-    try {
-        reply = impl_->Exchange(req, "__login", true, *this);
-    } catch (...) {
-        DropSession();
-        throw;
-    }
-    DropSession();
+    const TWireReply reply = SessionlessCall(
+        "__login",
+        EncodeRequest({TWireArg{Variant(operatorCode), false}, TWireArg{Variant(password), false}}),
+        false);
     if (reply.status != TReplyStatus::Ok) throw EServerError(reply.message);
     if (reply.result.Type() != VarType::String || reply.result.AsString().empty())
         throw ERpcError("Resposta inválida do servidor de aplicação em " + impl_->endpoint +
@@ -298,24 +286,37 @@ std::string TNetConnection::Login(const std::string& operatorCode, const std::st
 }
 
 void TNetConnection::Logout() {
+    if (token_.empty()) {
+        if (connected_) SetConnected(false);
+        return;
+    }
+    const TWireReply reply = SessionlessCall("__logout", {}, true);
+    token_.clear(); // refused or not, this token is not used again
+    // An already expired or revoked token is as good as logged out.
+    if (reply.status == TReplyStatus::Error) throw EServerError(reply.message);
+}
+
+TWireReply TNetConnection::SessionlessCall(const std::string& method, std::string body,
+                                           bool presentToken) {
     if (connected_) SetConnected(false);
-    if (token_.empty()) return;
     MakeClient();
     httplib::Request req;
     req.method = "POST";
-    req.path = "/" + serverName_ + "/__logout";
-    SetBearer(req, token_);
+    req.path = "/" + serverName_ + "/" + method;
+    if (!body.empty()) {
+        req.set_header("Content-Type", kWireContentType);
+        req.body = std::move(body);
+    }
+    if (presentToken) SetBearer(req, token_);
     TWireReply reply;
     try {
-        reply = impl_->Exchange(req, "__logout", true, *this);
+        reply = impl_->Exchange(req, method, true, *this);
     } catch (...) {
         DropSession();
         throw;
     }
     DropSession();
-    token_.clear(); // refused or not, this token is not used again
-    // An already expired or revoked token is as good as logged out.
-    if (reply.status == TReplyStatus::Error) throw EServerError(reply.message);
+    return reply;
 }
 
 void TNetConnection::MakeClient() {

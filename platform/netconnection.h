@@ -18,6 +18,8 @@
 
 namespace platform {
 
+struct TWireReply;
+
 /// The application server could not be reached, did not answer in time, refused the request or
 /// answered something that is not a reply. The message names the server's host and port.
 class ERpcError : public Exception {
@@ -148,6 +150,9 @@ private:
     // Opens a session; a NotAuthenticated answer is retried with a new token from
     // OnAuthenticate when mayReauthenticate, else raises ENotAuthenticated.
     void Connect(bool mayReauthenticate = true);
+    // A request outside any session (__login, __logout) on a client made for it alone; the
+    // session, if any, is ended first.
+    TWireReply SessionlessCall(const std::string& method, std::string body, bool presentToken);
     // Runs BeforeConnect and creates the HTTP client for Host and Port as they are then.
     void MakeClient();
     void DropSession();

@@ -10,6 +10,9 @@
 #       taking NAME, and NAME and SECONDS), which a caller may set before starting.
 #   stop_demo_server
 #       Stops the server started, if any, and waits for it. Safe to call more than once.
+#   make_scratch_dir PREFIX
+#       Makes a throwaway folder under $TMPDIR (or /tmp) and sets work to it; when the script
+#       ends, the server is stopped and the folder removed.
 #
 # Invariant: demo_server_pid is empty exactly while no started server is left to stop.
 # shellcheck shell=sh
@@ -55,4 +58,9 @@ stop_demo_server() {
         wait "$demo_server_pid" 2>/dev/null || true
         demo_server_pid=""
     fi
+}
+
+make_scratch_dir() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+    trap 'stop_demo_server; rm -rf "$work"' EXIT INT TERM
 }

@@ -13,12 +13,7 @@ script=$3
 # shellcheck source=../../scripts/lib/demo-server.sh
 . "$(dirname "$0")/../../scripts/lib/demo-server.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/pag-login-test.XXXXXX")
-cleanup() {
-    stop_demo_server
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+make_scratch_dir pag-login-test
 
 db="sqlite:$work/pag00900.db"
 start_demo_server login_test "$work/server.log" 30 "$server_bin" --db "$db" --seed demo

@@ -59,12 +59,7 @@ script=$3
 # shellcheck source=../../scripts/lib/demo-server.sh
 . "$(dirname "$0")/../../scripts/lib/demo-server.sh"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/pag-transcript.XXXXXX")
-cleanup() {
-    stop_demo_server
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+make_scratch_dir pag-transcript
 
 if [ -n "$own_config" ]; then
     XDG_CONFIG_HOME=$work/config
