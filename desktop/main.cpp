@@ -138,8 +138,7 @@ int main(int argc, char** argv) try {
         module->Shutdown(); // every form destroyed (the main form too), then Finalize
         platform::Application().SetMainForm(nullptr);
     }
-    host::Session().reauthenticate = nullptr;
-    host::LogOut();
+    host::EndLogin();
     return status;
 } catch (const std::exception& e) {
     // Anything the steps above did not expect: reported, not left to end the program abruptly.

@@ -58,6 +58,11 @@ void LogOut() {
     }
 }
 
+void EndLogin() {
+    Session().reauthenticate = nullptr;
+    LogOut();
+}
+
 void PresentLogin(platform::TNetConnection& net) {
     net.SetToken(Session().token);
     net.OnAuthenticate = [&net] { return RenewToken(net.Token()); };

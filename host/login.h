@@ -27,6 +27,9 @@ bool ServerRequiresLogin();
 /// reached is not an error here (the token dies at its time limit there).
 void LogOut();
 
+/// The host's last step: no more renewals of the token, and the login ended as LogOut does.
+void EndLogin();
+
 /// Makes `net` present the session's token and renew it through RenewToken when the server
 /// refuses it. The screens call it before each connect (with host, port and TLS).
 void PresentLogin(platform::TNetConnection& net);

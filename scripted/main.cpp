@@ -168,8 +168,7 @@ int main(int argc, char** argv) try {
         host::LogOut();
         return 2;
     }
-    host::Session().reauthenticate = nullptr;
-    host::LogOut();
+    host::EndLogin();
     return status;
 } catch (const std::exception& e) {
     // Anything the steps above did not expect: reported, not left to end the program abruptly.
