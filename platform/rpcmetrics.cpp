@@ -1,7 +1,7 @@
 // The RPC server's metrics in the Prometheus text exposition format.
 #include "platform/rpcmetrics.h"
 
-#include <cstdio>
+#include <charconv>
 #include <string_view>
 
 namespace platform {
@@ -34,10 +34,11 @@ void AppendLabel(std::string& out, std::string_view value) {
     out += '"';
 }
 
+// The shortest text that reads back as `value` ("0.005", not "0.0050000000000000001").
 std::string Number(double value) {
     char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
 }
 
 } // namespace

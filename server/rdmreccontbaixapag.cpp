@@ -262,6 +262,12 @@ void RecordRun(TConnectionPool& pool, const TAuditRecord& record) {
 
 } // namespace
 
+std::string TRdmRecContBaixaPag::RegisteredName(const std::string& method) const {
+    for (const char* name : {kFiltro, kPrxLista, kConfirmar, kSaida})
+        if (platform::SameText(method, name)) return name;
+    return {};
+}
+
 Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Variant>& args) {
     // Late binding by name ignores case, as a dispatch interface does.
     if (platform::SameText(method, kPrxLista)) {

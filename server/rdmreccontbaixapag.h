@@ -43,6 +43,8 @@ public:
 
     platform::Variant Invoke(const std::string& method,
                              std::vector<platform::Variant>& args) override;
+    /// The registered spelling of one of the four methods, for the server's metrics.
+    std::string RegisteredName(const std::string& method) const override;
 
     /// GetBaixaPag_Filtro: the 23 criteria (kinds SSSSSSDDSSFFDDSFFFFSDDS); returns the list's
     /// packet. The by-reference lists keep the values sent.

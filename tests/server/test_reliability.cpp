@@ -525,10 +525,16 @@ TEST_F(HostileRequestTest, HealthAnswersWhileTheDatabaseDoes) {
     ASSERT_TRUE(health);
     EXPECT_EQ(health->status, 200);
     EXPECT_EQ(health->body, "ok\n");
+    // The remote object's own methods are counted under their names, whatever the case sent.
+    ASSERT_TRUE(Post("/" + std::string(kObject) + "/getprxlista", platform::EncodeRequest({})));
     httplib::Result metrics = http_->Get("/metrics");
     ASSERT_TRUE(metrics);
     EXPECT_THAT(metrics->body,
                 HasSubstr("pag_rpc_calls_total{method=\"PAG00900.rdmRecContBaixaPag.__connect\","
                           "outcome=\"ok\"} 1\n"));
+    EXPECT_THAT(metrics->body,
+                HasSubstr("pag_rpc_calls_total{method=\"PAG00900.rdmRecContBaixaPag.GetPrxLista\","
+                          "outcome=\"ok\"} 1\n"));
+    EXPECT_THAT(metrics->body, HasSubstr("pag_rpc_call_duration_seconds_bucket{le=\"0.005\"}"));
     EXPECT_THAT(metrics->body, ::testing::Not(HasSubstr(session_)));
 }
