@@ -229,6 +229,26 @@ bool IsIdentChar(char c) {
     return IsIdentStart(c) || (c >= '0' && c <= '9');
 }
 
+// Where a quoted text whose body starts at `i` ends (just past its closing quote, or the end of
+// the statement when it is not closed): a doubled quote stands for itself, and with
+// `backslashEscapes` (E'...') a backslash takes the next character as it is.
+std::size_t QuotedEnd(std::string_view sql, std::size_t i, char quote, bool backslashEscapes) {
+    const std::size_t n = sql.size();
+    while (i < n) {
+        if (backslashEscapes && sql[i] == '\\' && i + 1 < n) {
+            i += 2;
+        } else if (sql[i] == quote) {
+            if (i + 1 < n && sql[i + 1] == quote)
+                i += 2;
+            else
+                return i + 1;
+        } else {
+            ++i;
+        }
+    }
+    return n;
+}
+
 } // namespace
 
 std::vector<TSqlToken> TokenizeSql(std::string_view sql) {
@@ -264,50 +284,13 @@ std::vector<TSqlToken> TokenizeSql(std::string_view sql) {
             }
             add(TSqlToken::Comment, start, i);
         } else if (c == '\'') {
-            ++i;
-            while (i < n) {
-                if (sql[i] == '\'') {
-                    if (i + 1 < n && sql[i + 1] == '\'') {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                ++i;
-            }
+            i = QuotedEnd(sql, i + 1, '\'', false);
             add(TSqlToken::Literal, start, i);
         } else if ((c == 'E' || c == 'e') && i + 1 < n && sql[i + 1] == '\'') {
-            // E'...' : backslash escapes as well as doubled quotes.
-            i += 2;
-            while (i < n) {
-                if (sql[i] == '\\' && i + 1 < n) {
-                    i += 2;
-                } else if (sql[i] == '\'') {
-                    if (i + 1 < n && sql[i + 1] == '\'') {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                } else {
-                    ++i;
-                }
-            }
+            i = QuotedEnd(sql, i + 2, '\'', true);
             add(TSqlToken::Literal, start, i);
         } else if (c == '"') {
-            ++i;
-            while (i < n) {
-                if (sql[i] == '"') {
-                    if (i + 1 < n && sql[i + 1] == '"') {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                ++i;
-            }
+            i = QuotedEnd(sql, i + 1, '"', false);
             add(TSqlToken::Word, start, i);
         } else if (c == '$' && i + 1 < n && (sql[i + 1] == '$' || IsIdentStart(sql[i + 1]))) {
             // $tag$ ... $tag$
