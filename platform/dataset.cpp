@@ -802,28 +802,28 @@ void TRowAppender::SetString(int field, std::string_view value) {
                              FitText(TFieldDef{{}, f->DataType(), f->Size()}, value, fitted));
 }
 
+int TRowAppender::Column(int field) const {
+    return dataSet_->fields_[static_cast<std::size_t>(field)]->column_;
+}
+
 void TRowAppender::SetFloat(int field, double value) {
     std::byte* row = Row(field, TFieldType::ftFloat);
-    dataSet_->store_.SetDouble(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
-                               value);
+    dataSet_->store_.SetDouble(row, Column(field), value);
 }
 
 void TRowAppender::SetDateTime(int field, TDateTime value) {
     std::byte* row = Row(field, TFieldType::ftDateTime);
-    dataSet_->store_.SetDouble(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
-                               value);
+    dataSet_->store_.SetDouble(row, Column(field), value);
 }
 
 void TRowAppender::SetInteger(int field, std::int64_t value) {
     std::byte* row = Row(field, TFieldType::ftInteger);
-    dataSet_->store_.SetInt(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
-                            value);
+    dataSet_->store_.SetInt(row, Column(field), value);
 }
 
 void TRowAppender::SetBoolean(int field, bool value) {
     std::byte* row = Row(field, TFieldType::ftBoolean);
-    dataSet_->store_.SetInt(row, dataSet_->fields_[static_cast<std::size_t>(field)]->column_,
-                            value ? 1 : 0);
+    dataSet_->store_.SetInt(row, Column(field), value ? 1 : 0);
 }
 
 void TRowAppender::SetVariant(int field, const Variant& value) {

@@ -254,6 +254,8 @@ public:
 
 private:
     std::byte* Row(int field, TFieldType expected);
+    /// The storage column of a field that Row() has checked.
+    int Column(int field) const;
     TDataSet* dataSet_;
     std::size_t row_ = 0;
     bool started_ = false;
