@@ -1,5 +1,6 @@
-// Benchmarks of the application server end to end, with SQLite stepping the list's SELECT as
-// baseline.
+// Benchmarks of the application server end to end on SQLite, with SQLite stepping the list's
+// SELECT as baseline (the same on PostgreSQL: bench_server_pg.cpp; many clients at once:
+// bench_concurrent.cpp; what they share: serverkit.h).
 //
 // BM_SqliteStepAll, BM_LoadAll and BM_LoadDateRange share one database file of N bulk
 // write-offs; BM_Confirm has a database of its own. Every server benchmark starts its own server
@@ -57,66 +58,20 @@ using namespace platform;
 
 namespace {
 
-TDateTime Today() {
-    return std::floor(Date());
-}
+using bench::BulkDatabase;
+using bench::Criteria;
+using bench::PeakResidentGrowth;
+using bench::Today;
+using bench::TServerFixture;
 
-// The folder of this run's databases, removed when the program ends.
-const std::filesystem::path& BenchFolder() {
-    struct TFolder {
-        std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("pag-bench-server-" + std::to_string(getpid()));
-        TFolder() { std::filesystem::create_directories(path); }
-        ~TFolder() {
-            std::error_code ignored; // nothing to do about a folder that cannot be removed
-            std::filesystem::remove_all(path, ignored);
-        }
-    };
-    static TFolder folder;
-    return folder.path;
-}
-
-// A database file with the demo data and `count` bulk write-offs, built once per name and size.
-const std::string& BulkDatabase(const std::string& name, int count) {
-    static std::map<std::string, std::string> built;
-    const std::string key = name + "/" + std::to_string(count);
-    auto it = built.find(key);
-    if (it != built.end()) return it->second;
-    const std::filesystem::path& dir = BenchFolder();
-    const std::string path = (dir / (name + "-" + std::to_string(count) + ".db")).string();
-    std::filesystem::remove(path);
-    auto db = TSqlConnection::Open("sqlite:" + path);
-    server::EnsureSchema(*db);
-    server::SeedBulk(*db, count, Today());
-    db->ExecuteScript("ANALYZE");
-    return built.emplace(key, path).first->second;
-}
-
-struct TServerFixture {
-    std::unique_ptr<server::TPagServer> server;
-    TNetConnection net;
-
-    explicit TServerFixture(const std::string& path) {
-        server::TServerOptions options;
-        options.databaseUrl = "sqlite:" + path;
-        options.port = 0;
-        options.threads = 4;
-        server = std::make_unique<server::TPagServer>(options);
-        net.SetServerName(server::TRdmRecContBaixaPag::kName);
-        net.SetPort(server->Start());
-        net.Login(server::kDemoOperator, server::kDemoPassword);
-    }
-};
-
-std::vector<TRpcArg> Criteria(TDateTime paidFrom, TDateTime paidTo) {
-    return protocol::FiltroArgs({.company = std::string("01"),
-                                 .paidFrom = Variant::FromDate(paidFrom),
-                                 .paidTo = Variant::FromDate(paidTo)});
+// The SQLite file behind a BulkDatabase URL.
+std::string FileOf(const std::string& url) {
+    return url.substr(std::string_view("sqlite:").size());
 }
 
 // SQLite alone: prepare the list's SELECT for all rows, step it and read every column.
 void BM_SqliteStepAll(benchmark::State& state) {
-    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
+    const std::string path = FileOf(BulkDatabase("list", static_cast<int>(state.range(0))));
     server::TWriteOffCriteria criteria;
     criteria.company = "01";
     const server::TSqlStatement statement = server::BuildWriteOffQuery(TSqlKind::SQLite, criteria);
@@ -152,54 +107,13 @@ void BM_SqliteStepAll(benchmark::State& state) {
     sqlite3_close(db);
     state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_SqliteStepAll)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-// The client's load: GetBaixaPag_Filtro through the connection, the reply checked and made the
-// whole content of an open client dataset.
-void LoadInto(benchmark::State& state, TDateTime paidFrom, TDateTime paidTo) {
-    const std::string& path = BulkDatabase("list", static_cast<int>(state.range(0)));
-    TServerFixture fixture(path);
-    const std::vector<TRpcArg> args = Criteria(paidFrom, paidTo);
-    TClientDataSet cds;
-    for (auto _ : state) {
-        TServerReply reply = UnpackServerReply(fixture.net.Call("GetBaixaPag_Filtro", args));
-        if (!reply.Ok()) {
-            state.SkipWithError(reply.message.c_str());
-            return;
-        }
-        cds.SetData(reply.payload);
-    }
-    state.counters["rows"] = cds.RecordCount();
-}
-
-// A "VmRSS:"-style line of /proc/self/status, in bytes.
-std::size_t StatusBytes(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.starts_with(key)) return std::stoull(line.substr(key.size())) * 1024;
-    throw std::runtime_error("/proc/self/status sem " + key);
-}
-
-// How far the process's peak resident set rises above its resident set while `work` runs:
-// freed heap is handed back first, then the kernel's high-water mark is reset to the current
-// resident set and read afterwards.
-std::size_t PeakResidentGrowth(const std::function<void()>& work) {
-    malloc_trim(0);
-    {
-        std::ofstream reset("/proc/self/clear_refs");
-        reset << "5";
-    }
-    const std::size_t before = StatusBytes("VmRSS:");
-    work();
-    return StatusBytes("VmHWM:") - before;
-}
+BENCHMARK(BM_SqliteStepAll)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The remote object alone over the bulk database of the benchmark's size, with the arguments
 // of the whole list of company 01.
 struct TListObject {
     explicit TListObject(const benchmark::State& state)
-        : pool("sqlite:" + BulkDatabase("list", static_cast<int>(state.range(0)))) {
+        : pool(BulkDatabase("list", static_cast<int>(state.range(0)))) {
         for (const TRpcArg& arg : Criteria(0, 0)) args.push_back(arg.Value());
     }
     server::TConnectionPool pool;
@@ -210,7 +124,7 @@ struct TListObject {
 };
 
 void BM_LoadAll(benchmark::State& state) {
-    LoadInto(state, 0, 0);
+    bench::LoadLoop(state, BulkDatabase("list", static_cast<int>(state.range(0))), 0, 0);
     TListObject list(state);
     auto& object = list.object;
     const std::vector<Variant>& args = list.args;
@@ -231,7 +145,7 @@ void BM_LoadAll(benchmark::State& state) {
     state.counters["server_peak_bytes"] = static_cast<double>(methodPeak);
     state.counters["rpc_body_peak_bytes"] = static_cast<double>(bodyPeak);
 }
-BENCHMARK(BM_LoadAll)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadAll)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // The server's own handling of the load, without client or transport: the remote object's
 // GetBaixaPag_Filtro on a pooled connection, its reply built.
@@ -249,7 +163,8 @@ BENCHMARK(BM_ListMethod)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Bulk write-offs are paid evenly over 1000 days: 100 days are a tenth of them.
 void BM_LoadDateRange(benchmark::State& state) {
-    LoadInto(state, Today() - 99, Today());
+    bench::LoadLoop(state, BulkDatabase("list", static_cast<int>(state.range(0))), Today() - 99,
+                    Today());
 }
 BENCHMARK(BM_LoadDateRange)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -257,51 +172,7 @@ BENCHMARK(BM_LoadDateRange)->Arg(100000)->Unit(benchmark::kMillisecond);
 // each run, as a client does, since every run changes the write-offs' entry numbers.
 void BM_Confirm(benchmark::State& state) {
     const int marked = static_cast<int>(state.range(0));
-    const std::string& path = BulkDatabase("confirm", marked + marked / 8 + 100);
-    TServerFixture fixture(path);
-    const std::vector<TRpcArg> criteria = Criteria(0, 0);
-    TClientDataSet msg;
-    msg.FieldDefs().Add("CDMESSAGE", TFieldType::ftString, 50);
-    msg.FieldDefs().Add("DSMESSAGE", TFieldType::ftString, 200);
-    msg.CreateDataSet();
-    msg.Append();
-    msg.FieldByName("CDMESSAGE")->SetAsString("Hist_Conta");
-    msg.FieldByName("DSMESSAGE")->SetAsString("Cheque: [#CHQ]");
-    msg.Post();
-    const Variant catalogue = msg.Data();
-    for (auto _ : state) {
-        state.PauseTiming();
-        TClientDataSet list;
-        list.SetData(UnpackServerReply(fixture.net.Call("GetBaixaPag_Filtro", criteria)).payload);
-        int count = 0;
-        for (list.First(); !list.Eof(); list.Next()) {
-            const bool mark = count < marked &&
-                              list.FieldByName("NRBAIXAPAG")->AsString().starts_with("B") &&
-                              list.FieldByName("IDSTATUSBPAG")->AsString() == "E";
-            if (mark) ++count;
-            list.Edit();
-            list.FieldByName("IDMARCADO")->SetAsString(mark ? "S" : "N");
-            list.Post();
-        }
-        const Variant packet = list.Data();
-        state.ResumeTiming();
-        std::string number = fixture.net.Call("GetPrxLista").AsString();
-        TServerReply reply = UnpackServerReply(fixture.net.Call(
-            "SetConfirmar", {TRpcArg(packet), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
-                             TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(catalogue)}));
-        state.PauseTiming();
-        TClientDataSet result, errors;
-        if (reply.Ok()) {
-            result.SetData(reply.payload[0]);
-            errors.SetData(reply.payload[3]);
-        }
-        if (count != marked || !reply.Ok() || !result.IsEmpty() || !errors.IsEmpty()) {
-            state.SkipWithError(("o recálculo não foi contabilizado: " + reply.message).c_str());
-            state.ResumeTiming();
-            return;
-        }
-        state.ResumeTiming();
-    }
+    bench::ConfirmLoop(state, BulkDatabase("confirm", marked + marked / 8 + 100), marked);
 }
 BENCHMARK(BM_Confirm)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -317,8 +188,7 @@ BENCHMARK(BM_SmallCall)->UseRealTime()->Unit(benchmark::kMicrosecond);
 // what the login's checks (the token's hash, the session's owner, the cached verification)
 // add to a small call is the difference.
 void BM_SmallCallAnonymous(benchmark::State& state) {
-    const std::string& path = BulkDatabase("small", 100);
-    server::TConnectionPool pool("sqlite:" + path, 4);
+    server::TConnectionPool pool(BulkDatabase("small", 100), 4);
     server::TServerContext context{pool, {}};
     TRpcServer rpc;
     rpc.RegisterObject(server::TRdmRecContBaixaPag::kName, [&](const TSessionIdentity& who) {

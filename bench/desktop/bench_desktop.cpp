@@ -1,6 +1,7 @@
 // Benchmark of the desktop on a real display (run it under xvfb-run): from the click that opens
-// PAG00900 to the painted grid holding 100,000 write-offs loaded from pag-server, and the
-// scrolling of that grid from top to bottom. Figures are wall-clock times per iteration.
+// PAG00900 to the painted grid holding 100,000 (and 1,000,000) write-offs loaded from pag-server,
+// and the scrolling of the 100,000-row grid from top to bottom. Figures are wall-clock times per
+// iteration.
 //
 //   xvfb-run -a build/bench/pag_bench_desktop
 #include <benchmark/benchmark.h>
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "desktop/gridview.h"
@@ -34,18 +36,17 @@ namespace {
 using namespace platform;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBulkRows = 100000;
-
-/// pag-server over a SQLite file holding the demo data and 100,000 more write-offs of company
+/// pag-server over a SQLite file holding the demo data and `rows` more write-offs of company
 /// "01", all paid today, so that the screen's first load brings every one of them.
 class TBulkServer {
 public:
+    explicit TBulkServer(int rows) : rows_(rows) {}
     bool Start() {
         database_ = QStringLiteral("sqlite:") + folder_.path() + QStringLiteral("/bulk.db");
         QProcess seed;
         seed.start(QStringLiteral(PAG_SERVER_PATH),
                    {QStringLiteral("--db"), database_, QStringLiteral("--seed"),
-                    QStringLiteral("bulk:%1").arg(kBulkRows), QStringLiteral("--seed-only")});
+                    QStringLiteral("bulk:%1").arg(rows_), QStringLiteral("--seed-only")});
         if (!seed.waitForFinished(600000) || seed.exitCode() != 0) {
             std::fprintf(stderr, "seeding failed: %s\n", seed.readAllStandardError().constData());
             return false;
@@ -78,10 +79,12 @@ public:
         process_.terminate();
         if (!process_.waitForFinished(5000)) process_.kill();
     }
+    int Rows() const { return rows_; }
     int Port() const { return port_; }
     std::string Database() const { return database_.toStdString(); }
 
 private:
+    int rows_;
     QTemporaryDir folder_;
     QProcess process_;
     QString database_;
@@ -116,11 +119,39 @@ struct TDesktop {
     std::unique_ptr<desktop::TModuleHost> module;
 };
 
-TBulkServer* server = nullptr;
+/// The bulk servers of the run by row count, owned by main() so that they stop before the
+/// application object goes.
+std::map<int, std::unique_ptr<TBulkServer>>* bulkServers = nullptr;
+
+/// The bulk server of `rows` write-offs, started on first use and kept for the run; nullptr when
+/// it could not be started.
+TBulkServer* BulkServer(int rows) {
+    std::unique_ptr<TBulkServer>& server = (*bulkServers)[rows];
+    if (!server) {
+        server = std::make_unique<TBulkServer>(rows);
+        if (!server->Start())
+            std::fprintf(stderr, "pag-server could not be started with %d bulk rows\n", rows);
+    }
+    return server->Port() != 0 ? server.get() : nullptr;
+}
+
+/// Points the session at the bulk server of `rows` write-offs; false, the benchmark's error
+/// set, when there is none.
+bool UseBulkServer(benchmark::State& state, int rows) {
+    TBulkServer* server = BulkServer(rows);
+    if (!server) {
+        state.SkipWithError("pag-server could not be started with the bulk data");
+        return false;
+    }
+    host::Session().serverHost = "127.0.0.1";
+    host::Session().serverPort = server->Port();
+    host::Session().databaseUrl = server->Database();
+    return true;
+}
 
 /// Opens the screen, leaves the company panel (the list loads) and paints the grid. Returns the
 /// grid view, or nullptr (with the benchmark's error set) when something did not happen.
-desktop::TGridView* OpenAndLoad(TDesktop& app, benchmark::State& state, TDataSet*& list) {
+desktop::TGridView* OpenAndLoad(TDesktop& app, benchmark::State& state, TDataSet*& list, int rows) {
     app.window->OpenScreenAction().trigger();
     TForm* screen = Application().FindForm("frmRecContBaixaPag");
     if (!screen) {
@@ -134,7 +165,7 @@ desktop::TGridView* OpenAndLoad(TDesktop& app, benchmark::State& state, TDataSet
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(10, 10)); // leaves the panel
     view->viewport()->repaint();
     QApplication::processEvents();
-    if (!list->Active() || list->RecordCount() < kBulkRows) {
+    if (!list->Active() || list->RecordCount() < rows) {
         state.SkipWithError("the list did not load the bulk rows");
         return nullptr;
     }
@@ -147,16 +178,16 @@ void CloseScreen() {
     QApplication::processEvents();
 }
 
-void BM_OpenScreenAndLoad100kToPaintedGrid(benchmark::State& state) {
-    host::Session().serverHost = "127.0.0.1";
-    host::Session().serverPort = server->Port();
-    host::Session().databaseUrl = server->Database();
+// The click that opens the screen to the painted grid holding state.range(0) bulk write-offs.
+void OpenScreenAndLoadToPaintedGrid(benchmark::State& state) {
+    const int bulkRows = static_cast<int>(state.range(0));
+    if (!UseBulkServer(state, bulkRows)) return;
     TDesktop app;
     int rows = 0;
     for (auto _ : state) {
         auto start = Clock::now();
         TDataSet* list = nullptr;
-        desktop::TGridView* view = OpenAndLoad(app, state, list);
+        desktop::TGridView* view = OpenAndLoad(app, state, list, bulkRows);
         auto end = Clock::now();
         if (!view) break;
         rows = list->RecordCount();
@@ -165,18 +196,30 @@ void BM_OpenScreenAndLoad100kToPaintedGrid(benchmark::State& state) {
     }
     state.counters["rows"] = rows;
 }
+void BM_OpenScreenAndLoad100kToPaintedGrid(benchmark::State& state) {
+    OpenScreenAndLoadToPaintedGrid(state);
+}
 BENCHMARK(BM_OpenScreenAndLoad100kToPaintedGrid)
+    ->Arg(100000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
+void BM_OpenScreenAndLoad1MToPaintedGrid(benchmark::State& state) {
+    OpenScreenAndLoadToPaintedGrid(state);
+}
+BENCHMARK(BM_OpenScreenAndLoad1MToPaintedGrid)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
 void BM_ScrollLoadedGridTopToBottom(benchmark::State& state) {
-    host::Session().serverHost = "127.0.0.1";
-    host::Session().serverPort = server->Port();
-    host::Session().databaseUrl = server->Database();
+    constexpr int kRows = 100000;
+    if (!UseBulkServer(state, kRows)) return;
     TDesktop app;
     TDataSet* list = nullptr;
-    desktop::TGridView* view = OpenAndLoad(app, state, list);
+    desktop::TGridView* view = OpenAndLoad(app, state, list, kRows);
     if (!view) return;
     QScrollBar* bar = view->verticalScrollBar();
     for (auto _ : state) {
@@ -202,14 +245,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     benchmark::Initialize(&argc, argv);
-    TBulkServer bulk;
-    if (!bulk.Start()) {
-        std::fprintf(stderr, "pag-server could not be started with the bulk data\n");
-        return 1;
-    }
-    server = &bulk;
+    std::map<int, std::unique_ptr<TBulkServer>> servers;
+    bulkServers = &servers;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    server = nullptr;
+    bulkServers = nullptr;
     return 0;
 }
