@@ -38,6 +38,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "bench/serverkit.h"
 #include "platform/dataset.h"
 #include "platform/datetime.h"
 #include "platform/netconnection.h"

@@ -36,9 +36,10 @@ void BM_PgStepAll(benchmark::State& state) {
     criteria.company = "01";
     const server::TSqlStatement statement =
         server::BuildWriteOffQuery(TSqlKind::PostgreSQL, criteria);
-    const TNumberedSql numbered = NumberParams(statement.text);
+    const sqlimpl::TNumberedSql numbered = sqlimpl::NumberParams(statement.text);
     std::vector<std::string> texts;
-    for (const std::string& name : numbered.names) texts.push_back(statement.params.Find(name)->AsString());
+    for (const std::string& name : numbered.names)
+        texts.push_back(statement.params.Find(name)->AsString());
     std::vector<const char*> values;
     for (const std::string& text : texts) values.push_back(text.c_str());
 

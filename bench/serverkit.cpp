@@ -161,10 +161,9 @@ Variant MarkedList(TNetConnection& net, const std::vector<TRpcArg>& criteria, in
 std::string ConfirmMarked(TNetConnection& net, const Variant& list) {
     static const Variant catalogue = RunCatalogue();
     std::string number = net.Call("GetPrxLista").AsString();
-    TServerReply reply = UnpackServerReply(
-        net.Call("SetConfirmar", {TRpcArg(list), TRpcArg("01"), TRpcArg("0001"),
-                                  TRpcArg("OPERADOR"), TRpcArg::Ref(number), TRpcArg("Pagto"),
-                                  TRpcArg(catalogue)}));
+    TServerReply reply = UnpackServerReply(net.Call(
+        "SetConfirmar", {TRpcArg(list), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                         TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(catalogue)}));
     if (!reply.Ok()) return reply.message.empty() ? "falha sem mensagem" : reply.message;
     TClientDataSet result, errors;
     result.SetData(reply.payload[0]);
