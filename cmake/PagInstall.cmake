@@ -7,7 +7,9 @@
 set(_pag_packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(_pag_generated ${PROJECT_BINARY_DIR}/packaging)
 
-# The packages' changelog, with the project's version.
+# The packages' changelog, with the project's version and the maintainer the packages name.
+set(PAG_PACKAGE_CONTACT "Equipe do PAG00900 <pag00900@example.org>" CACHE STRING
+  "The maintainer of the Debian packages: \"Name <address>\"")
 configure_file(${_pag_packaging}/changelog.in ${_pag_generated}/changelog @ONLY)
 
 # Compressed as Debian wants them (gzip -9n: no name, no time stamp): the man pages and the

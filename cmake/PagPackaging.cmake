@@ -10,7 +10,7 @@ if(PAG_BUILD_DESKTOP)
 endif()
 set(CPACK_PACKAGE_NAME pag00900)
 set(CPACK_PACKAGE_VENDOR "pag00900")
-set(CPACK_PACKAGE_CONTACT "Equipe do PAG00900 <pag00900@localhost>")
+set(CPACK_PACKAGE_CONTACT ${PAG_PACKAGE_CONTACT})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
@@ -27,8 +27,9 @@ set(CPACK_DEBIAN_PAG-SERVER_PACKAGE_SECTION net)
 set(CPACK_COMPONENT_PAG-SERVER_DESCRIPTION
   "application server of the PAG00900 accounts-payable module\n\
 Serves the write-off accounting recalculation of the PAG00900 screen to the\n\
-desktop and scripted hosts over HTTP or HTTPS, on SQLite or PostgreSQL. Comes\n\
-with a systemd service and its configuration file /etc/pag00900/pag-server.conf.")
+desktop and scripted hosts over HTTP or HTTPS, on SQLite or PostgreSQL.\n\
+Comes with a systemd service and its configuration file\n\
+/etc/pag00900/pag-server.conf.")
 # The configuration file is the administrator's: an upgrade keeps their changes.
 file(WRITE ${PROJECT_BINARY_DIR}/packaging/conffiles "/etc/pag00900/pag-server.conf\n")
 set(CPACK_DEBIAN_PAG-SERVER_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/conffiles)
