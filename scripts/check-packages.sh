@@ -2,8 +2,9 @@
 # Builds the Debian packages pag-server, pag-desktop and pag-script from an existing build
 # folder (default ./build, as scripts/build.sh leaves it), checks them with lintian, unpacks
 # them into a throwaway root and runs what was installed there: every program's --version, and
-# the demonstration script in the installed pag-script against the installed pag-server.
-# The packages stay in BUILD/packages.
+# the demonstration script in the installed pag-script against the installed pag-server. The
+# same demonstration then runs on a `cmake --install --prefix` of the build. The packages stay
+# in BUILD/packages.
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -35,3 +36,8 @@ done
 tests/support/run_transcript.sh "$root/usr/bin/pag-script" "$root/usr/bin/pag-server" \
     "$root/usr/share/doc/pag-script/examples/demo.pag" >/dev/null
 echo "check-packages: the demonstration ran on the installed programs"
+
+cmake --install "$build" --prefix "$root/stage" >/dev/null
+tests/support/run_transcript.sh "$root/stage/bin/pag-script" "$root/stage/bin/pag-server" \
+    scripted/demo.pag >/dev/null
+echo "check-packages: the demonstration ran on the programs of cmake --install"
