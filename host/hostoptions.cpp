@@ -14,6 +14,13 @@
 namespace host {
 
 void THostOptions::DeclareSession(CLI::App& app, const std::string& serverHelp) {
+    // The program's name as it was called (CLI11 names the app after argv[0]).
+    app.set_version_flag(
+        "--version",
+        [&app] {
+            return std::filesystem::path(app.get_name()).filename().string() + " " + PAG_VERSION;
+        },
+        "Mostra a versão e termina");
     CLI::Option* serverOption = app.add_option("--server", server, serverHelp);
     serverAlways_ = !server.empty();
     if (serverAlways_) serverOption->capture_default_str();
@@ -163,8 +170,11 @@ bool RegisterAccountingScreen(const std::filesystem::path& library, TModuleOpene
 
 std::filesystem::path ProgramLibDir() {
     std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
+    const std::filesystem::path installed =
+        (self.parent_path() / PAG_MODULE_DIR).lexically_normal();
+    if (std::filesystem::is_directory(installed, ec)) return installed;
     return self.parent_path().parent_path() / "lib";
 }
 

@@ -45,9 +45,9 @@ public:
     std::string modulePath;
     std::vector<std::string> registrations;
 
-    /// Declares --server, --ca, --db, --operator, --company, --branch and --today. A default
-    /// already in `server` is shown in the help and always used, so an explicitly empty --server is
-    /// then refused instead of falling back.
+    /// Declares --version, --server, --ca, --db, --operator, --company, --branch and --today. A
+    /// default already in `server` is shown in the help and always used, so an explicitly empty
+    /// --server is then refused instead of falling back.
     void DeclareSession(CLI::App& app, const std::string& serverHelp);
     /// Declares --module (its default shown) and --register. Apart from DeclareSession so that
     /// a host can put options of its own in between in the help.
@@ -94,7 +94,8 @@ void RegisterScreen(const std::string& registration);
 /// registers `missing` as its opening (the host decides what a missing screen does).
 bool RegisterAccountingScreen(const std::filesystem::path& library, TModuleOpener missing);
 
-/// <program dir>/../lib, where the build and the installation put the libraries; empty when
+/// Where the modules are: the installation's module folder relative to the program (PAG_MODULE_DIR,
+/// e.g. ../lib/pag00900) when it exists, else <program dir>/../lib as in the build tree; empty when
 /// the program's own path cannot be read.
 std::filesystem::path ProgramLibDir();
 /// The module's file in ProgramLibDir(), or its bare name when that is unknown.

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The packaged server's configuration file.
+constexpr const char* kDefaultConfigFile = "/etc/pag00900/pag-server.conf";
+
 // "demo" or "bulk:N"; anything else raises.
 void Seed(platform::TSqlConnection& db, const std::string& what) {
     if (what == "demo") {
@@ -173,6 +176,15 @@ int main(int argc, char** argv) try {
                    "Testes de falha: espera antes de confirmar cada recálculo")
         ->check(CLI::Range(0, 600000))
         ->group("");
+    // The options above may also come from a configuration file of lines "name = value" (the
+    // option's name without the dashes); the command line wins over it. A misspelt name is
+    // refused rather than ignored. The default file is read only when it exists.
+    app.set_config("--config", kDefaultConfigFile,
+                   "Arquivo de configuração (linhas \"opção = valor\"; a linha de comando "
+                   "prevalece; --config= para nenhum)");
+    app.allow_config_extras(false);
+    app.set_version_flag("--version", std::string("pag-server ") + PAG_VERSION,
+                         "Mostra a versão e termina");
     server::TAdminCommands admin(app, db); // the subcommands passwd and audit
     CLI11_PARSE(app, argc, argv);
     if (admin.Chosen()) return admin.Run();
