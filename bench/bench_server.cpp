@@ -88,6 +88,8 @@ const std::string& BulkDatabase(const std::string& name, int count) {
     auto db = TSqlConnection::Open("sqlite:" + path);
     server::EnsureSchema(*db);
     server::SeedBulk(*db, count, Today());
+    // The bulk write-offs go back 1000 days: none of them may fall in a closed period.
+    db->Execute("DELETE FROM FECHACTB");
     db->ExecuteScript("ANALYZE");
     return built.emplace(key, path).first->second;
 }
@@ -253,13 +255,8 @@ void BM_LoadDateRange(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadDateRange)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// SetConfirmar of N marked real write-offs, committed. The list is read afresh (untimed) before
-// each run, as a client does, since every run changes the write-offs' entry numbers.
-void BM_Confirm(benchmark::State& state) {
-    const int marked = static_cast<int>(state.range(0));
-    const std::string& path = BulkDatabase("confirm", marked + marked / 8 + 100);
-    TServerFixture fixture(path);
-    const std::vector<TRpcArg> criteria = Criteria(0, 0);
+// The catalogue packet the screen sends with a run.
+Variant RunCatalogue() {
     TClientDataSet msg;
     msg.FieldDefs().Add("CDMESSAGE", TFieldType::ftString, 50);
     msg.FieldDefs().Add("DSMESSAGE", TFieldType::ftString, 200);
@@ -268,34 +265,54 @@ void BM_Confirm(benchmark::State& state) {
     msg.FieldByName("CDMESSAGE")->SetAsString("Hist_Conta");
     msg.FieldByName("DSMESSAGE")->SetAsString("Cheque: [#CHQ]");
     msg.Post();
-    const Variant catalogue = msg.Data();
+    return msg.Data();
+}
+
+// The whole list, read from the server, with its first `marked` real bulk write-offs marked;
+// `count` says how many were.
+Variant MarkedList(TNetConnection& net, int marked, int& count) {
+    TClientDataSet list;
+    list.SetData(UnpackServerReply(net.Call("GetBaixaPag_Filtro", Criteria(0, 0))).payload);
+    count = 0;
+    for (list.First(); !list.Eof(); list.Next()) {
+        const bool mark = count < marked &&
+                          list.FieldByName("NRBAIXAPAG")->AsString().starts_with("B") &&
+                          list.FieldByName("IDSTATUSBPAG")->AsString() == "E";
+        if (mark) ++count;
+        list.Edit();
+        list.FieldByName("IDMARCADO")->SetAsString(mark ? "S" : "N");
+        list.Post();
+    }
+    return list.Data();
+}
+
+// Whether a run's reply is a clean one: no failure, no result key, no accounting error.
+bool CleanRun(const TServerReply& reply) {
+    if (!reply.Ok()) return false;
+    TClientDataSet result, errors;
+    result.SetData(reply.payload[0]);
+    errors.SetData(reply.payload[3]);
+    return result.IsEmpty() && errors.IsEmpty();
+}
+
+// SetConfirmar of N marked real write-offs, committed. The list is read afresh (untimed) before
+// each run, as a client does, since every run changes the write-offs' entry numbers.
+void BM_Confirm(benchmark::State& state) {
+    const int marked = static_cast<int>(state.range(0));
+    const std::string& path = BulkDatabase("confirm", marked + marked / 8 + 100);
+    TServerFixture fixture(path);
+    const Variant catalogue = RunCatalogue();
     for (auto _ : state) {
         state.PauseTiming();
-        TClientDataSet list;
-        list.SetData(UnpackServerReply(fixture.net.Call("GetBaixaPag_Filtro", criteria)).payload);
         int count = 0;
-        for (list.First(); !list.Eof(); list.Next()) {
-            const bool mark = count < marked &&
-                              list.FieldByName("NRBAIXAPAG")->AsString().starts_with("B") &&
-                              list.FieldByName("IDSTATUSBPAG")->AsString() == "E";
-            if (mark) ++count;
-            list.Edit();
-            list.FieldByName("IDMARCADO")->SetAsString(mark ? "S" : "N");
-            list.Post();
-        }
-        const Variant packet = list.Data();
+        const Variant packet = MarkedList(fixture.net, marked, count);
         state.ResumeTiming();
         std::string number = fixture.net.Call("GetPrxLista").AsString();
         TServerReply reply = UnpackServerReply(fixture.net.Call(
             "SetConfirmar", {TRpcArg(packet), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
                              TRpcArg::Ref(number), TRpcArg("Pagto"), TRpcArg(catalogue)}));
         state.PauseTiming();
-        TClientDataSet result, errors;
-        if (reply.Ok()) {
-            result.SetData(reply.payload[0]);
-            errors.SetData(reply.payload[3]);
-        }
-        if (count != marked || !reply.Ok() || !result.IsEmpty() || !errors.IsEmpty()) {
+        if (count != marked || !CleanRun(reply)) {
             state.SkipWithError(("o recálculo não foi contabilizado: " + reply.message).c_str());
             state.ResumeTiming();
             return;
@@ -304,6 +321,27 @@ void BM_Confirm(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Confirm)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// GetSimulacao of the same N marked write-offs, held to 1.2 times BM_Confirm/N. A simulation
+// changes nothing, so one list serves every iteration.
+void BM_Simulate(benchmark::State& state) {
+    const int marked = static_cast<int>(state.range(0));
+    const std::string& path = BulkDatabase("simulate", marked + marked / 8 + 100);
+    TServerFixture fixture(path);
+    const Variant catalogue = RunCatalogue();
+    int count = 0;
+    const Variant packet = MarkedList(fixture.net, marked, count);
+    for (auto _ : state) {
+        TServerReply reply = UnpackServerReply(fixture.net.Call(
+            "GetSimulacao", {TRpcArg(packet), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                             TRpcArg("Pagto"), TRpcArg(catalogue)}));
+        if (count != marked || !CleanRun(reply)) {
+            state.SkipWithError(("a simulação não foi concluída: " + reply.message).c_str());
+            return;
+        }
+    }
+}
+BENCHMARK(BM_Simulate)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // One GetPrxLista round trip through the client connection, kept alive.
 void BM_SmallCall(benchmark::State& state) {
