@@ -214,12 +214,13 @@ private:
     void DesignCatalogue();
     void WireEvents();
 
-    /// Loads a run's or simulation's reply, through CheckResultServ, into the four datasets.
-    void CarregaResposta(const platform::Variant& reply);
+    /// Loads a run's or simulation's reply, through CheckResultServ, into the four datasets;
+    /// returns the result packet as sent (with fields cdsResult does not keep).
+    platform::Variant CarregaResposta(const platform::Variant& reply);
     /// Stops with the first result row's text when its key is one that stops a run (a boleto
-    /// conflict's "%s" filled when the row carries the values), with the cursor on the
-    /// write-off the row names when it is in the list.
-    void ConfereResultado();
+    /// conflict's "%s" filled when the row of `resultados` carries the values), with the
+    /// cursor on the write-off the row names when it is in the list.
+    void ConfereResultado(const platform::Variant& resultados);
     /// Opens CTB10200 with the provisional entries, apportionment and errors of the reply;
     /// `simulacao` tells it that nothing was posted.
     void AbreContabilizacao(bool simulacao);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "filter/cli_pag00901.h"
 #include "filter/filtrobaixa.h"
@@ -36,18 +37,39 @@ bool InterrompeRecalculo(const std::string& code, const std::string& key) {
     return false;
 }
 
-// The text of a boleto conflict with its three "%s" filled from the result row, when the row
-// carries the values (an older server's rows do not): otherwise the text as it stands.
+// The first result row in IDTPRESULT order as the server sent it, with the fields that
+// cdsResult's design does not keep (an older server's rows lack them).
+class TPrimeiroResultado {
+public:
+    explicit TPrimeiroResultado(const Variant& packet) {
+        rows_.IndexDefs().Add("idxResultado", "IDTPRESULT");
+        rows_.SetIndexName("idxResultado");
+        rows_.SetData(packet);
+        rows_.First();
+    }
+    /// The field's text; nullopt when the rows have no such field or there is no row.
+    std::optional<std::string> Text(const char* name) const {
+        const platform::TField* field = rows_.IsEmpty() ? nullptr : rows_.FindField(name);
+        if (field == nullptr) return std::nullopt;
+        return platform::Trim(field->AsString());
+    }
+
+private:
+    platform::TClientDataSet rows_;
+};
+
+// The text of a boleto conflict with its three "%s" filled from the row, when the row carries
+// the values: otherwise the text as it stands.
 std::string TextoDoResultado(const std::string& key, std::string text,
-                             const platform::TDataSet& result) {
+                             const TPrimeiroResultado& row) {
     if (std::find_if(std::begin(kChavesDeBoleto), std::end(kChavesDeBoleto),
                      [&](const char* k) { return key == k; }) == std::end(kChavesDeBoleto))
         return text;
     std::vector<std::string> values;
     for (const char* name : kCamposDoBoleto) {
-        const platform::TField* field = result.FindField(name);
-        if (field == nullptr) return text;
-        values.push_back(platform::Trim(field->AsString()));
+        const std::optional<std::string> value = row.Text(name);
+        if (!value) return text;
+        values.push_back(*value);
     }
     if (std::all_of(values.begin(), values.end(), [](const std::string& v) { return v.empty(); }))
         return text;
@@ -110,13 +132,13 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
         // the way out.
         host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (!cdsListaBol->Active()) cdsListaBol->CreateDataSet();
-        CarregaResposta(netRecContBaixaPag->Call(
+        const Variant resultados = CarregaResposta(netRecContBaixaPag->Call(
             "SetConfirmar",
             {TRpcArg(cdsBaixaPag->Data()), TRpcArg(medCdEmpresa->Text()),
              TRpcArg(host::Morvane::FiliProc()), TRpcArg(host::Morvane::Operador()),
              TRpcArg::Ref(stNrLista), TRpcArg(msgPadrao->Msg("PGTO")), TRpcArg(cdsMsg->Data())}));
         animacao.Stop();
-        ConfereResultado();
+        ConfereResultado(resultados);
 
         // Accounting errors: the accounting screen shows the provisional entries; the run ends
         // without a message of its own.
@@ -151,30 +173,31 @@ void TfrmRecContBaixaPag::sbtConfirmarClick(platform::TObject* sender) {
     dtsPadraoStateChange(dtsPadrao);
 }
 
-void TfrmRecContBaixaPag::CarregaResposta(const Variant& reply) {
+Variant TfrmRecContBaixaPag::CarregaResposta(const Variant& reply) {
     const Variant resposta = host::Consiste::CheckResultServ(reply, true, 0);
     cdsResult->SetData(resposta[0]);
     cdsLancContTemp->SetData(resposta[1]);
     cdsRateio->SetData(resposta[2]);
     cdsErrosTemp->SetData(resposta[3]);
     cdsListaBol->MergeChangeLog();
+    return resposta[0];
 }
 
-void TfrmRecContBaixaPag::ConfereResultado() {
+void TfrmRecContBaixaPag::ConfereResultado(const Variant& resultados) {
     // Only the first result row in IDTPRESULT order counts.
     if (cdsResult->IsEmpty()) return;
     cdsResult->First();
     const std::string key = cdsResult->FieldByName("DSRESULT")->AsString();
     if (!InterrompeRecalculo(cdsResult->FieldByName("CDRESULT")->AsString(), key)) return;
-    // The cursor onto the write-off the row names, when the row names one in the list; the
-    // rows and their marks stay as they are.
-    const platform::TField* filial = cdsResult->FindField("CDFILIAL");
-    const platform::TField* numero = cdsResult->FindField("NRBAIXAPAG");
-    if (filial != nullptr && numero != nullptr && !numero->AsString().empty())
-        cdsBaixaPag->Locate("CDFILIAL;NRBAIXAPAG",
-                            {Variant(filial->AsString()), Variant(numero->AsString())},
+    // The cursor onto the write-off the row names, when it is in the list; the rows and their
+    // marks stay as they are.
+    const TPrimeiroResultado row(resultados);
+    const std::optional<std::string> filial = row.Text("CDFILIAL");
+    const std::optional<std::string> numero = row.Text("NRBAIXAPAG");
+    if (filial && numero && !numero->empty())
+        cdsBaixaPag->Locate("CDFILIAL;NRBAIXAPAG", {Variant(*filial), Variant(*numero)},
                             platform::loCaseInsensitive);
-    host::Consiste::MensErro(TextoDoResultado(key, msgPadrao->Msg(key), *cdsResult), true);
+    host::Consiste::MensErro(TextoDoResultado(key, msgPadrao->Msg(key), row), true);
 }
 
 void TfrmRecContBaixaPag::AbreContabilizacao(bool simulacao) {
@@ -192,15 +215,16 @@ void TfrmRecContBaixaPag::sbtSimularClick(platform::TObject* /*sender*/) {
     if (baixasMarcadas_ == nullptr || baixasMarcadas_->Count() <= 0) return;
     if (!netRecContBaixaPag->Connected()) netRecContBaixaPag->SetConnected(true);
     if (!cdsResult->Active()) cdsResult->CreateDataSet();
+    Variant resultados;
     {
         host::TBusyGuard animacao(host::TBusyKind::Processing);
         if (!cdsListaBol->Active()) cdsListaBol->CreateDataSet();
-        CarregaResposta(netRecContBaixaPag->Call(
+        resultados = CarregaResposta(netRecContBaixaPag->Call(
             "GetSimulacao", {TRpcArg(cdsBaixaPag->Data()), TRpcArg(medCdEmpresa->Text()),
                              TRpcArg(host::Morvane::FiliProc()), TRpcArg(host::Morvane::Operador()),
                              TRpcArg(msgPadrao->Msg("PGTO")), TRpcArg(cdsMsg->Data())}));
     }
-    ConfereResultado();
+    ConfereResultado(resultados);
     AbreContabilizacao(true);
 }
 
