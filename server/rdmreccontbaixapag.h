@@ -33,7 +33,7 @@ struct TServerContext {
 /// operator may use (OPEREMPR); SetConfirmar's operator must be the session's, its branch must
 /// be of a company the operator may use, and its list number must be one of this session's unused
 /// ones (a run that is not refused outright uses it up, whatever its outcome). Every run is
-/// recorded in the audit trail.
+/// recorded in the audit trail; a simulation (GetSimulacao) records and uses up nothing.
 class TRdmRecContBaixaPag : public platform::TRemoteObject {
 public:
     static constexpr const char* kName = "PAG00900.rdmRecContBaixaPag";
