@@ -146,8 +146,11 @@ TfrmLancContabil::TfrmLancContabil(platform::TComponent* owner) : platform::TFor
                         {"DTCOMPCTBTEMP", 70},
                         {"NRLANCCTBTEMP", 90}});
     dbgErros = Grade(tshErros, "dbgErros", dtsErros);
-    Colunas(dbgErros,
-            {{"CDERROTEMP", 45}, {"DSERRO", 380}, {"NRSEQCTBTEMP", 60}, {"CDCONTCTBL", 110}});
+    Colunas(dbgErros, {{"CDERROTEMP", 45},
+                       {"DSERRO", 380},
+                       {"NRSEQCTBTEMP", 60},
+                       {"CDCONTCTBL", 110},
+                       {"DSBAIXA", 110}});
     pgcLancamentos->SetActivePage(tshLancamentos);
     AlignControls();
 

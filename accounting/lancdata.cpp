@@ -76,6 +76,7 @@ void DefineErros(TClientDataSet& cds) {
     Text(cds, "DSERRO", 120, "Descrição do Erro");
     Text(cds, "NRSEQCTBTEMP", 6, "Sequência");
     Text(cds, "CDCONTCTBL", 20, "Conta Contábil");
+    Text(cds, "DSBAIXA", 16, "Baixa");
 }
 
 void CopiaLinhas(platform::TDataSet& source, TClientDataSet& target,

@@ -38,15 +38,20 @@ Variant Pacote(const Variant& value, const char* what) {
 } // namespace
 
 TLancParams LeLancParams(const Variant& params) {
-    if (!params.IsArray() || params.LowBound() != 0 || params.HighBound() != 4)
+    const bool forma = params.IsArray() && params.LowBound() == 0 &&
+                       (params.HighBound() == 4 ||
+                        (params.HighBound() == 5 && params[5].Type() == VarType::Boolean));
+    if (!forma)
         throw Exception("A tela CTB10200 espera cinco parâmetros (índices 0 a 4): empresa, número "
-                        "do lançamento, lançamentos, rateio e erros.");
+                        "do lançamento, lançamentos, rateio e erros; e, se houver um sexto "
+                        "(índice 5), o valor lógico que diz se é uma simulação.");
     TLancParams p;
     p.empresa = Texto(params[0], "a empresa");
     p.nrLanc = Texto(params[1], "o número do lançamento");
     p.lancamentos = Pacote(params[2], "os lançamentos");
     p.rateio = Pacote(params[3], "o rateio");
     p.erros = Pacote(params[4], "os erros");
+    p.simulacao = params.HighBound() == 5 && params[5].AsBoolean();
     return p;
 }
 

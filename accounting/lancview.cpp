@@ -59,6 +59,16 @@ private:
     host::TADOIBQuery& rateio_;
 };
 
+// The write-off an entry line comes from, as branch/number: its origin key is the branch
+// followed by the ten digits of the number. Empty for a key of another shape.
+std::string BaixaDaOrigem(const std::string& origem) {
+    constexpr std::size_t kNumero = 10;
+    const std::string chave = platform::Trim(origem);
+    if (chave.size() <= kNumero) return {};
+    return platform::Trim(chave.substr(0, chave.size() - kNumero)) + "/" +
+           chave.substr(chave.size() - kNumero);
+}
+
 std::string Quantidade(int count, const char* singular, const char* plural) {
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
@@ -72,6 +82,14 @@ std::string TLancView::Situacao() const {
                    (empresa.empty() ? std::string(".") : " na empresa " + empresa + ".");
         return "Lançamento contábil " + nrLanc +
                " efetivado: " + Quantidade(qtLancamentos, "linha", "linhas") + ".";
+    }
+    if (simulacao) {
+        const std::string aviso = "Simulação: nada foi contabilizado.";
+        if (qtErros > 0)
+            return aviso + " A contabilização não seria concluída: " +
+                   Quantidade(qtErros, "erro", "erros") + ".";
+        if (qtLancamentos > 0 || qtRateio > 0) return aviso + " Lançamentos provisórios.";
+        return aviso + " Não há lançamentos contábeis para mostrar.";
     }
     if (qtErros > 0)
         return "Lançamentos provisórios. A contabilização não foi concluída: " +
@@ -89,6 +107,7 @@ TLancView MontaLancView(const TLancParams& params, host::TADOIBQuery& qryLancCtb
                         host::TADOIBQuery& qryRateioCtb) {
     TLancView view;
     view.empresa = params.empresa;
+    view.simulacao = params.simulacao;
 
     auto lancamentos = AbrePacote(params.lancamentos, "os lançamentos recebidos");
     auto rateio = AbrePacote(params.rateio, "o rateio recebido");
@@ -133,21 +152,28 @@ TLancView MontaLancView(const TLancParams& params, host::TADOIBQuery& qryLancCtb
     CopiaLinhas(*fonteRateio, rateioOut, {"NRSEQCTBTEMP", "CDCENTCUST", "VRLANCCUST"},
                 origemRateio);
 
-    // The account of each entry line, by sequence, for the errors that refer to it.
-    std::map<std::string, std::string> contas;
+    // The account and write-off of each entry line, by sequence, for the errors that refer
+    // to it.
+    struct TLinha {
+        std::string conta, baixa;
+    };
+    std::map<std::string, TLinha> linhas;
     for (lancOut.First(); !lancOut.Eof(); lancOut.Next())
-        contas.emplace(platform::Trim(lancOut.FieldByName("NRSEQCTBTEMP")->AsString()),
-                       lancOut.FieldByName("CDCONTCTBL")->AsString());
+        linhas.emplace(platform::Trim(lancOut.FieldByName("NRSEQCTBTEMP")->AsString()),
+                       TLinha{lancOut.FieldByName("CDCONTCTBL")->AsString(),
+                              BaixaDaOrigem(lancOut.FieldByName("CDLANCCTBCOME")->AsString())});
     const int descricao = errosOut.FieldByName("DSERRO")->Index();
     const int conta = errosOut.FieldByName("CDCONTCTBL")->Index();
+    const int baixa = errosOut.FieldByName("DSBAIXA")->Index();
     CopiaLinhas(*erros, errosOut, {"CDERROTEMP", "NRSEQCTBTEMP"}, "os erros recebidos",
                 [&](platform::TRowAppender& row, const TDataSet& source) {
                     row.SetString(descricao,
                                   DescricaoErroCtb(source.FieldByName("CDERROTEMP")->AsString()));
                     auto line =
-                        contas.find(platform::Trim(source.FieldByName("NRSEQCTBTEMP")->AsString()));
-                    if (line != contas.end() && !line->second.empty())
-                        row.SetString(conta, line->second);
+                        linhas.find(platform::Trim(source.FieldByName("NRSEQCTBTEMP")->AsString()));
+                    if (line == linhas.end()) return;
+                    if (!line->second.conta.empty()) row.SetString(conta, line->second.conta);
+                    if (!line->second.baixa.empty()) row.SetString(baixa, line->second.baixa);
                 });
 
     view.qtLancamentos = lancOut.RecordCount();

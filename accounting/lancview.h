@@ -21,8 +21,9 @@ enum class TLancOrigem {
 struct TLancView {
     TLancOrigem origem = TLancOrigem::Provisorio;
     std::string empresa;
-    std::string nmEmpresa; // from the entries; empty without them
-    std::string nrLanc;    // the posted entry's number; empty for provisional entries
+    std::string nmEmpresa;  // from the entries; empty without them
+    std::string nrLanc;     // the posted entry's number; empty for provisional entries
+    bool simulacao = false; // provisional entries of a simulation: nothing was posted
     platform::Variant lancamentos, rateio, erros;
     int qtLancamentos = 0, qtRateio = 0, qtErros = 0;
     double debitos = 0, creditos = 0;
@@ -38,8 +39,8 @@ struct TLancView {
 /// number (and company, when one is given) is read with the two queries (laid out by
 /// DefineQryLancCtb and DefineQryRateioCtb; opened, read and closed here). Otherwise the rows
 /// handed over are shown as provisional entries, each error with its description and the
-/// account of the entry line it refers to. Raises platform::Exception (Portuguese) for packets
-/// that cannot be read, and the database's error when the queries fail.
+/// account and write-off (branch/number) of the entry line it refers to. Raises platform::Exception
+/// (Portuguese) for packets that cannot be read, and the database's error when the queries fail.
 TLancView MontaLancView(const TLancParams& params, host::TADOIBQuery& qryLancCtb,
                         host::TADOIBQuery& qryRateioCtb);
 

@@ -177,6 +177,27 @@ void BM_Confirm(benchmark::State& state) {
 }
 BENCHMARK(BM_Confirm)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// GetSimulacao of the same N marked write-offs, held to 1.2 times BM_Confirm/N. A simulation
+// changes nothing, so one list serves every iteration.
+void BM_Simulate(benchmark::State& state) {
+    const int marked = static_cast<int>(state.range(0));
+    TServerFixture fixture(BulkDatabase("simulate", marked + marked / 8 + 100));
+    const Variant catalogue = bench::RunCatalogue();
+    int count = 0;
+    const Variant packet = bench::MarkedList(fixture.net, Criteria(0, 0), 0, marked, count);
+    for (auto _ : state) {
+        TServerReply reply = UnpackServerReply(fixture.net.Call(
+            "GetSimulacao", {TRpcArg(packet), TRpcArg("01"), TRpcArg("0001"), TRpcArg("OPERADOR"),
+                             TRpcArg("Pagto"), TRpcArg(catalogue)}));
+        const std::string failure = bench::RunFailure(reply);
+        if (count != marked || !failure.empty()) {
+            state.SkipWithError(("a simulação não foi concluída: " + failure).c_str());
+            return;
+        }
+    }
+}
+BENCHMARK(BM_Simulate)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 // One GetPrxLista round trip through the client connection, kept alive.
 void BM_SmallCall(benchmark::State& state) {
     TServerFixture fixture(BulkDatabase("small", 100));

@@ -12,6 +12,7 @@
 
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
+#include "platform/serverreply.h"
 #include "platform/variant.h"
 #include "server/pagserver.h"
 
@@ -52,6 +53,10 @@ platform::Variant RunCatalogue();
 platform::Variant MarkedList(platform::TNetConnection& net,
                              const std::vector<platform::TRpcArg>& criteria, int skip, int count,
                              int& marked);
+
+/// Why a run's (or a simulation's) reply is not a clean one: a failure, a result row or an
+/// accounting error; empty when it is clean.
+std::string RunFailure(const platform::TServerReply& reply);
 
 /// SetConfirmar of a marked list under a fresh list number; the failure text, empty on a clean
 /// run (committed, no result row, no accounting error).

@@ -34,8 +34,8 @@ inline constexpr const char* kPackageName = "PKG_PAG00900";
 /// CriaRecContBaixaPag). From FormCreate to FormClose the set of marked write-offs exists and,
 /// after each posting of a row of cdsBaixaPag, holds that row's key (CDFILIAL followed by
 /// NRBAIXAPAG) exactly when its IDMARCADO is "S"; it is empty whenever the list opens or closes.
-/// The confirm command (mnuConfirmar, sbtConfirmar) is enabled exactly while the set is not
-/// empty.
+/// The confirm command (mnuConfirmar, sbtConfirmar) and the simulation (mnuSimular,
+/// sbtSimular) are enabled exactly while the set is not empty.
 class TfrmRecContBaixaPag : public host::TfrmPadraoGrid {
 public:
     explicit TfrmRecContBaixaPag(platform::TComponent* owner);
@@ -50,6 +50,8 @@ public:
     // Commands of this screen.
     platform::TSpeedButton* sbtFiltro = nullptr;
     platform::TSpeedButton* sbtContab = nullptr;
+    platform::TSpeedButton* sbtSimular = nullptr;
+    platform::TMenuItem* mnuSimular = nullptr;
     platform::TMenuItem* mnuSeparador3 = nullptr;
     platform::TMenuItem* mnuFiltro = nullptr;
     platform::TImage* imgCheck = nullptr;
@@ -184,6 +186,11 @@ public:
     /// stay disabled and the window locked from before the first call until the message, and
     /// are released on every way out.
     void sbtConfirmarClick(platform::TObject* sender) override;
+    /// Simulation: the list and catalogue sent to GetSimulacao under the busy animation; a
+    /// result key stops it as it stops a run; otherwise CTB10200 opens with the provisional
+    /// entries, the apportionment and the errors, told that nothing was posted. The list, its
+    /// marks and the marked set stay as they are.
+    void sbtSimularClick(platform::TObject* sender);
     /// Cancel: the base screen's cancel, then the boletos' pending changes discarded.
     void sbtCancelarClick(platform::TObject* sender) override;
     /// Verification: the list read again (through the filter dialog once it exists, with both
@@ -207,6 +214,16 @@ private:
     void DesignCatalogue();
     void WireEvents();
 
+    /// Loads a run's or simulation's reply, through CheckResultServ, into the four datasets;
+    /// returns the result packet as sent (with fields cdsResult does not keep).
+    platform::Variant CarregaResposta(const platform::Variant& reply);
+    /// Stops with the first result row's text when its key is one that stops a run (a boleto
+    /// conflict's "%s" filled when the row of `resultados` carries the values), with the
+    /// cursor on the write-off the row names when it is in the list.
+    void ConfereResultado(const platform::Variant& resultados);
+    /// Opens CTB10200 with the provisional entries, apportionment and errors of the reply;
+    /// `simulacao` tells it that nothing was posted.
+    void AbreContabilizacao(bool simulacao);
     /// The key of the current row of cdsBaixaPag: CDFILIAL followed by NRBAIXAPAG.
     std::string ChaveBaixa() const;
     /// Edits the current row's mark to `mark` and posts it; a refused post is undone and

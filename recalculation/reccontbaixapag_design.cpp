@@ -25,6 +25,19 @@ void TfrmRecContBaixaPag::DesignCommands() {
     sbtContab->SetShowHint(true);
     sbtContab->SetEnabled(false);
 
+    sbtSimular = platform::CreateChild<platform::TSpeedButton>(*this, panMenu, "sbtSimular");
+    sbtSimular->SetBounds(252, 4, 21, 21);
+    sbtSimular->SetFlat(true);
+    sbtSimular->SetHint("Simular contabilização");
+    sbtSimular->SetShowHint(true);
+    sbtSimular->SetEnabled(false);
+    mnuSimular = Create<platform::TMenuItem>();
+    mnuSimular->SetName("mnuSimular");
+    mnuSimular->SetCaption("&Simular");
+    mnuSimular->SetShortCut(platform::ShortCut('S', platform::ssCtrl));
+    mnuSimular->SetEnabled(false);
+    mnuManutencao->Insert(mnuManutencao->IndexOf(mnuConfirmar) + 1, mnuSimular);
+
     mnuSeparador3 = Create<platform::TMenuItem>();
     mnuSeparador3->SetName("mnuSeparador3");
     mnuSeparador3->SetCaption("-");
@@ -184,6 +197,8 @@ void TfrmRecContBaixaPag::WireEvents() {
     sbtFiltro->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtFiltroClick, this);
     mnuFiltro->OnClick = std::bind_front(&TfrmRecContBaixaPag::mnuFiltroClick, this);
     sbtContab->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtContabClick, this);
+    sbtSimular->OnClick = std::bind_front(&TfrmRecContBaixaPag::sbtSimularClick, this);
+    mnuSimular->OnClick = [this](platform::TObject*) { sbtSimularClick(sbtSimular); };
 
     dbgPadrao->OnDblClick = std::bind_front(&TfrmRecContBaixaPag::dbgPadraoDblClick, this);
     dbgPadrao->OnTitleClick = std::bind_front(&TfrmRecContBaixaPag::dbgPadraoTitleClick, this);

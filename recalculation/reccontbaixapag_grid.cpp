@@ -123,6 +123,8 @@ void TfrmRecContBaixaPag::cdsBaixaPagAfterPost(platform::TDataSet* /*dataSet*/) 
 void TfrmRecContBaixaPag::Bot_Confirma() {
     mnuConfirmar->SetEnabled(baixasMarcadas_ && baixasMarcadas_->Count() > 0);
     sbtConfirmar->SetEnabled(mnuConfirmar->Enabled());
+    mnuSimular->SetEnabled(mnuConfirmar->Enabled());
+    sbtSimular->SetEnabled(mnuConfirmar->Enabled());
 }
 
 } // namespace recalculation

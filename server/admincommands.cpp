@@ -1,6 +1,7 @@
-// The administration subcommands of pag-server: `passwd` and `audit`.
+// The administration subcommands of pag-server: `passwd`, `audit` and `close-period`.
 #include "server/admincommands.h"
 
+#include <pwd.h>
 #include <sodium.h>
 #include <termios.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include "platform/datetime.h"
 #include "platform/sql.h"
 #include "server/audit.h"
+#include "server/closedperiod.h"
 #include "server/pagserver.h"
 #include "server/passwords.h"
 #include "server/schema.h"
@@ -96,6 +98,26 @@ void ReadPassword(const std::string& operatorCode, TSecret& password) {
         throw ECredentialRefused("As senhas digitadas não conferem; nada foi alterado.");
 }
 
+// A day given as AAAA-MM-DD; raises with a message naming the option otherwise.
+platform::TDateTime ParseDay(const std::string& text, const std::string& what) {
+    platform::TDateTime day = 0;
+    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
+    try {
+        if (shaped) day = platform::ParseSqlDate(text);
+    } catch (const platform::EConvertError&) { day = 0; }
+    if (day == 0)
+        throw platform::Exception(what + " exige uma data válida no formato AAAA-MM-DD, não \"" +
+                                  CutUtf8(text, 20) + "\".");
+    return day;
+}
+
+// Who runs the command, for the audit trail: the system account's name.
+std::string SystemUser() {
+    if (const passwd* entry = getpwuid(geteuid()); entry != nullptr && entry->pw_name != nullptr)
+        return entry->pw_name;
+    return "uid " + std::to_string(geteuid());
+}
+
 } // namespace
 
 TAdminCommands::TAdminCommands(CLI::App& app, const std::string& serverDb) : serverDb_(serverDb) {
@@ -112,15 +134,23 @@ TAdminCommands::TAdminCommands(CLI::App& app, const std::string& serverDb) : ser
     audit_->add_option("--company", auditCompany_, "Só os recálculos desta empresa");
     audit_->add_option("--operator", auditOperator_, "Só os recálculos deste operador");
     audit_->add_option("--since", auditSince_, "Só a partir deste dia (AAAA-MM-DD, UTC)");
+
+    closePeriod_ = app.add_subcommand(
+        "close-period", "Fecha a contabilidade de uma empresa até um dia (uma data anterior "
+                        "reabre os dias depois dela); a mudança fica na trilha de auditoria");
+    closePeriod_->add_option("EMPRESA", closeCompany_, "Código da empresa")->required();
+    closePeriod_->add_option("DATA", closeDate_, "Último dia fechado (AAAA-MM-DD)")->required();
+    closePeriod_->add_option("--db", closeDb_, dbHelp);
 }
 
 bool TAdminCommands::Chosen() const {
-    return passwd_->parsed() || audit_->parsed();
+    return passwd_->parsed() || audit_->parsed() || closePeriod_->parsed();
 }
 
 int TAdminCommands::Run() {
     try {
-        return passwd_->parsed() ? RunPasswd() : RunAudit();
+        if (passwd_->parsed()) return RunPasswd();
+        return closePeriod_->parsed() ? RunClosePeriod() : RunAudit();
     } catch (const std::exception& e) {
         std::cerr << "pag-server: " << e.what() << std::endl;
         return 1;
@@ -144,24 +174,25 @@ int TAdminCommands::RunAudit() {
     TAuditFilter filter;
     filter.company = auditCompany_;
     filter.operatorCode = auditOperator_;
-    if (!auditSince_.empty()) {
-        platform::TDateTime since = 0;
-        const bool shaped =
-            auditSince_.size() == 10 && auditSince_[4] == '-' && auditSince_[7] == '-';
-        try {
-            if (shaped) since = platform::ParseSqlDate(auditSince_);
-        } catch (const platform::EConvertError&) { since = 0; }
-        if (since == 0)
-            throw platform::Exception(
-                "--since exige uma data válida no formato AAAA-MM-DD, não \"" +
-                CutUtf8(auditSince_, 20) + "\".");
-        filter.since = since;
-    }
+    if (!auditSince_.empty()) filter.since = ParseDay(auditSince_, "--since");
     auto db = OpenDatabase(auditDb_.empty() ? serverDb_ : auditDb_);
     const auto lines = ReadAudit(*db, filter);
     std::cout << FormatAuditTable(lines) << std::flush;
     std::cerr << "pag-server: " << lines.size() << (lines.size() == 1 ? " linha." : " linhas.")
               << std::endl;
+    return 0;
+}
+
+int TAdminCommands::RunClosePeriod() {
+    const platform::TDateTime until = ParseDay(closeDate_, "DATA");
+    auto db = OpenDatabase(closeDb_.empty() ? serverDb_ : closeDb_);
+    const std::optional<platform::TDateTime> before = ClosedUntil(*db, closeCompany_);
+    SetClosedUntil(*db, closeCompany_, until, SystemUser());
+    std::cerr << "pag-server: contabilidade da empresa " << closeCompany_ << " fechada até "
+              << platform::FormatDateTime("dd/mm/yyyy", until)
+              << (before ? " (antes: " + platform::FormatDateTime("dd/mm/yyyy", *before) + ")"
+                         : std::string(" (antes: nenhum período fechado)"))
+              << "." << std::endl;
     return 0;
 }
 

@@ -1,5 +1,5 @@
 // The administration subcommands of pag-server: `passwd` sets an operator's password, `audit`
-// prints the audit trail of runs.
+// prints the audit trail of runs, `close-period` moves a company's closed accounting day.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -23,12 +23,15 @@ public:
 private:
     int RunPasswd();
     int RunAudit();
+    int RunClosePeriod();
 
     const std::string& serverDb_;
     CLI::App* passwd_ = nullptr;
     CLI::App* audit_ = nullptr;
+    CLI::App* closePeriod_ = nullptr;
     std::string passwdDb_, passwdOperator_;
     std::string auditDb_, auditCompany_, auditOperator_, auditSince_;
+    std::string closeDb_, closeCompany_, closeDate_;
 };
 
 } // namespace server

@@ -30,8 +30,10 @@ constexpr const char* kFiltro = "GetBaixaPag_Filtro";
 constexpr const char* kPrxLista = "GetPrxLista";
 constexpr const char* kConfirmar = "SetConfirmar";
 constexpr const char* kSaida = "GetBaixaPag_Saida";
+constexpr const char* kSimulacao = "GetSimulacao";
 
 constexpr const char* kConfirmarKinds = "VSSSSSV";
+constexpr const char* kSimulacaoKinds = "VSSSSV";
 
 // Unused list numbers a session keeps (GetPrxLista); the screen uses each at once.
 constexpr std::size_t kMaxUnusedLists = 1000;
@@ -43,6 +45,9 @@ constexpr double kLastDate = 2958465.0;
 const char* const kConfirmarArgNames[] = {
     "lista de baixas",    "empresa",   "filial", "operador", "número da lista",
     "texto de pagamento", "mensagens",
+};
+const char* const kSimulacaoArgNames[] = {
+    "lista de baixas", "empresa", "filial", "operador", "texto de pagamento", "mensagens",
 };
 
 // A bad argument: the message names the method, the argument's position and its meaning.
@@ -260,10 +265,42 @@ void RecordRun(TConnectionPool& pool, const TAuditRecord& record) {
     }
 }
 
+// The request of SetConfirmar and of GetSimulacao (the same arguments without the list
+// number), checked argument by argument; the session's part is the caller's to fill in.
+TRunRequest ReadRunRequest(const TArgs& a, bool withListNumber, std::size_t maxMarked) {
+    TRunRequest request;
+    try {
+        request.rows = ReadListPacket(a.Bytes(1));
+    } catch (const EClientPacket& e) { a.Fail(1, e.Message()); }
+    const std::size_t marked = static_cast<std::size_t>(
+        std::count_if(request.rows.begin(), request.rows.end(),
+                      [](const TListedWriteOff& row) { return row.marked; }));
+    if (marked > maxMarked)
+        a.Fail(1, std::to_string(marked) + " baixas marcadas; o servidor aceita até " +
+                      std::to_string(maxMarked) + " por recálculo.");
+    request.company = a.Text(2, kCompanyWidth);
+    request.branch = a.Text(3, kBranchWidth);
+    request.operatorCode = a.Text(4, kOperatorWidth);
+    const int next = withListNumber ? 6 : 5;
+    if (withListNumber) request.listNumber = a.Text(5, static_cast<std::size_t>(kListNumberWidth));
+    request.paymentText = a.Text(next, kHistoryWidth);
+    try {
+        request.chequeHistory = CatalogueText(a.Bytes(next + 1), "Hist_Conta");
+    } catch (const EClientPacket& e) { a.Fail(next + 1, e.Message()); }
+    return request;
+}
+
+// The run acts for the session's operator, whoever the arguments name.
+void CheckSessionOperator(const TRunRequest& request, const std::string& sessionOperator) {
+    if (request.operatorCode != sessionOperator)
+        throw ERunRefused("O operador informado (\"" + request.operatorCode +
+                          "\") não é o operador desta sessão (\"" + sessionOperator + "\").");
+}
+
 } // namespace
 
 std::string TRdmRecContBaixaPag::RegisteredName(const std::string& method) const {
-    for (const char* name : {kFiltro, kPrxLista, kConfirmar, kSaida})
+    for (const char* name : {kFiltro, kPrxLista, kConfirmar, kSaida, kSimulacao})
         if (platform::SameText(method, name)) return name;
     return {};
 }
@@ -283,6 +320,8 @@ Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Varia
         name = kConfirmar, kinds = kConfirmarKinds;
     else if (platform::SameText(method, kSaida))
         name = kSaida, kinds = "";
+    else if (platform::SameText(method, kSimulacao))
+        name = kSimulacao, kinds = kSimulacaoKinds;
     else
         throw platform::Exception("O objeto remoto " + std::string(kName) + " não tem o método " +
                                   platform::SanitizedText(method) + ".");
@@ -291,6 +330,7 @@ Variant TRdmRecContBaixaPag::Invoke(const std::string& method, std::vector<Varia
     } catch (const platform::Exception& e) { return Failure(e.Message()); }
     if (name == kFiltro) return GetBaixaPag_Filtro(args);
     if (name == kConfirmar) return SetConfirmar(args);
+    if (name == kSimulacao) return GetSimulacao(args);
     return GetBaixaPag_Saida();
 }
 
@@ -328,26 +368,9 @@ Variant TRdmRecContBaixaPag::GetPrxLista() {
 
 Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
     return Replying(kConfirmar, [&] {
-        TArgs a(kConfirmar, kConfirmarArgNames, args);
-        TRunRequest request;
-        try {
-            request.rows = ReadListPacket(a.Bytes(1));
-        } catch (const EClientPacket& e) { a.Fail(1, e.Message()); }
-        const std::size_t marked = static_cast<std::size_t>(
-            std::count_if(request.rows.begin(), request.rows.end(),
-                          [](const TListedWriteOff& row) { return row.marked; }));
-        if (marked > context_.runOptions.maxMarked)
-            a.Fail(1, std::to_string(marked) + " baixas marcadas; o servidor aceita até " +
-                          std::to_string(context_.runOptions.maxMarked) + " por recálculo.");
-        request.company = a.Text(2, kCompanyWidth);
-        request.branch = a.Text(3, kBranchWidth);
-        request.operatorCode = a.Text(4, kOperatorWidth);
-        request.listNumber = a.Text(5, static_cast<std::size_t>(kListNumberWidth));
+        TRunRequest request = ReadRunRequest(TArgs(kConfirmar, kConfirmarArgNames, args), true,
+                                             context_.runOptions.maxMarked);
         request.previousListNumber = lastListNumber_;
-        request.paymentText = a.Text(6, kHistoryWidth);
-        try {
-            request.chequeHistory = CatalogueText(a.Bytes(7), "Hist_Conta");
-        } catch (const EClientPacket& e) { a.Fail(7, e.Message()); }
         request.clientAddress = identity_.clientAddress;
         request.session = identity_.sessionId;
 
@@ -363,10 +386,7 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
         };
         try {
             // The run acts for the session's operator and uses up a list number of this session.
-            if (request.operatorCode != identity_.operatorCode)
-                throw ERunRefused("O operador informado (\"" + request.operatorCode +
-                                  "\") não é o operador desta sessão (\"" + identity_.operatorCode +
-                                  "\").");
+            CheckSessionOperator(request, identity_.operatorCode);
             const std::string list = CanonicalListNumber(request.listNumber);
             if (list.empty() || issuedLists_.erase(list) == 0)
                 throw ERunRefused("O número de lista \"" + request.listNumber +
@@ -397,6 +417,26 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
             throw;
         } catch (const std::exception&) {
             record(TAuditOutcome::Stopped, "falha inesperada");
+            throw;
+        }
+    });
+}
+
+Variant TRdmRecContBaixaPag::GetSimulacao(std::vector<Variant>& args) {
+    return Replying(kSimulacao, [&] {
+        TRunRequest request = ReadRunRequest(TArgs(kSimulacao, kSimulacaoArgNames, args), false,
+                                             context_.runOptions.maxMarked);
+        request.simulation = true;
+        request.clientAddress = identity_.clientAddress;
+        request.session = identity_.sessionId;
+        CheckSessionOperator(request, identity_.operatorCode);
+        auto lease = context_.pool.Acquire();
+        try {
+            bool posted = false;
+            return platform::ServerReplyOk(
+                RunPayload(RunRecalculation(*lease, request, context_.runOptions, posted)));
+        } catch (const platform::EDatabaseError&) {
+            lease.Discard();
             throw;
         }
     });

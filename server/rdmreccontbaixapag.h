@@ -1,5 +1,5 @@
-// The remote object "PAG00900.rdmRecContBaixaPag": the four methods the recalculation screen
-// and its filter dialog call, one instance per client session.
+// The remote object "PAG00900.rdmRecContBaixaPag": the methods the recalculation screen and
+// its filter dialog call, one instance per client session.
 #pragma once
 
 #include <set>
@@ -33,7 +33,7 @@ struct TServerContext {
 /// operator may use (OPEREMPR); SetConfirmar's operator must be the session's, its branch must
 /// be of a company the operator may use, and its list number must be one of this session's unused
 /// ones (a run that is not refused outright uses it up, whatever its outcome). Every run is
-/// recorded in the audit trail.
+/// recorded in the audit trail; a simulation (GetSimulacao) records and uses up nothing.
 class TRdmRecContBaixaPag : public platform::TRemoteObject {
 public:
     static constexpr const char* kName = "PAG00900.rdmRecContBaixaPag";
@@ -54,6 +54,10 @@ public:
     /// SetConfirmar(list packet, company, branch, operator, list number by reference, payment
     /// text, catalogue packet): the run; returns the array of the four reply packets.
     platform::Variant SetConfirmar(std::vector<platform::Variant>& args);
+    /// GetSimulacao(list packet, company, branch, operator, payment text, catalogue packet):
+    /// SetConfirmar's checks and entries without posting anything (no list number, no audit
+    /// row); returns the same array of four packets.
+    platform::Variant GetSimulacao(std::vector<platform::Variant>& args);
     /// GetBaixaPag_Saida: the list of the session's last committed run, read again.
     platform::Variant GetBaixaPag_Saida();
 

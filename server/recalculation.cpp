@@ -12,11 +12,13 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
 #include "platform/calldeadline.h"
 #include "server/audit.h"
+#include "server/closedperiod.h"
 #include "server/counters.h"
 #include "server/entrybuilder.h"
 #include "server/jsonrows.h"
@@ -51,7 +53,9 @@ struct TCurrentWriteOff {
 // Collects result keys, once each, with their precedence.
 class TResults {
 public:
-    void Add(const char* key) {
+    /// Adds `key` about the write-off (and boleto) that `about` names, unless the key is there
+    /// already: each key names the first write-off it was found on.
+    void Add(const char* key, TRunResult about = {}) {
         if (!seen_.insert(key).second) return;
         static const struct {
             const char* key;
@@ -63,14 +67,19 @@ public:
             {kKeyBoletoAmount, "BOL", "05"},    {kKeyNoHistory, "HST", "06"},
         };
         for (const auto& entry : table)
-            if (std::string_view(entry.key) == key)
-                results_.push_back({entry.code, key, entry.order});
+            if (std::string_view(entry.key) == key) {
+                about.code = entry.code;
+                about.key = key;
+                about.order = entry.order;
+                results_.push_back(std::move(about));
+            }
     }
     bool Empty() const { return results_.empty(); }
     std::vector<TRunResult> Sorted() const {
         std::vector<TRunResult> sorted = results_;
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const TRunResult& a, const TRunResult& b) { return a.order < b.order; });
+        std::stable_sort(
+            sorted.begin(), sorted.end(),
+            [](const TRunResult& a, const TRunResult& b) { return a.order < b.order; });
         return sorted;
     }
 
@@ -107,6 +116,7 @@ void CheckRequest(TSqlConnection& db, const TRunRequest& request, std::string& c
         throw ERunRefused("A filial \"" + request.branch +
                           "\" é de uma empresa a que o operador \"" + request.operatorCode +
                           "\" não tem acesso.");
+    if (request.simulation) return; // a simulation uses no list
     listNumber = IssuedListNumber(db, request.listNumber);
     if (listNumber.empty())
         throw ERunRefused("O número de lista \"" + request.listNumber +
@@ -151,16 +161,21 @@ bool ChangedSinceRead(const TListedWriteOff& read, const TCurrentWriteOff& now,
            !SameAmount(now.amount, read.amount);
 }
 
-bool HeldByAnother(TSqlConnection& db, const TSqlFragments& sql, const std::string& keys,
-                   const std::string& operatorCode) {
-    const std::string text = "SELECT COUNT(*) FROM " + sql.JsonRows("KEYS", "K") +
+// The first marked write-off, in key order, that another operator holds; nullopt when none.
+std::optional<TRunResult> HeldByAnother(TSqlConnection& db, const TSqlFragments& sql,
+                                        const std::string& keys, const std::string& operatorCode) {
+    const std::string text = "SELECT D.CDFILIAL, D.NRDOCUMENTO FROM " + sql.JsonRows("KEYS", "K") +
                              " JOIN BLOQDOCU D ON D.CDFILIAL = " + sql.Element("K", 0) +
                              " AND D.NRDOCUMENTO = " + sql.Element("K", 1) +
-                             " WHERE D.IDTPDOCU = :TP AND D.CDOPERADOR <> :OPERADOR";
-    return db.SelectValue(text, {{"KEYS", keys},
-                                 {"TP", std::string(kWriteOffDocument)},
-                                 {"OPERADOR", operatorCode}})
-               .AsInteger() > 0;
+                             " WHERE D.IDTPDOCU = :TP AND D.CDOPERADOR <> :OPERADOR"
+                             " ORDER BY D.CDFILIAL, D.NRDOCUMENTO";
+    auto cursor = db.OpenCursor(
+        text, {{"KEYS", keys}, {"TP", std::string(kWriteOffDocument)}, {"OPERADOR", operatorCode}});
+    if (!cursor->Next()) return std::nullopt;
+    TRunResult about;
+    about.branch = Str(*cursor, 0);
+    about.number = Str(*cursor, 1);
+    return about;
 }
 
 // Compares each boleto a write-off paid with the boleto and the payable as they are now.
@@ -168,25 +183,34 @@ void CheckBoletos(TSqlConnection& db, const TSqlFragments& sql, const std::strin
                   TResults& results) {
     const std::string text =
         "SELECT I.CDFILICTPAG, I.NRCTPAGAR, BO.NRLANBOLPAG, BO.CDFILICTPAG, BO.NRCTPAGAR,"
-        " BO.DTVENBOLPAG, BO.VRFINALBPAG, CP.DTVENCIMENTO, CP.VRLIQUIDO, TC.IDDOCPREVISTO"
+        " BO.DTVENBOLPAG, BO.VRFINALBPAG, CP.DTVENCIMENTO, CP.VRLIQUIDO, TC.IDDOCPREVISTO,"
+        " I.CDFILIAL, I.NRBAIXAPAG, I.NRLANBOLPAG, CP.NRDOCUMENTO, F.NMRAZSOCFORN"
         " FROM " +
         sql.JsonRows("KEYS", "K") + " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
         " AND I.NRBAIXAPAG = " + sql.Element("K", 1) +
         " JOIN CONTAPAGAR CP ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
         " JOIN TIPOCTPAGAR TC ON TC.CDTPCTPAGAR = CP.CDTPCTPAGAR"
         " LEFT JOIN BOLETPAGAR BO ON BO.CDFILIAL = I.CDFILIBOL AND BO.NRLANBOLPAG = I.NRLANBOLPAG"
-        " WHERE I.NRLANBOLPAG IS NOT NULL";
+        " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = CP.CDFORNECED"
+        " WHERE I.NRLANBOLPAG IS NOT NULL"
+        " ORDER BY I.CDFILIAL, I.NRBAIXAPAG, I.CDFILICTPAG, I.NRCTPAGAR";
     auto cursor = db.OpenCursor(text, {{"KEYS", keys}});
     while (cursor->Next()) {
+        TRunResult about;
+        about.branch = Str(*cursor, 10);
+        about.number = Str(*cursor, 11);
+        about.boleto = Str(*cursor, 12);
+        about.document = Str(*cursor, 13);
+        about.supplier = Str(*cursor, 14);
         if (cursor->IsNull(2) || cursor->Text(3) != cursor->Text(0) ||
             cursor->Text(4) != cursor->Text(1)) {
-            results.Add(kKeyBoletoChanged); // deleted, or now tied to another payable
+            results.Add(kKeyBoletoChanged, about); // deleted, or now tied to another payable
             continue;
         }
-        if (cursor->Text(9) == "S") results.Add(kKeyPlannedDocument);
+        if (cursor->Text(9) == "S") results.Add(kKeyPlannedDocument, about);
         if (std::floor(cursor->Double(5)) != std::floor(cursor->Double(7)))
-            results.Add(kKeyExtended);
-        if (!SameAmount(cursor->Double(6), cursor->Double(8))) results.Add(kKeyBoletoAmount);
+            results.Add(kKeyExtended, about);
+        if (!SameAmount(cursor->Double(6), cursor->Double(8))) results.Add(kKeyBoletoAmount, about);
     }
 }
 
@@ -224,6 +248,30 @@ void LoadPayables(TSqlConnection& db, const TSqlFragments& sql, const std::strin
         it->second.payables.push_back(
             {Str(*cursor, 3), Str(*cursor, 4), Str(*cursor, 5), cursor->Double(2)});
     }
+}
+
+// Refuses the run when a marked write-off was paid on or before the company's closed day.
+void CheckClosedPeriod(TSqlConnection& db, const std::string& company,
+                       const std::map<std::string, const TListedWriteOff*>& marked,
+                       const std::map<std::string, TCurrentWriteOff>& current) {
+    const std::optional<platform::TDateTime> until = ClosedUntil(db, company);
+    if (!until) return;
+    std::vector<TClosedWriteOff> closed;
+    for (const auto& [key, row] : marked) {
+        auto it = current.find(key);
+        if (it != current.end() && std::floor(it->second.paidOn) <= *until)
+            closed.push_back({platform::Trim(row->branch), row->number});
+    }
+    if (!closed.empty()) throw ERunRefused(ClosedPeriodMessage(*until, closed));
+}
+
+// The first of `count` entry numbers: reserved for a run; for a simulation the ones the next
+// run would get, read without touching the counter.
+std::int64_t FirstEntryNumber(TSqlConnection& db, bool simulation, std::int64_t count) {
+    if (!simulation) return ReserveNumbers(db, kEntryCounter, count);
+    const Variant last = db.SelectValue("SELECT NRULTIMO FROM NUMERADOR WHERE NMNUMERADOR = :N",
+                                        {{"N", std::string(kEntryCounter)}});
+    return (last.IsNull() ? 0 : last.AsInteger()) + 1;
 }
 
 // Replaces the write-offs' posted entries by the outcome's and marks them accounted.
@@ -353,11 +401,12 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
                              const TRunOptions& options, bool& posted) {
     posted = false;
     TAuditRecord audit = AuditRecordOf(request);
+    const bool audited = request.audited && !request.simulation;
     const auto refused = [&](const std::string& reason) {
         audit.outcome = TAuditOutcome::Refused;
         audit.reason = reason;
         audit.writeOffs.clear();
-        if (request.audited) AppendAudit(db, audit);
+        if (audited) AppendAudit(db, audit);
     };
     const TSqlFragments sql(db.Kind());
     TAccountingSetup setup;
@@ -399,14 +448,19 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
     if (!marked.empty()) {
         TResults results;
         const auto current = ReadCurrent(db, sql, keys);
+        CheckClosedPeriod(db, request.company, marked, current);
         for (const auto& [key, row] : marked) {
             auto it = current.find(key);
             if (it == current.end() || ChangedSinceRead(*row, it->second, request.company)) {
-                results.Add(kKeyLocked);
+                TRunResult about;
+                about.branch = row->branch;
+                about.number = row->number;
+                results.Add(kKeyLocked, about);
                 break;
             }
         }
-        if (HeldByAnother(db, sql, keys, request.operatorCode)) results.Add(kKeyLocked);
+        if (auto held = HeldByAnother(db, sql, keys, request.operatorCode))
+            results.Add(kKeyLocked, *held);
         CheckBoletos(db, sql, keys, results);
         auto history =
             db.OpenCursor("SELECT H.CDHISTPADR, H.DSHISTPADR FROM HISTINTEGRA I"
@@ -432,7 +486,7 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
 
         LoadSetup(db, setup);
         std::int64_t number =
-            ReserveNumbers(db, kEntryCounter, static_cast<std::int64_t>(marked.size()));
+            FirstEntryNumber(db, request.simulation, static_cast<std::int64_t>(marked.size()));
         for (const auto& [key, row] : marked) {
             const TCurrentWriteOff& now = current.at(key);
             TWriteOffSource source;
@@ -457,14 +511,18 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
             refused("erros contábeis");
             return outcome;
         }
-        Post(db, sql, outcome, sources, oldNumbers);
+        if (!request.simulation) Post(db, sql, outcome, sources, oldNumbers);
+    }
+    if (request.simulation) {
+        transaction.Rollback();
+        return outcome;
     }
 
     KeepList(db, sql, listNumber, request.previousListNumber, listKeys);
     PauseBeforeCommit(options.pauseBeforeCommit);
     audit.outcome = TAuditOutcome::Committed;
     // In the run's transaction: kept exactly when the postings are.
-    if (request.audited) AppendAudit(db, audit);
+    if (audited) AppendAudit(db, audit);
     transaction.Commit();
     posted = true;
     return outcome;

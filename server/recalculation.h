@@ -39,15 +39,20 @@ struct TRunRequest {
     std::string clientAddress;      // who asked, for the audit trail
     std::string session;            // the session's id, for the audit trail
     bool audited = true;            // false only for the demo data's own postings
+    /// A simulation: every check and the entries as a run would make them, in a transaction
+    /// that is always rolled back; no list number, entry number, counter, hold or audit row is
+    /// used or changed. `listNumber` and `previousListNumber` are not read.
+    bool simulation = false;
 };
 
 /// The audit record of a run as its request names it: who, from where, which company, branch
 /// and list; the outcome and write-offs are the run's to fill in.
 TAuditRecord AuditRecordOf(const TRunRequest& request);
 
-/// A run refused before any write-off is looked at: unknown company, branch or operator, an
-/// operator without rights on the company, a list number never issued, a marked write-off of
-/// another company. The message is for the user.
+/// A run refused before anything is posted: unknown company, branch or operator, an operator
+/// without rights on the company, a list number never issued, a marked write-off of another
+/// company, or marked write-offs paid within the company's closed accounting period. The
+/// message is for the user.
 class ERunRefused : public platform::Exception {
     using Exception::Exception;
 };
@@ -77,13 +82,13 @@ inline constexpr const char* kWriteOffDocument = "BXP";
 /// Kind of standard history used for write-off entries in HISTINTEGRA.
 inline constexpr const char* kWriteOffIntegration = "BXP";
 
-/// Runs the recalculation of the marked real write-offs of the request. Rows with a status
-/// other than "E" are skipped. Returns what the client gets; `posted` tells whether the run
-/// committed (no result key, no error). A committed run appends its audit record in its own
-/// transaction; a run answered with result keys or accounting errors appends a refused one
-/// after its rollback. Raises ERunRefused, EDatabaseError when the database
-/// fails, or platform::ECallCancelled when the call's deadline passes before the commit; in
-/// every case nothing is posted.
+/// Runs the recalculation of the marked real write-offs of the request (or its simulation,
+/// `request.simulation`, which never posts). Rows with a status other than "E" are skipped. Returns
+/// what the client gets; `posted` tells whether the run committed (no result key, no error). A
+/// committed run appends its audit record in its own transaction; a run answered with result keys
+/// or accounting errors appends a refused one after its rollback. Raises ERunRefused,
+/// EDatabaseError when the database fails, or platform::ECallCancelled when the call's deadline
+/// passes before the commit; in every case nothing is posted.
 TRunOutcome RunRecalculation(platform::TSqlConnection& db, const TRunRequest& request,
                              const TRunOptions& options, bool& posted);
 

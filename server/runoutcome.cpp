@@ -38,6 +38,12 @@ const std::vector<TFieldDef>& ResultFields() {
         {"CDRESULT", TFieldType::ftString, 3},
         {"DSRESULT", TFieldType::ftString, 250},
         {"IDTPRESULT", TFieldType::ftString, 2},
+        // Added after the three of old, so that an older client reads those as before.
+        {"CDFILIAL", TFieldType::ftString, 4},
+        {"NRBAIXAPAG", TFieldType::ftString, 10},
+        {"NRLANBOLPAG", TFieldType::ftString, 10},
+        {"NRDOCUMENTO", TFieldType::ftString, 7},
+        {"NMRAZSOCFORN", TFieldType::ftString, 40},
     };
     return fields;
 }
@@ -82,6 +88,11 @@ platform::Variant RunPayload(const TRunOutcome& outcome) {
             r.SetString(0, x.code);
             r.SetString(1, x.key);
             r.SetString(2, x.order);
+            r.SetString(3, x.branch);
+            r.SetString(4, x.number);
+            r.SetString(5, x.boleto);
+            r.SetString(6, x.document);
+            r.SetString(7, x.supplier);
         }));
     payload[1] = platform::Variant::FromBytes(Packet<TEntryLine>(
         EntryFields(), outcome.entries, [](TRowAppender& r, const TEntryLine& x) {

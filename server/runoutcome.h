@@ -10,11 +10,19 @@
 namespace server {
 
 /// One result row: a code, the catalogue key whose text the client shows, and the sort key
-/// that decides which row the client looks at (the first in sort-key order).
+/// that decides which row the client looks at (the first in sort-key order); then the
+/// write-off concerned (empty when the key is not about one) and, for a boleto conflict, the
+/// three values of its text's "%s": the boleto, the payable's document and the supplier's name.
 struct TRunResult {
     std::string code;
     std::string key;
     std::string order;
+    // Defaulted: a row given with the first three alone is complete.
+    std::string branch = {};   // CDFILIAL
+    std::string number = {};   // NRBAIXAPAG
+    std::string boleto = {};   // NRLANBOLPAG
+    std::string document = {}; // NRDOCUMENTO
+    std::string supplier = {}; // NMRAZSOCFORN
 };
 
 /// One line of a provisional accounting entry. Amounts are signed: debit positive, credit

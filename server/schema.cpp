@@ -285,6 +285,44 @@ CREATE TRIGGER AUDITRECALCITEM_SEM_TRUNCATE BEFORE TRUNCATE ON AUDITRECALCITEM
   FOR EACH STATEMENT EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
 )SQL";
 
+// Version 3: per company, the day up to which its accounting is closed (FECHACTB), and the
+// append-only record of every change of it (AUDITFECHACTB, times in UTC).
+constexpr const char* kUpgradeTo3 = R"SQL(
+CREATE TABLE FECHACTB (
+  CDEMPRESA VARCHAR(2) NOT NULL PRIMARY KEY REFERENCES EMPRESA,
+  DTFECHAMENTO DATE NOT NULL
+);
+CREATE TABLE AUDITFECHACTB (
+  IDAUDITORIA VARCHAR(32) NOT NULL PRIMARY KEY,
+  DTEVENTO TIMESTAMP NOT NULL,
+  DSUSUARIO VARCHAR(64) NOT NULL,
+  CDEMPRESA VARCHAR(2) NOT NULL,
+  DTANTERIOR DATE,
+  DTFECHAMENTO DATE NOT NULL
+);
+)SQL";
+
+constexpr const char* kClosedPeriodGuardSqlite = R"SQL(
+CREATE TRIGGER AUDITFECHACTB_SEM_UPDATE BEFORE UPDATE ON AUDITFECHACTB
+BEGIN SELECT RAISE(ABORT, 'A trilha de auditoria não pode ser alterada.'); END;
+CREATE TRIGGER AUDITFECHACTB_SEM_DELETE BEFORE DELETE ON AUDITFECHACTB
+BEGIN SELECT RAISE(ABORT, 'A trilha de auditoria não pode ser alterada.'); END;
+)SQL";
+
+// PAG_AUDITORIA_IMUTAVEL comes with version 2.
+constexpr const char* kClosedPeriodGuardPostgres = R"SQL(
+CREATE TRIGGER AUDITFECHACTB_IMUTAVEL BEFORE UPDATE OR DELETE ON AUDITFECHACTB
+  FOR EACH ROW EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
+CREATE TRIGGER AUDITFECHACTB_SEM_TRUNCATE BEFORE TRUNCATE ON AUDITFECHACTB
+  FOR EACH STATEMENT EXECUTE FUNCTION PAG_AUDITORIA_IMUTAVEL();
+)SQL";
+
+void UpgradeTo3(TSqlConnection& connection) {
+    connection.ExecuteScript(kUpgradeTo3);
+    connection.ExecuteScript(connection.Kind() == TSqlKind::PostgreSQL ? kClosedPeriodGuardPostgres
+                                                                       : kClosedPeriodGuardSqlite);
+}
+
 // Brings a database of version `from` to version `from + 1`, inside the caller's transaction.
 void Upgrade(TSqlConnection& connection, int from) {
     switch (from) {
@@ -293,6 +331,7 @@ void Upgrade(TSqlConnection& connection, int from) {
         connection.ExecuteScript(connection.Kind() == TSqlKind::PostgreSQL ? kAuditGuardPostgres
                                                                            : kAuditGuardSqlite);
         break;
+    case 2: UpgradeTo3(connection); break;
     default:
         throw platform::EDatabaseError("Não há atualização do esquema a partir da versão " +
                                        std::to_string(from) + ".");
@@ -302,10 +341,10 @@ void Upgrade(TSqlConnection& connection, int from) {
 
 // Data tables, children before parents. The audit tables are not among them.
 constexpr const char* kDataTables[] = {
-    "TOKENOPER",   "RATEIOCTB", "LANCCTB",    "BLOQDOCU",     "LISTA",      "ITBAIXAPAG",
-    "BOLETPAGAR",  "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA",  "HISTPADRAO", "PLANOCONTA",
-    "TIPOCTPAGAR", "CONTCORR",  "BANCO",      "TIPOBAIXAPAG", "FORNECEDOR", "OPEREMPR",
-    "OPERADOR",    "FILIAL",    "CENTCUST",   "EMPRESA",      "NUMERADOR"};
+    "FECHACTB",   "TOKENOPER",   "RATEIOCTB", "LANCCTB",    "BLOQDOCU",     "LISTA",
+    "ITBAIXAPAG", "BOLETPAGAR",  "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA",  "HISTPADRAO",
+    "PLANOCONTA", "TIPOCTPAGAR", "CONTCORR",  "BANCO",      "TIPOBAIXAPAG", "FORNECEDOR",
+    "OPEREMPR",   "OPERADOR",    "FILIAL",    "CENTCUST",   "EMPRESA",      "NUMERADOR"};
 
 int StoredVersion(TSqlConnection& connection) {
     platform::Variant v = connection.SelectValue("SELECT MAX(NRVERSAO) FROM PAGVERSAO");

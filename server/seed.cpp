@@ -601,6 +601,11 @@ void SeedDemo(TSqlConnection& db, TDateTime today) {
             {"NRDOCUMENTO", kDemoHeldWriteOff},
             {"CDOPERADOR", kDemoHeldBy},
             {"DTBLOQUEIO", Variant::FromDate(today + 9.5 / 24)}});
+    // After the postings above: company 01's accounting closed up to kDemoClosedDays ago, so
+    // that its oldest write-offs fall in the closed period.
+    Insert(db, "FECHACTB",
+           {{"CDEMPRESA", kDemoCompany},
+            {"DTFECHAMENTO", Variant::FromDate(today - kDemoClosedDays)}});
     transaction.Commit();
 }
 

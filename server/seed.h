@@ -30,6 +30,10 @@ inline constexpr const char* kDemoBoletoDeleted = "0000000010";     // BOL_ALT
 inline constexpr const char* kDemoBoletoAmount = "0000000011";      // VRBOL_DIF
 inline constexpr const char* kDemoBoletoExtended = "0000000012";    // CNT_PROR
 inline constexpr const char* kDemoBoletoPlanned = "0000000013";     // CNT_PREV
+/// Company "01"'s accounting is closed up to this many days before `today`: its write-off
+/// kDemoClosedWriteOff of branch "0001" (status "E", paid 61 days before) falls in it.
+inline constexpr int kDemoClosedDays = 60;
+inline constexpr const char* kDemoClosedWriteOff = "0000000071";
 
 /// Replaces every row of the database with the demonstration data. Deterministic for a given
 /// `today`. Uses its own transactions; the accounted write-offs are posted by the recalculation

@@ -259,3 +259,33 @@ INSTANTIATE_TEST_SUITE_P(Backends, LancViewPosted,
                          servertest::TBackendParamName());
 
 } // namespace
+
+namespace {
+
+Variant AsSimulation(Variant params, Variant flag = true) {
+    Variant six = platform::VarArrayCreate({0, 5});
+    for (int i = 0; i <= 4; ++i) six[i] = params[i];
+    six[5] = std::move(flag);
+    return six;
+}
+
+TEST(LancViewSimulation, SaysPlainlyThatNothingWasPostedAndNamesEachErrorsWriteOff) {
+    TQueries q;
+    const Variant params = accountingtest::Params("01", "", accountingtest::OutcomeWithErrors());
+    TLancView view = q.View(AsSimulation(params));
+    EXPECT_EQ(view.Situacao(), "Simulação: nada foi contabilizado. A contabilização não seria "
+                               "concluída: 3 erros.");
+    auto erros = Open(view.erros);
+    EXPECT_EQ(Text(*erros, "DSBAIXA"), "0001/0000000003");
+    // A run's own hand-over (five parameters, or a sixth that is false) is no simulation.
+    EXPECT_EQ(q.View(params).Situacao(),
+              "Lançamentos provisórios. A contabilização não foi concluída: 3 erros.");
+    EXPECT_FALSE(q.View(AsSimulation(params, false)).simulacao);
+    server::TRunOutcome clean = accountingtest::OutcomeWithErrors();
+    clean.errors.clear();
+    EXPECT_EQ(q.View(AsSimulation(accountingtest::Params("01", "", clean))).Situacao(),
+              "Simulação: nada foi contabilizado. Lançamentos provisórios.");
+    EXPECT_THROW(LeLancParams(AsSimulation(params, "S")), platform::Exception);
+}
+
+} // namespace

@@ -224,6 +224,11 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         auto* confirm = dynamic_cast<TMenuItem*>(screen->FindComponent("mnuConfirmar"));
         ASSERT_NE(confirm, nullptr);
         EXPECT_TRUE(confirm->Enabled());
+        // The simulation's tool button, drawn by the generic renderer, is on with confirm.
+        auto* simulate = dynamic_cast<TControl*>(screen->FindComponent("sbtSimular"));
+        ASSERT_NE(simulate, nullptr);
+        ASSERT_NE(window.Renderer().WidgetOf(simulate), nullptr);
+        EXPECT_TRUE(window.Renderer().WidgetOf(simulate)->isEnabled());
         SaveScreenshot(window, QStringLiteral("pag00900-marcada.png"));
 
         // The login dies on the server (as at its time limit) while the mark waits.

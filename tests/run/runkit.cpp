@@ -49,6 +49,10 @@ void RunTest::SetUp() {
                 return script.confirmReply;
             }
             if (method == "GetBaixaPag_Saida") return script.saidaReply;
+            if (method == "GetSimulacao") {
+                script.simulateArgs = args;
+                return script.simulateReply;
+            }
             if (method == "GetBaixaPag_Filtro") {
                 script.filtroArgs = args;
                 return script.filtroReply;

@@ -16,11 +16,12 @@ namespace runtest {
 /// server answers on its own threads).
 struct TScript {
     std::mutex mutex;
-    std::vector<std::string> calls;             // method names, in order
-    std::vector<platform::Variant> confirmArgs; // the last SetConfirmar's seven arguments
-    std::vector<platform::Variant> filtroArgs;  // the last GetBaixaPag_Filtro's arguments
-    platform::Variant filtroReply, confirmReply, saidaReply; // whole replies
-    std::string listNumber = "0000000042";                   // GetPrxLista's answer
+    std::vector<std::string> calls;              // method names, in order
+    std::vector<platform::Variant> confirmArgs;  // the last SetConfirmar's seven arguments
+    std::vector<platform::Variant> filtroArgs;   // the last GetBaixaPag_Filtro's arguments
+    std::vector<platform::Variant> simulateArgs; // the last GetSimulacao's arguments
+    platform::Variant filtroReply, confirmReply, saidaReply, simulateReply; // whole replies
+    std::string listNumber = "0000000042";                                  // GetPrxLista's answer
     std::string listNumberBack = "0000000042-S"; // left in SetConfirmar's fifth argument
 };
 

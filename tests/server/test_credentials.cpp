@@ -1,5 +1,5 @@
 // Operators' passwords, the login check and its throttling, login tokens, the audit trail, the
-// upgrade of a version-1 database and the passwd and audit subcommands of pag-server.
+// upgrade of a version-1 database and the passwd, audit and close-period subcommands of pag-server.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "backendtest.h"
 #include "platform/sql.h"
 #include "server/audit.h"
+#include "server/closedperiod.h"
 #include "server/login.h"
 #include "server/passwords.h"
 #include "server/schema.h"
@@ -282,7 +283,8 @@ TEST_P(CredentialsTest, AVersionOneDatabaseIsUpgradedInPlace) {
               41);
     EXPECT_EQ(server::OperatorPasswordHash(*upgraded, "ANA"), "");
     server::EnsureSchema(*upgraded); // a second start changes nothing
-    EXPECT_EQ(upgraded->SelectValue("SELECT COUNT(*) FROM PAGVERSAO").AsInteger(), 2);
+    EXPECT_EQ(upgraded->SelectValue("SELECT COUNT(*) FROM PAGVERSAO").AsInteger(),
+              server::kSchemaVersion); // one row per version reached
 
     // The new parts work: a password, a token, an append-only trail.
     server::SetOperatorPassword(*upgraded, "ANA", "nova");
@@ -290,6 +292,9 @@ TEST_P(CredentialsTest, AVersionOneDatabaseIsUpgradedInPlace) {
     EXPECT_EQ(tokens.Verify(*upgraded, tokens.Issue(*upgraded, "ANA").token), "ANA");
     server::AppendAudit(*upgraded, Refused("ANA", "09", "teste"));
     EXPECT_THROW(upgraded->Execute("DELETE FROM AUDITRECALC"), platform::EDatabaseError);
+    server::SetClosedUntil(*upgraded, "09", 46000, "teste");
+    EXPECT_EQ(server::ClosedUntil(*upgraded, "09").value_or(0), 46000);
+    EXPECT_THROW(upgraded->Execute("DELETE FROM AUDITFECHACTB"), platform::EDatabaseError);
 
     // A database of a later version than this server knows is refused, untouched.
     upgraded->Execute("INSERT INTO PAGVERSAO (NRVERSAO) VALUES (:V)",
@@ -370,7 +375,8 @@ TEST_P(LoginThrottleTest, TheFailureTablesStayWithinTheirBound) {
 INSTANTIATE_TEST_SUITE_P(Backends, LoginThrottleTest, ::testing::Values(TBackend::SQLite),
                          TBackendParamName());
 
-// pag-server passwd and audit, run as an operator runs them: the password through a pipe.
+// pag-server passwd, audit and close-period, run as an operator runs them: the password
+// through a pipe.
 class AdminCommandTest : public TBackendTest {
 protected:
     struct TResult {
@@ -436,6 +442,27 @@ TEST_P(AdminCommandTest, PasswdReadsOneLineFromAPipeAndRefusesInPortuguese) {
     TResult badDate = Run("audit --since 2024-02-30", "");
     EXPECT_EQ(badDate.status, 1);
     EXPECT_THAT(badDate.err, HasSubstr("AAAA-MM-DD"));
+}
+
+TEST_P(AdminCommandTest, ClosePeriodMovesTheCompanysClosedDayBothWaysAndRecordsEachMove) {
+    TResult closed = Run("close-period 02 2026-03-31", "");
+    EXPECT_EQ(closed.status, 0) << closed.err;
+    EXPECT_THAT(closed.err, HasSubstr("fechada até 31/03/2026 (antes: nenhum período fechado)"));
+    EXPECT_EQ(server::ClosedUntil(*db_, "02").value_or(0), platform::ParseSqlDate("2026-03-31"));
+    TResult back = Run("close-period 02 2025-12-31", "");
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_THAT(back.err, HasSubstr("(antes: 31/03/2026)"));
+    EXPECT_EQ(server::ClosedUntil(*db_, "02").value_or(0), platform::ParseSqlDate("2025-12-31"));
+    EXPECT_EQ(
+        db_->SelectValue("SELECT COUNT(*) FROM AUDITFECHACTB WHERE CDEMPRESA = '02'").AsInteger(),
+        2);
+    for (const char* bad : {"close-period 99 2026-01-01", "close-period 02 2026-02-30",
+                            "close-period 02 31/01/2026"}) {
+        TResult refused = Run(bad, "");
+        EXPECT_EQ(refused.status, 1) << bad;
+        EXPECT_FALSE(refused.err.empty()) << bad;
+    }
+    EXPECT_EQ(server::ClosedUntil(*db_, "02").value_or(0), platform::ParseSqlDate("2025-12-31"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, AdminCommandTest,

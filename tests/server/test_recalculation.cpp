@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -10,6 +11,7 @@
 #include "backendtest.h"
 #include "platform/datetime.h"
 #include "platform/serverreply.h"
+#include "server/closedperiod.h"
 #include "server/entrybuilder.h"
 #include "server/rdmreccontbaixapag.h"
 #include "server/schema.h"
@@ -391,6 +393,186 @@ TEST_P(RecalculationTest, ListNumbersAreIssuedInOrderAsTenDigitTexts) {
     EXPECT_THROW(session_->Invoke("GetPrxLista", one), platform::Exception);
     EXPECT_THROW(session_->Invoke("GetNada", none), platform::Exception);
 }
+
+// Every row of every table the server keeps, as text, per table in a fixed order: what a
+// simulation must leave as it was.
+std::string Dump(platform::TSqlConnection& db) {
+    static const char* const tables[] = {
+        "EMPRESA",       "FILIAL",      "OPERADOR",        "OPEREMPR",    "BAIXAPAG",
+        "ITBAIXAPAG",    "BOLETPAGAR",  "CONTAPAGAR",      "LANCCTB",     "RATEIOCTB",
+        "LISTA",         "NUMERADOR",   "BLOQDOCU",        "TOKENOPER",   "FECHACTB",
+        "AUDITFECHACTB", "AUDITRECALC", "AUDITRECALCITEM", "HISTINTEGRA", "PLANOCONTA"};
+    std::string dump;
+    for (const char* table : tables) {
+        auto cursor = db.OpenCursor(std::string("SELECT * FROM ") + table);
+        std::vector<std::string> rows;
+        while (cursor->Next()) {
+            std::string row;
+            for (int c = 0; c < cursor->ColumnCount(); ++c)
+                row += (cursor->IsNull(c) ? std::string("<null>") : std::string(cursor->Text(c))) +
+                       "|";
+            rows.push_back(std::move(row));
+        }
+        std::sort(rows.begin(), rows.end());
+        dump += std::string("== ") + table + "\n";
+        for (const std::string& row : rows) dump += row + "\n";
+    }
+    return dump;
+}
+
+class OutcomesTest : public RecalculationTest {
+protected:
+    TServerReply Simulate(const Variant& list, const std::string& op = "OPERADOR") {
+        std::vector<Variant> args = {list, std::string("01"),    std::string("0001"),
+                                     op,   std::string("Pagto"), CataloguePacket()};
+        return platform::UnpackServerReply(session_->Invoke("GetSimulacao", args));
+    }
+    // Every write-off of company 01, whatever its date, with the given numbers marked.
+    Variant MarkedOfAnyDay(const std::function<bool(const std::string&)>& marked) {
+        std::vector<Variant> args = OpenCriteria("01");
+        TServerReply reply =
+            platform::UnpackServerReply(session_->Invoke("GetBaixaPag_Filtro", args));
+        EXPECT_TRUE(reply.Ok()) << reply.message;
+        return MarkRows(reply.payload, [&](const std::string& branch, const std::string& number) {
+            return branch == "0001" && marked(number);
+        });
+    }
+    std::string Field(const TRunReply& run, const char* name) {
+        run.result->First();
+        return run.result->FieldByName(name)->AsString();
+    }
+};
+
+TEST_P(OutcomesTest, ResultRowsNameTheirWriteOffAndTheBoletoOfAConflict) {
+    TRunReply run =
+        OpenRunPayload(Confirm(Marked({Demo(5), server::kDemoBoletoDeleted, Demo(20)})).payload);
+    ASSERT_EQ(run.FirstKey(), "BOL_ALT");
+    EXPECT_EQ(Field(run, "CDFILIAL"), "0001");
+    EXPECT_EQ(Field(run, "NRBAIXAPAG"), server::kDemoBoletoDeleted);
+    const platform::TSqlParams key = {{"N", std::string(server::kDemoBoletoDeleted)}};
+    EXPECT_EQ(Field(run, "NRLANBOLPAG"),
+              Text("SELECT NRLANBOLPAG FROM ITBAIXAPAG WHERE CDFILIAL = '0001' AND NRBAIXAPAG = :N",
+                   key));
+    EXPECT_EQ(Field(run, "NRDOCUMENTO"),
+              Text("SELECT CP.NRDOCUMENTO FROM ITBAIXAPAG I JOIN CONTAPAGAR CP ON CP.CDFILIAL ="
+                   " I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR WHERE I.CDFILIAL = '0001' AND"
+                   " I.NRBAIXAPAG = :N",
+                   key));
+    EXPECT_EQ(Field(run, "NMRAZSOCFORN"),
+              Text("SELECT F.NMRAZSOCFORN FROM ITBAIXAPAG I JOIN CONTAPAGAR CP ON CP.CDFILIAL ="
+                   " I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR JOIN FORNECEDOR F ON"
+                   " F.CDFORNECED = CP.CDFORNECED WHERE I.CDFILIAL = '0001' AND I.NRBAIXAPAG = :N",
+                   key));
+    EXPECT_FALSE(Field(run, "NRLANBOLPAG").empty());
+
+    run = OpenRunPayload(Confirm(Marked({Demo(5), server::kDemoHeldWriteOff})).payload);
+    ASSERT_EQ(run.FirstKey(), "ALT_BLOQ");
+    EXPECT_EQ(Field(run, "NRBAIXAPAG"), server::kDemoHeldWriteOff);
+    EXPECT_EQ(Field(run, "NRLANBOLPAG"), "");
+    // A key about the company names no write-off.
+    run = OpenRunPayload(
+        Confirm(MarkRows(List("02"), [](const std::string&, const std::string&) { return true; }),
+                "02")
+            .payload);
+    ASSERT_EQ(run.FirstKey(), "Hist_Nc");
+    EXPECT_EQ(Field(run, "NRBAIXAPAG"), "");
+}
+
+TEST_P(OutcomesTest, ASimulationGivesTheRunsEntriesAndLeavesEveryTableAsItWas) {
+    // Demo 1 is accounted already (its entries would be replaced), 5 and 8 are not.
+    const Variant list = Marked({Demo(1), Demo(5), Demo(8)});
+    const std::string before = Dump(*db_);
+    TServerReply simulated = Simulate(list);
+    ASSERT_TRUE(simulated.Ok()) << simulated.message;
+    EXPECT_EQ(Dump(*db_), before);
+    TRunReply simulation = OpenRunPayload(simulated.payload);
+    EXPECT_EQ(simulation.FirstKey(), "");
+    EXPECT_TRUE(simulation.errors->IsEmpty());
+    ASSERT_GE(simulation.entries->RecordCount(), 6);
+
+    // The run that follows makes exactly those entries, with the same numbers.
+    TRunReply run = OpenRunPayload(Confirm(list).payload);
+    ASSERT_EQ(run.entries->RecordCount(), simulation.entries->RecordCount());
+    for (run.entries->First(), simulation.entries->First(); !run.entries->Eof();
+         run.entries->Next(), simulation.entries->Next())
+        for (const char* field : {"NRLANCCTBTEMP", "NRSEQCTBTEMP", "CDCONTCTBL", "VRLANCCTBTEMP",
+                                  "CDLANCCTBCOME", "DSHISTCTB"})
+            EXPECT_EQ(run.entries->FieldByName(field)->AsString(),
+                      simulation.entries->FieldByName(field)->AsString())
+                << field;
+    EXPECT_EQ(run.apportionment->RecordCount(), simulation.apportionment->RecordCount());
+}
+
+TEST_P(OutcomesTest, ASimulationReportsKeysAndErrorsAndStillChangesNothing) {
+    const std::string before = Dump(*db_);
+    TServerReply errors = Simulate(Marked({server::kDemoNoAccountWriteOff, Demo(5)}));
+    ASSERT_TRUE(errors.Ok()) << errors.message;
+    EXPECT_FALSE(OpenRunPayload(errors.payload).errors->IsEmpty());
+    TServerReply held = Simulate(Marked({server::kDemoHeldWriteOff}));
+    ASSERT_TRUE(held.Ok()) << held.message;
+    EXPECT_EQ(OpenRunPayload(held.payload).FirstKey(), "ALT_BLOQ");
+    // Another operator's name in the arguments is refused, as in a run.
+    TServerReply other = Simulate(Marked({Demo(5)}), server::kDemoHeldBy);
+    EXPECT_FALSE(other.Ok());
+    EXPECT_THAT(other.message, HasSubstr("não é o operador desta sessão"));
+    std::vector<Variant> short_ = {Marked({Demo(5)}), std::string("01")};
+    EXPECT_FALSE(platform::UnpackServerReply(session_->Invoke("GetSimulacao", short_)).Ok());
+    EXPECT_EQ(Dump(*db_), before);
+}
+
+TEST_P(OutcomesTest, WriteOffsPaidInAClosedPeriodAreRefusedAndNothingIsPosted) {
+    const platform::TDateTime closed = today_ - server::kDemoClosedDays;
+    ASSERT_EQ(server::ClosedUntil(*db_, "01").value_or(0), closed);
+    const std::string day = platform::FormatDateTime("dd/mm/yyyy", closed);
+    // One closed write-off among open ones.
+    const auto one = [](const std::string& n) {
+        return n == server::kDemoClosedWriteOff || n == Demo(5);
+    };
+    const std::int64_t counter = EntryCounter();
+    const std::string before = Dump(*db_);
+    TServerReply simulated = Simulate(MarkedOfAnyDay(one));
+    EXPECT_FALSE(simulated.Ok());
+    EXPECT_EQ(simulated.message, "Período contábil fechado até " + day + ". Baixas: 0001/" +
+                                     server::kDemoClosedWriteOff + ".");
+    EXPECT_EQ(Dump(*db_), before);
+    TServerReply refused = Confirm(MarkedOfAnyDay(one));
+    EXPECT_FALSE(refused.Ok());
+    EXPECT_THAT(refused.message, HasSubstr("Período contábil fechado até " + day +
+                                           ". Baixas: 0001/" + server::kDemoClosedWriteOff + "."));
+    EXPECT_EQ(Accounted(Demo(5)), "N");
+    EXPECT_EQ(EntryCounter(), counter);
+
+    // Many: ten named in key order, then how many more.
+    TServerReply many = Confirm(MarkedOfAnyDay([](const std::string&) { return true; }));
+    ASSERT_FALSE(many.Ok());
+    const std::int64_t closedCount =
+        Count("SELECT COUNT(*) FROM BAIXAPAG WHERE CDEMPRESA = '01' AND CDFILIAL = '0001' AND"
+              " IDSTATUSBPAG = 'E' AND DTBAIXAPAG <= :D",
+              {{"D", Variant::FromDate(closed)}});
+    ASSERT_GT(closedCount, 10);
+    EXPECT_THAT(many.message, HasSubstr("e mais " + std::to_string(closedCount - 10) + "."));
+    EXPECT_EQ(std::count(many.message.begin(), many.message.end(), '/'), 12); // 10 + the date
+
+    // Moved back before the write-off's day, the same list is accepted; both moves recorded.
+    const std::string entry = EntryNumber(server::kDemoClosedWriteOff);
+    server::SetClosedUntil(*db_, "01", closed - 30, "teste");
+    TServerReply accepted = Confirm(MarkedOfAnyDay(one));
+    ASSERT_TRUE(accepted.Ok()) << accepted.message;
+    EXPECT_NE(EntryNumber(server::kDemoClosedWriteOff), entry);
+    server::SetClosedUntil(*db_, "01", closed, "teste");
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM AUDITFECHACTB WHERE CDEMPRESA = '01' AND DSUSUARIO ="
+                    " 'teste'"),
+              2);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM AUDITFECHACTB WHERE DTANTERIOR = :A",
+                    {{"A", Variant::FromDate(closed - 30)}}),
+              1);
+    EXPECT_ANY_THROW(server::SetClosedUntil(*db_, "99", closed, "teste"));
+    EXPECT_ANY_THROW(db_->Execute("DELETE FROM AUDITFECHACTB"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, OutcomesTest,
+                         ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
+                         TBackendParamName());
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecalculationTest,
                          ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),

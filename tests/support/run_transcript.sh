@@ -17,10 +17,12 @@
 #   --expected if-present the same, when SCRIPT.expected exists
 #   --own-config          the saved options in a throwaway configuration folder, so that a script
 #                         that saves options leaves the user's own alone
+#   --close-today         the host company's accounting closed up to today (pag-server
+#                         close-period), so that today's write-offs fall in the closed period
 set -eu
 usage() {
     echo "usage: run_transcript.sh [--company CODE] [--today] [--register CODE=FILE]" \
-        "[--expected required|if-present] [--own-config] PAG_SCRIPT PAG_SERVER SCRIPT.pag" >&2
+        "[--expected required|if-present] [--own-config] [--close-today] PAG_SCRIPT PAG_SERVER SCRIPT.pag" >&2
     exit 2
 }
 
@@ -29,6 +31,7 @@ pin_today=""
 register=""
 expected=""
 own_config=""
+close_today=""
 while [ $# -gt 0 ]; do
     case $1 in
     --company | --register | --expected)
@@ -47,6 +50,7 @@ while [ $# -gt 0 ]; do
         ;;
     --today) pin_today=yes; shift ;;
     --own-config) own_config=yes; shift ;;
+    --close-today) close_today=yes; shift ;;
     -*) usage ;;
     *) break ;;
     esac
@@ -75,6 +79,7 @@ today=$(date +%F)
 today_br=$(date +%d/%m/%Y)
 db="sqlite:$work/pag00900.db"
 start_demo_server run_transcript "$work/server.log" 30 "$server_bin" --db "$db" --seed demo
+[ -z "$close_today" ] || "$server_bin" close-period "$company" "$today" --db "$db" 2>>"$work/server.log"
 
 set -- --server "127.0.0.1:$demo_server_port" --db "$db" --operator OPERADOR --company "$company" \
     --branch 0001
