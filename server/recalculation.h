@@ -33,12 +33,13 @@ struct TRunRequest {
     std::string branch; // the operator's current branch
     std::string operatorCode;
     std::string listNumber;
-    std::string previousListNumber; // the session's last kept list, dropped by a committed run
-    std::string paymentText;        // the client's word for a payment
-    std::string chequeHistory;      // the client's cheque history text; empty = none
-    std::string clientAddress;      // who asked, for the audit trail
-    std::string session;            // the session's id, for the audit trail
-    bool audited = true;            // false only for the demo data's own postings
+    std::string paymentText;   // the client's word for a payment
+    std::string chequeHistory; // the client's cheque history text; empty = none
+    std::string clientAddress; // who asked, for the audit trail
+    // The session's id, for the audit trail; a committed run's list replaces the session's
+    // last one (sessionlists.h). Empty: no session (the demo data's own postings).
+    std::string session;
+    bool audited = true; // false only for the demo data's own postings
 };
 
 /// The audit record of a run as its request names it: who, from where, which company, branch

@@ -7,8 +7,9 @@ namespace server {
 
 /// Version of the schema that CreateSchema builds; kept in PAGVERSAO.
 /// Version 2 added operators' password hashes (OPERADOR.DSSENHAHASH), login tokens (TOKENOPER)
-/// and the audit trail of runs (AUDITRECALC, AUDITRECALCITEM).
-inline constexpr int kSchemaVersion = 2;
+/// and the audit trail of runs (AUDITRECALC, AUDITRECALCITEM); version 3 the client sessions
+/// and what they remember between calls (SESSAORPC, SESSAOLISTA, SESSAOESTADO).
+inline constexpr int kSchemaVersion = 3;
 
 /// True when the database holds the server's tables.
 bool SchemaExists(platform::TSqlConnection& connection);

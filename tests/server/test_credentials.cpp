@@ -282,7 +282,8 @@ TEST_P(CredentialsTest, AVersionOneDatabaseIsUpgradedInPlace) {
               41);
     EXPECT_EQ(server::OperatorPasswordHash(*upgraded, "ANA"), "");
     server::EnsureSchema(*upgraded); // a second start changes nothing
-    EXPECT_EQ(upgraded->SelectValue("SELECT COUNT(*) FROM PAGVERSAO").AsInteger(), 2);
+    EXPECT_EQ(upgraded->SelectValue("SELECT COUNT(*) FROM PAGVERSAO").AsInteger(),
+              server::kSchemaVersion);
 
     // The new parts work: a password, a token, an append-only trail.
     server::SetOperatorPassword(*upgraded, "ANA", "nova");
