@@ -368,7 +368,8 @@ bool HaproxyInstalled() {
 // One client's rounds: the day's list loaded, an overlapping set marked, the run confirmed and,
 // when it posted, the session's last list read back. A failed call ends the round.
 struct TClientRounds {
-    int rounds = 0, posted = 0, failures = 0, readBack = 0;
+    int rounds = 0, posted = 0, failures = 0;
+    int listsLost = 0; // posted runs whose list the session could not read back
     std::string firstFailure;
 };
 
@@ -386,8 +387,7 @@ void RunRounds(platform::TNetConnection& net, int client, int rounds,
             if (run.posted) {
                 ++tally.posted;
                 const auto saida = platform::UnpackServerReply(net.Call("GetBaixaPag_Saida"));
-                if (!saida.Ok()) throw platform::Exception(saida.message);
-                if (Numbers(saida.payload).size() > 0) ++tally.readBack;
+                if (!saida.Ok() || Numbers(saida.payload).empty()) ++tally.listsLost;
             }
         } catch (const std::exception& e) {
             if (tally.failures++ == 0) tally.firstFailure = e.what();
@@ -404,7 +404,7 @@ class ManyServersTest : public TBackendTest {};
 // directly are reported (the ratio is a figure to read, not a bar held here).
 TEST_P(ManyServersTest, SessionsMoveBetweenServersBehindTheProxyAndSurviveOneServerKilled) {
     if (!HaproxyInstalled()) GTEST_SKIP() << "haproxy não instalado";
-    constexpr int kClients = 8, kDirectRounds = 4, kRoundsBeforeKill = 4, kRoundsAfterKill = 2;
+    constexpr int kClients = 8, kDirectRounds = 6, kRoundsBeforeKill = 6, kRoundsAfterKill = 2;
     const std::vector<std::string> postable = PostableDemoWriteOffs();
     const std::string folder =
         std::filesystem::temp_directory_path() / ("pag-haproxy-" + std::to_string(getpid()));
@@ -472,13 +472,15 @@ TEST_P(ManyServersTest, SessionsMoveBetweenServersBehindTheProxyAndSurviveOneSer
         EXPECT_THAT(*metrics, HasSubstr("rdmRecContBaixaPag.SetConfirmar\",outcome=\"ok\""));
         EXPECT_THAT(*metrics, HasSubstr("rdmRecContBaixaPag.GetBaixaPag_Saida\",outcome=\"ok\""));
     }
-    int posted = 0;
+    int posted = 0, failed = 0;
     for (const TClientRounds& tally : proxied) {
         // At most the call in flight at the kill failed; every other call succeeded, on either
         // server, including the read-back of the session's last list.
         EXPECT_LE(tally.failures, 1) << tally.firstFailure;
-        EXPECT_EQ(tally.readBack, tally.posted);
+        EXPECT_EQ(tally.listsLost, 0);
+        if (tally.failures > 0) std::cout << "[ failure  ] " << tally.firstFailure << std::endl;
         posted += tally.posted;
+        failed += tally.failures;
     }
     EXPECT_GT(posted, 0);
 
@@ -498,7 +500,8 @@ TEST_P(ManyServersTest, SessionsMoveBetweenServersBehindTheProxyAndSurviveOneSer
 
     std::cout << "[ figures  ] runs per second: one server directly " << directRate
               << ", two servers through haproxy " << proxiedRate << " (ratio "
-              << proxiedRate / directRate << ")" << std::endl;
+              << proxiedRate / directRate << "); " << posted << " runs posted through it, "
+              << failed << " calls failed at the kill" << std::endl;
     RecordProperty("direct_runs_per_second", std::to_string(directRate));
     RecordProperty("proxied_runs_per_second", std::to_string(proxiedRate));
 }
