@@ -4,6 +4,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -118,6 +119,14 @@ std::string ErrorReply(const std::string& message, TReplyStatus status = TReplyS
     return EncodeErrorReply(message, status);
 }
 
+// How often a session this server serves is checked with the session store at most.
+constexpr std::chrono::seconds kStoreTouchInterval{10};
+
+// A session id as the session table writes it: 32 lowercase hex digits.
+bool IsSessionId(const std::string& id) {
+    return id.size() == 32 && id.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 constexpr const char* kLoginNeeded = "É preciso entrar novamente: o login não é válido ou expirou.";
 
 // The hex SHA-256 of a token: sessions and the cache keep this, never the token itself.
@@ -230,6 +239,8 @@ private:
 struct TRpcServer::Impl {
     std::map<std::string, TIdentityObjectFactory> factories; // fixed once listening
     std::shared_ptr<TAuthenticator> authenticator;           // fixed once listening
+    std::shared_ptr<TSessionStore> store;                    // fixed once listening
+    std::chrono::milliseconds idleTimeout = std::chrono::hours(1);
     TTokenCache tokenCache;
     int threadCount = 8;
     THttpSettings http;
@@ -254,6 +265,15 @@ struct TRpcServer::Impl {
     THttpReply Call(const std::shared_ptr<TRpcSession>& session, const std::string& object,
                     const std::string& method, std::string_view body, std::string& label);
     std::string Connect(const std::string& object, const THttpRequest& request);
+    // The session of the request with one more call in progress: from this server's table, or
+    // taken over from the store; null with the reply in `refusal` when there is none to serve.
+    std::shared_ptr<TRpcSession> BeginCall(const THttpRequest& request, bool disconnecting,
+                                           THttpReply& refusal);
+    // Takes over a session the store knows and this server does not; null when the store does
+    // not know it (or it is of no object registered here).
+    std::shared_ptr<TRpcSession> Adopt(const THttpRequest& request, std::string& refusal);
+    // Whether the store still has the session; asks it once per touch interval only.
+    bool StillInStore(TRpcSession& session);
     // The operator of the request's bearer token (cached for a while), nullopt when it has
     // none or it is not live.
     std::optional<std::string> Authenticate(const std::string& token, const std::string& hash);
@@ -343,13 +363,9 @@ THttpReply TRpcServer::Impl::Dispatch(const std::string& object, const std::stri
     }
     const bool disconnecting = method == "__disconnect";
     if (disconnecting && known) label = object + ".__disconnect";
-    std::shared_ptr<TRpcSession> session = sessions.BeginCall(request.session);
-    if (!session) {
-        if (disconnecting) return WireReply(200, EncodeOkReply(Variant()));
-        return WireReply(200, ErrorReply("A sessão com o servidor de aplicação não existe mais "
-                                         "(encerrada ou expirada).",
-                                         TReplyStatus::NoSession));
-    }
+    THttpReply refusal;
+    std::shared_ptr<TRpcSession> session = BeginCall(request, disconnecting, refusal);
+    if (!session) return refusal;
     struct CallScope {
         TSessionTable& sessions;
         TRpcSession& session;
@@ -371,6 +387,13 @@ THttpReply TRpcServer::Impl::Dispatch(const std::string& object, const std::stri
     }
     if (disconnecting) {
         sessions.Remove(session->id);
+        if (store) {
+            try {
+                store->End(session->id);
+            } catch (const std::exception& e) {
+                return WireReply(200, IncidentReply("Fim da sessão", e.what()));
+            }
+        }
         return WireReply(200, EncodeOkReply(Variant()));
     }
     THttpReply reply = Call(session, object, method, request.body, label);
@@ -485,7 +508,82 @@ std::string TRpcServer::Impl::Connect(const std::string& object, const THttpRequ
         sessions.Remove(id);
         return ErrorReply("Não foi possível criar o objeto remoto " + object + ".");
     }
+    if (store) {
+        try {
+            store->Create(
+                TStoredSession{id, object, added.operatorCode, added.tokenHash, added.address});
+            added.storeChecked = Clock::now().time_since_epoch().count();
+        } catch (const std::exception& e) {
+            creating.unlock();
+            sessions.Remove(id);
+            return IncidentReply("Registro da sessão", e.what());
+        }
+    }
     return EncodeOkReply(Variant(id));
+}
+
+std::shared_ptr<TRpcSession> TRpcServer::Impl::BeginCall(const THttpRequest& request,
+                                                         bool disconnecting, THttpReply& refusal) {
+    const auto noSession = [&] {
+        refusal = disconnecting ? WireReply(200, EncodeOkReply(Variant()))
+                                : WireReply(200, ErrorReply("A sessão com o servidor de aplicação "
+                                                            "não existe mais (encerrada ou "
+                                                            "expirada).",
+                                                            TReplyStatus::NoSession));
+        return nullptr;
+    };
+    std::shared_ptr<TRpcSession> session = sessions.BeginCall(request.session);
+    if (!store) return session ? session : noSession();
+    try {
+        if (session && !StillInStore(*session)) { // ended through another server, or expired
+            sessions.EndCall(*session);
+            sessions.Remove(session->id);
+            return noSession();
+        }
+        if (session) return session;
+        std::string why;
+        session = Adopt(request, why);
+        if (session) return session;
+        if (why.empty()) return noSession();
+        SetOutcome("refused");
+        refusal = WireReply(200, EncodeErrorReply(why));
+        return nullptr;
+    } catch (const std::exception& e) {
+        if (session) sessions.EndCall(*session);
+        refusal = WireReply(200, IncidentReply("Consulta da sessão", e.what()));
+        return nullptr;
+    }
+}
+
+std::shared_ptr<TRpcSession> TRpcServer::Impl::Adopt(const THttpRequest& request,
+                                                     std::string& refusal) {
+    if (!IsSessionId(request.session)) return nullptr;
+    std::optional<TStoredSession> stored = store->Find(request.session);
+    if (!stored) return nullptr;
+    auto factory = factories.find(stored->objectName);
+    if (factory == factories.end()) return nullptr;
+    auto session = std::make_shared<TRpcSession>();
+    session->id = stored->id;
+    session->objectName = stored->objectName;
+    session->address = request.address;
+    session->operatorCode = stored->operatorCode;
+    session->tokenHash = stored->tokenHash;
+    session->storeChecked = Clock::now().time_since_epoch().count();
+    session->object =
+        factory->second(TSessionIdentity{session->operatorCode, session->address, session->id});
+    if (!session->object)
+        throw Exception("Não foi possível criar o objeto remoto " + stored->objectName + ".");
+    return sessions.Adopt(std::move(session), refusal);
+}
+
+bool TRpcServer::Impl::StillInStore(TRpcSession& session) {
+    const auto interval = std::min<Clock::duration>(kStoreTouchInterval, idleTimeout / 4);
+    const Clock::rep now = Clock::now().time_since_epoch().count();
+    Clock::rep checked = session.storeChecked;
+    if (now - checked < interval.count()) return true;
+    // One call of the session asks; one at the same time on this server goes on meanwhile.
+    if (!session.storeChecked.compare_exchange_strong(checked, now)) return true;
+    return store->Touch(session.id);
 }
 
 std::optional<std::string> TRpcServer::Impl::Authenticate(const std::string& token,
@@ -530,6 +628,7 @@ THttpReply TRpcServer::Impl::Logout(const THttpRequest& request) {
     tokenCache.Drop(hash);
     try {
         authenticator->Logout(request.bearer);
+        if (store) store->EndByToken(hash);
     } catch (const EDatabaseError& e) {
         return WireReply(200, IncidentReply("Logout", e.what()));
     } catch (const std::exception& e) { return WireReply(200, IncidentReply("Logout", e.what())); }
@@ -585,6 +684,11 @@ void TRpcServer::SetAuthenticator(std::shared_ptr<TAuthenticator> authenticator)
 void TRpcServer::SetTokenCacheTime(std::chrono::milliseconds time) {
     impl_->tokenCache.SetTime(time);
 }
+void TRpcServer::SetSessionStore(std::shared_ptr<TSessionStore> store) {
+    if (impl_->server)
+        throw Exception("O registro de sessões deve ser definido antes de o servidor escutar.");
+    impl_->store = std::move(store);
+}
 void TRpcServer::SetSessionsPerOperator(std::size_t count) {
     impl_->sessions.SetOperatorLimit(count);
 }
@@ -600,6 +704,7 @@ void TRpcServer::SetMaxRequestBytes(std::size_t bytes) {
 }
 void TRpcServer::SetSessionIdleTimeout(std::chrono::milliseconds timeout) {
     impl_->sessions.SetIdleTimeout(timeout);
+    impl_->idleTimeout = timeout;
 }
 void TRpcServer::SetKeepAliveTimeout(std::chrono::milliseconds timeout) {
     impl_->http.keepAliveTimeout = timeout;

@@ -17,7 +17,8 @@
 //   GET  /health                  200 when the health check answers true, 503 otherwise
 //   GET  /metrics                 the server's metrics in the Prometheus text format
 // Every answer to a POST is a reply body. A call that names no live session gets the NoSession
-// status, so the client knows that nothing ran and may open a new session.
+// status, so the client knows that nothing ran and may open a new session. With a session store
+// set, any server on the same store serves any session (see SetSessionStore).
 //
 // The transport (platform/rpchttp.h) reads requests on a few I/O threads under deadlines and
 // limits; the calls run on a bounded pool of workers (platform/rpcworkers.h), each under a
@@ -81,6 +82,35 @@ public:
     virtual void Logout(const std::string& token) = 0;
 };
 
+/// A session as a store shared by several servers keeps it: enough for any of them to serve it.
+struct TStoredSession {
+    std::string id;
+    std::string objectName;
+    std::string operatorCode; // its owner, vouched for by its token
+    std::string tokenHash;    // SHA-256 (hex) of the token it was opened with
+    std::string address;      // the client address that opened it
+};
+
+/// Keeps sessions beyond one server's memory, so that every server on the same store serves
+/// every session: the server keeps its own table of the sessions it serves and asks the store
+/// for one it does not know. The store ends sessions idle for longer than its own idle time.
+/// Called on worker threads, from several at once: implementations are thread-safe; their
+/// failures raise.
+class TSessionStore {
+public:
+    virtual ~TSessionStore() = default;
+    /// Records a new session.
+    virtual void Create(const TStoredSession& session) = 0;
+    /// The live session `id` (its idle time restarted), nullopt when it is not live.
+    virtual std::optional<TStoredSession> Find(const std::string& id) = 0;
+    /// Restarts the idle time of the session `id`; false when it is not live.
+    virtual bool Touch(const std::string& id) = 0;
+    /// Ends the session `id` (nothing when it is not live).
+    virtual void End(const std::string& id) = 0;
+    /// Ends every session opened with the token of this hash.
+    virtual void EndByToken(const std::string& tokenHash) = 0;
+};
+
 /// A remote object whose methods are registered by name with the kinds of their arguments,
 /// which are checked before the method runs.
 class TDispatchObject : public TRemoteObject {
@@ -134,6 +164,12 @@ public:
     void SetTokenCacheTime(std::chrono::milliseconds time);
     /// Open sessions of one operator (default 64); a __connect over it gets a failure reply.
     void SetSessionsPerOperator(std::size_t count);
+    /// Keeps the sessions in `store` too (only with an authenticator): a call naming a session
+    /// this server does not know is served when the store knows it, with a new instance of its
+    /// object. A session this server knows is checked with the store at least every 10 s (or
+    /// a quarter of the idle time-out), so one ended through another server ends here within
+    /// that time. Set before Listen.
+    void SetSessionStore(std::shared_ptr<TSessionStore> store);
 
     /// Worker threads that run the calls (default 8). Calls of one session never run at the
     /// same time; an idle kept-alive connection holds no worker.

@@ -45,35 +45,40 @@ void TSessionTable::Clear() {
     // `ended` goes out of scope here: the objects are destroyed without the lock.
 }
 
-std::string TSessionTable::Add(std::shared_ptr<TRpcSession> session, std::string& refusal) {
-    std::lock_guard lock(mutex_);
+bool TSessionTable::Admit(const TRpcSession& session, std::string& refusal) {
     if (closed_) {
         refusal = "O servidor de aplicação está sendo encerrado.";
-        return {};
+        return false;
     }
     if (byId_.size() >= maxTotal_) {
         refusal = "O servidor de aplicação atingiu o limite de sessões abertas; tente novamente "
                   "mais tarde.";
-        return {};
+        return false;
     }
-    std::size_t& fromAddress = perAddress_[session->address];
+    std::size_t& fromAddress = perAddress_[session.address];
     if (fromAddress >= maxPerAddress_) {
         refusal = "Há sessões demais abertas a partir deste endereço no servidor de aplicação; "
                   "encerre alguma e tente novamente.";
-        return {};
+        return false;
     }
-    if (!session->operatorCode.empty()) {
-        std::size_t& ofOperator = perOperator_[session->operatorCode];
+    if (!session.operatorCode.empty()) {
+        std::size_t& ofOperator = perOperator_[session.operatorCode];
         if (ofOperator >= maxPerOperator_) {
-            if (ofOperator == 0) perOperator_.erase(session->operatorCode);
-            if (fromAddress == 0) perAddress_.erase(session->address);
+            if (ofOperator == 0) perOperator_.erase(session.operatorCode);
+            if (fromAddress == 0) perAddress_.erase(session.address);
             refusal = "O operador já tem sessões demais abertas no servidor de aplicação; "
                       "encerre alguma e tente novamente.";
-            return {};
+            return false;
         }
         ++ofOperator;
     }
     ++fromAddress;
+    return true;
+}
+
+std::string TSessionTable::Add(std::shared_ptr<TRpcSession> session, std::string& refusal) {
+    std::lock_guard lock(mutex_);
+    if (!Admit(*session, refusal)) return {};
     std::string id = NewId();
     while (byId_.count(id)) id = NewId();
     session->id = id;
@@ -83,22 +88,41 @@ std::string TSessionTable::Add(std::shared_ptr<TRpcSession> session, std::string
     return id;
 }
 
-std::shared_ptr<TRpcSession> TSessionTable::BeginCall(const std::string& id) {
+std::shared_ptr<TRpcSession> TSessionTable::Adopt(std::shared_ptr<TRpcSession> session,
+                                                  std::string& refusal) {
     std::shared_ptr<TRpcSession> expired; // destroyed after the lock is released
     std::lock_guard lock(mutex_);
-    auto it = byId_.find(id);
-    if (it == byId_.end()) return nullptr;
+    if (auto it = byId_.find(session->id); it != byId_.end()) {
+        if (StartCall(it, expired)) return it->second;
+    }
+    if (!Admit(*session, refusal)) return nullptr;
+    session->activeCalls = 1;
+    byId_.emplace(session->id, session);
+    return session;
+}
+
+bool TSessionTable::StartCall(
+    std::unordered_map<std::string, std::shared_ptr<TRpcSession>>::iterator it,
+    std::shared_ptr<TRpcSession>& expired) {
     TRpcSession& session = *it->second;
     if (session.queued) {
         if (session.expiry->first <= Clock::now()) { // due, and the reaper has not come yet
             expired = it->second;
             Erase(it);
-            return nullptr;
+            return false;
         }
         expiries_.erase(session.expiry);
         session.queued = false;
     }
     ++session.activeCalls;
+    return true;
+}
+
+std::shared_ptr<TRpcSession> TSessionTable::BeginCall(const std::string& id) {
+    std::shared_ptr<TRpcSession> expired; // destroyed after the lock is released
+    std::lock_guard lock(mutex_);
+    auto it = byId_.find(id);
+    if (it == byId_.end() || !StartCall(it, expired)) return nullptr;
     return it->second;
 }
 

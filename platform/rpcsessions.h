@@ -2,6 +2,7 @@
 // and the limits on sessions in total and per client address.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -25,6 +26,8 @@ struct TRpcSession {
     std::string operatorCode; // its owner, vouched for by its token; empty: anonymous
     std::string tokenHash;    // SHA-256 of the token it was opened with; empty: anonymous
     std::mutex callMutex;
+    // When the session store last vouched for it (steady clock ticks); only with a store.
+    std::atomic<std::chrono::steady_clock::rep> storeChecked{0};
 
     std::string id;
     int activeCalls = 0;
@@ -60,6 +63,11 @@ public:
     /// Adds `session` under a new id and returns the id; on refusal (a limit, or the table
     /// closed) returns "" with the reason for the client, in Portuguese, in `refusal`.
     std::string Add(std::shared_ptr<TRpcSession> session, std::string& refusal);
+    /// Puts `session`, its id and object set (a session the session store knows), in the table
+    /// with one call in progress; when the table has a live session of that id already (a call
+    /// that adopted it at the same time), that one instead. Null on refusal, as Add. Every
+    /// non-null result needs its EndCall.
+    std::shared_ptr<TRpcSession> Adopt(std::shared_ptr<TRpcSession> session, std::string& refusal);
     /// The live session `id` with one more call in progress, or null when there is none (or it
     /// has just expired). Every non-null result needs its EndCall.
     std::shared_ptr<TRpcSession> BeginCall(const std::string& id);
@@ -72,6 +80,12 @@ public:
     std::size_t Count() const;
 
 private:
+    // Counts `session` against the limits; false with the refusal when it is over one.
+    bool Admit(const TRpcSession& session, std::string& refusal);
+    // Takes `it` out of the expiry queue with one more call in progress; false (and erases it)
+    // when it is due.
+    bool StartCall(std::unordered_map<std::string, std::shared_ptr<TRpcSession>>::iterator it,
+                   std::shared_ptr<TRpcSession>& expired);
     void Erase(std::unordered_map<std::string, std::shared_ptr<TRpcSession>>::iterator it);
     void Enqueue(TRpcSession& session);
     std::string NewId();

@@ -7,6 +7,7 @@
 #include "platform/rpchttp.h"
 
 #include "server/schema.h"
+#include "server/sessionstore.h"
 
 namespace server {
 
@@ -89,6 +90,9 @@ TPagServer::TPagServer(TServerOptions options)
         return std::make_unique<TRdmRecContBaixaPag>(context_, who);
     });
     rpc_.SetAuthenticator(std::make_shared<TPagAuthenticator>(pool_, tokens_, *login_));
+    // Sessions live in the database: any server on it serves any of them.
+    rpc_.SetSessionStore(
+        std::make_shared<TDatabaseSessionStore>(pool_, options_.sessionIdleTimeout));
     rpc_.SetTokenCacheTime(options_.tokenCacheTime);
     rpc_.SetSessionsPerOperator(options_.maxSessionsPerOperator);
     rpc_.SetThreadCount(options_.threads);

@@ -61,6 +61,8 @@ void ParseListenAddress(const std::string& text, std::string& host, int& port);
 
 /// Invariant: the schema exists in the database from construction on. Every session belongs to
 /// an operator who logged in (TLoginService) and presents its token on every call (TTokenStore).
+/// Sessions and what they remember are kept in the database (TDatabaseSessionStore,
+/// sessionlists.h): every server on the same database serves every session.
 class TPagServer {
 public:
     /// Opens the database and creates the schema when it lacks one.

@@ -17,6 +17,7 @@
 #include "server/columnwidths.h"
 #include "server/counters.h"
 #include "server/entrybuilder.h"
+#include "server/sessionlists.h"
 #include "server/writeofflist.h"
 
 namespace server {
@@ -34,9 +35,6 @@ constexpr const char* kSimulacao = "GetSimulacao";
 
 constexpr const char* kConfirmarKinds = "VSSSSSV";
 constexpr const char* kSimulacaoKinds = "VSSSSV";
-
-// Unused list numbers a session keeps (GetPrxLista); the screen uses each at once.
-constexpr std::size_t kMaxUnusedLists = 1000;
 
 // Automation dates of 1 January 0001 and 31 December 9999.
 constexpr double kFirstDate = -693593.0;
@@ -355,11 +353,8 @@ Variant TRdmRecContBaixaPag::GetBaixaPag_Filtro(std::vector<Variant>& args) {
 Variant TRdmRecContBaixaPag::GetPrxLista() {
     auto lease = context_.pool.Acquire();
     try {
-        std::string number = NextListNumber(*lease);
-        issuedLists_.insert(number);
         // Bounded: a session that only asks for numbers loses its oldest unused ones.
-        if (issuedLists_.size() > kMaxUnusedLists) issuedLists_.erase(issuedLists_.begin());
-        return Variant(std::move(number));
+        return Variant(IssueSessionList(*lease, identity_.sessionId));
     } catch (const platform::EDatabaseError&) {
         lease.Discard();
         throw;
@@ -370,7 +365,6 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
     return Replying(kConfirmar, [&] {
         TRunRequest request = ReadRunRequest(TArgs(kConfirmar, kConfirmarArgNames, args), true,
                                              context_.runOptions.maxMarked);
-        request.previousListNumber = lastListNumber_;
         request.clientAddress = identity_.clientAddress;
         request.session = identity_.sessionId;
 
@@ -388,23 +382,25 @@ Variant TRdmRecContBaixaPag::SetConfirmar(std::vector<Variant>& args) {
             // The run acts for the session's operator and uses up a list number of this session.
             CheckSessionOperator(request, identity_.operatorCode);
             const std::string list = CanonicalListNumber(request.listNumber);
-            if (list.empty() || issuedLists_.erase(list) == 0)
-                throw ERunRefused("O número de lista \"" + request.listNumber +
-                                  "\" não foi fornecido pelo servidor a esta sessão "
-                                  "(GetPrxLista) ou já foi usado.");
             auto lease = context_.pool.Acquire();
             bool posted = false;
             TRunOutcome outcome;
             try {
-                outcome = RunRecalculation(*lease, request, context_.runOptions, posted);
-            } catch (const ERunRefused&) {
-                issuedLists_.insert(list); // nothing ran: the number stays this session's
-                throw;
+                if (list.empty() || !TakeSessionList(*lease, identity_.sessionId, list))
+                    throw ERunRefused("O número de lista \"" + request.listNumber +
+                                      "\" não foi fornecido pelo servidor a esta sessão "
+                                      "(GetPrxLista) ou já foi usado.");
+                try {
+                    outcome = RunRecalculation(*lease, request, context_.runOptions, posted);
+                } catch (const ERunRefused&) {
+                    // Nothing ran: the number stays this session's.
+                    ReturnSessionList(*lease, identity_.sessionId, list);
+                    throw;
+                }
             } catch (const platform::EDatabaseError&) {
                 lease.Discard();
                 throw;
             }
-            if (posted) lastListNumber_ = IssuedListNumber(*lease, request.listNumber);
             return platform::ServerReplyOk(RunPayload(outcome));
         } catch (const ERunRefused& e) {
             record(TAuditOutcome::Refused, e.Message());
@@ -444,11 +440,13 @@ Variant TRdmRecContBaixaPag::GetSimulacao(std::vector<Variant>& args) {
 
 Variant TRdmRecContBaixaPag::GetBaixaPag_Saida() {
     return Replying(kSaida, [&] {
-        if (lastListNumber_.empty())
-            return Failure(std::string(kSaida) + ": nenhum recálculo foi concluído nesta sessão.");
         auto lease = context_.pool.Acquire();
         try {
-            TSqlStatement statement = BuildListedWriteOffQuery(lastListNumber_);
+            const std::string last = LastSessionList(*lease, identity_.sessionId);
+            if (last.empty())
+                return Failure(std::string(kSaida) +
+                               ": nenhum recálculo foi concluído nesta sessão.");
+            TSqlStatement statement = BuildListedWriteOffQuery(last);
             auto cursor = lease->OpenCursor(statement.text, statement.params);
             return platform::ServerReplyOk(Variant::FromBytes(WriteOffPacket(*cursor)));
         } catch (const platform::EDatabaseError&) {

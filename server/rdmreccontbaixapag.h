@@ -2,7 +2,6 @@
 // its filter dialog call, one instance per client session.
 #pragma once
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,10 +22,11 @@ struct TServerContext {
 /// or packet, a refused run or a database failure is a failure reply whose message names the
 /// method (and the argument), never an exception. GetPrxLista answers the number as a String.
 ///
-/// Session state: the list number of the session's last committed run, whose write-offs
-/// GetBaixaPag_Saida reads back (LISTA keeps one list per session: each committed run replaces
-/// the session's previous one), and the list numbers GetPrxLista gave this session and no run
-/// has used yet.
+/// Session state, kept in the database under the session's id (server/sessionlists.h) so that
+/// any server on it serves the session's next call: the list number of the session's last
+/// committed run, whose write-offs GetBaixaPag_Saida reads back (LISTA keeps one list per
+/// session: each committed run replaces the session's previous one), and the list numbers
+/// GetPrxLista gave this session and no run has used yet. The object itself holds none.
 ///
 /// Every method acts for the session's operator (its identity, vouched for by the login), never
 /// for an operator an argument names: the lists read and the runs posted are of companies that
@@ -64,8 +64,6 @@ public:
 private:
     TServerContext& context_;
     const platform::TSessionIdentity identity_;
-    std::string lastListNumber_;
-    std::set<std::string> issuedLists_; // from GetPrxLista, not yet used by a run
 };
 
 } // namespace server

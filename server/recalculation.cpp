@@ -22,6 +22,7 @@
 #include "server/counters.h"
 #include "server/entrybuilder.h"
 #include "server/jsonrows.h"
+#include "server/sessionlists.h"
 #include "server/sqlfragments.h"
 
 namespace server {
@@ -350,9 +351,11 @@ void Post(TSqlConnection& db, const TSqlFragments& sql, const TRunOutcome& outco
 // Keeps the keys of the whole list under its number, for GetBaixaPag_Saida, in place of the
 // session's previous list.
 void KeepList(TSqlConnection& db, const TSqlFragments& sql, const std::string& listNumber,
-              const std::string& previousListNumber, const std::set<std::string>& keys) {
+              const std::string& session, const std::set<std::string>& keys) {
+    const std::string previous =
+        session.empty() ? std::string() : ReplaceLastSessionList(db, session, listNumber);
     db.Execute("DELETE FROM LISTA WHERE NRLISTA IN (:N, :OLD)",
-               {{"N", listNumber}, {"OLD", previousListNumber}});
+               {{"N", listNumber}, {"OLD", previous}});
     if (keys.empty()) return;
     TJsonRows rows;
     for (const std::string& key : keys) {
@@ -518,7 +521,7 @@ TRunOutcome RunRecalculation(TSqlConnection& db, const TRunRequest& request,
         return outcome;
     }
 
-    KeepList(db, sql, listNumber, request.previousListNumber, listKeys);
+    KeepList(db, sql, listNumber, request.session, listKeys);
     PauseBeforeCommit(options.pauseBeforeCommit);
     audit.outcome = TAuditOutcome::Committed;
     // In the run's transaction: kept exactly when the postings are.

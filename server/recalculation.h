@@ -33,15 +33,16 @@ struct TRunRequest {
     std::string branch; // the operator's current branch
     std::string operatorCode;
     std::string listNumber;
-    std::string previousListNumber; // the session's last kept list, dropped by a committed run
-    std::string paymentText;        // the client's word for a payment
-    std::string chequeHistory;      // the client's cheque history text; empty = none
-    std::string clientAddress;      // who asked, for the audit trail
-    std::string session;            // the session's id, for the audit trail
-    bool audited = true;            // false only for the demo data's own postings
+    std::string paymentText;   // the client's word for a payment
+    std::string chequeHistory; // the client's cheque history text; empty = none
+    std::string clientAddress; // who asked, for the audit trail
+    // The session's id, for the audit trail; a committed run's list replaces the session's
+    // last one (sessionlists.h). Empty: no session (the demo data's own postings).
+    std::string session;
+    bool audited = true; // false only for the demo data's own postings
     /// A simulation: every check and the entries as a run would make them, in a transaction
-    /// that is always rolled back; no list number, entry number, counter, hold or audit row is
-    /// used or changed. `listNumber` and `previousListNumber` are not read.
+    /// that is always rolled back; no list number, entry number, counter, hold, session list or
+    /// audit row is used or changed. `listNumber` and `session` are not read.
     bool simulation = false;
 };
 

@@ -323,6 +323,33 @@ void UpgradeTo3(TSqlConnection& connection) {
                                                                        : kClosedPeriodGuardSqlite);
 }
 
+// Version 4: client sessions kept in the database, so that every server on it serves every
+// session: the session (SESSAORPC, times UTC), the list numbers GetPrxLista gave it and no run
+// has used (SESSAOLISTA), the list of its last committed run (SESSAOESTADO). The two of the
+// remote object are keyed by the session's id alone: they outlive nothing but their session.
+constexpr const char* kUpgradeTo4 = R"SQL(
+CREATE TABLE SESSAORPC (
+  CDSESSAO VARCHAR(32) NOT NULL PRIMARY KEY,
+  NMOBJETO VARCHAR(80) NOT NULL,
+  CDOPERADOR VARCHAR(12) NOT NULL,
+  HSTOKEN VARCHAR(64) NOT NULL,
+  DSENDERECO VARCHAR(64) NOT NULL,
+  DTCRIACAO TIMESTAMP NOT NULL,
+  DTULTUSO TIMESTAMP NOT NULL
+);
+CREATE INDEX SESSAORPC_TOKEN ON SESSAORPC (HSTOKEN);
+CREATE INDEX SESSAORPC_USO ON SESSAORPC (DTULTUSO);
+CREATE TABLE SESSAOLISTA (
+  CDSESSAO VARCHAR(32) NOT NULL,
+  NRLISTA VARCHAR(10) NOT NULL,
+  PRIMARY KEY (CDSESSAO, NRLISTA)
+);
+CREATE TABLE SESSAOESTADO (
+  CDSESSAO VARCHAR(32) NOT NULL PRIMARY KEY,
+  NRLISTAULT VARCHAR(10) NOT NULL
+);
+)SQL";
+
 // Brings a database of version `from` to version `from + 1`, inside the caller's transaction.
 void Upgrade(TSqlConnection& connection, int from) {
     switch (from) {
@@ -332,6 +359,7 @@ void Upgrade(TSqlConnection& connection, int from) {
                                                                            : kAuditGuardSqlite);
         break;
     case 2: UpgradeTo3(connection); break;
+    case 3: connection.ExecuteScript(kUpgradeTo4); break;
     default:
         throw platform::EDatabaseError("Não há atualização do esquema a partir da versão " +
                                        std::to_string(from) + ".");
@@ -341,10 +369,11 @@ void Upgrade(TSqlConnection& connection, int from) {
 
 // Data tables, children before parents. The audit tables are not among them.
 constexpr const char* kDataTables[] = {
-    "FECHACTB",   "TOKENOPER",   "RATEIOCTB", "LANCCTB",    "BLOQDOCU",     "LISTA",
-    "ITBAIXAPAG", "BOLETPAGAR",  "BAIXAPAG",  "CONTAPAGAR", "HISTINTEGRA",  "HISTPADRAO",
-    "PLANOCONTA", "TIPOCTPAGAR", "CONTCORR",  "BANCO",      "TIPOBAIXAPAG", "FORNECEDOR",
-    "OPEREMPR",   "OPERADOR",    "FILIAL",    "CENTCUST",   "EMPRESA",      "NUMERADOR"};
+    "SESSAOLISTA", "SESSAOESTADO", "SESSAORPC",  "FECHACTB",   "TOKENOPER",   "RATEIOCTB",
+    "LANCCTB",     "BLOQDOCU",     "LISTA",      "ITBAIXAPAG", "BOLETPAGAR",  "BAIXAPAG",
+    "CONTAPAGAR",  "HISTINTEGRA",  "HISTPADRAO", "PLANOCONTA", "TIPOCTPAGAR", "CONTCORR",
+    "BANCO",       "TIPOBAIXAPAG", "FORNECEDOR", "OPEREMPR",   "OPERADOR",    "FILIAL",
+    "CENTCUST",    "EMPRESA",      "NUMERADOR"};
 
 int StoredVersion(TSqlConnection& connection) {
     platform::Variant v = connection.SelectValue("SELECT MAX(NRVERSAO) FROM PAGVERSAO");

@@ -8,8 +8,9 @@ namespace server {
 /// Version of the schema that CreateSchema builds; kept in PAGVERSAO.
 /// Version 2 added operators' password hashes (OPERADOR.DSSENHAHASH), login tokens (TOKENOPER)
 /// and the audit trail of runs (AUDITRECALC, AUDITRECALCITEM); version 3 the companies' closed
-/// accounting periods (FECHACTB) and the record of their changes (AUDITFECHACTB).
-inline constexpr int kSchemaVersion = 3;
+/// accounting periods (FECHACTB) and the record of their changes (AUDITFECHACTB); version 4 the
+/// client sessions and what they remember between calls (SESSAORPC, SESSAOLISTA, SESSAOESTADO).
+inline constexpr int kSchemaVersion = 4;
 
 /// True when the database holds the server's tables.
 bool SchemaExists(platform::TSqlConnection& connection);

@@ -1,5 +1,5 @@
 // Reliability of the server: concurrent runs over the same write-offs, a server killed in the
-// middle of a run or stopped by SIGTERM, and hostile requests.
+// middle of a run or stopped by SIGTERM, two servers behind HAProxy, and hostile requests.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,7 +14,13 @@
 #include <barrier>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <httplib.h>
+#include <iostream>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -310,6 +316,197 @@ TEST_P(ReliabilityTest, SigtermWithIdleKeptAliveClientsStopsAsSoonAsTheCallInFli
 
 INSTANTIATE_TEST_SUITE_P(Backends, ReliabilityTest,
                          ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
+                         TBackendParamName());
+
+// HAProxy on a free loopback port in front of servers: round-robin per request, /health
+// checked every 200 ms, a connection refused retried on the other server.
+class THaproxyProcess {
+public:
+    THaproxyProcess(const std::string& folder, const std::vector<int>& serverPorts) {
+        port_ = testsupport::UnusedLoopbackPort();
+        const std::string config = folder + "/haproxy.cfg";
+        std::ofstream out(config);
+        out << "global\n  maxconn 512\n"
+               "defaults\n  mode http\n  timeout connect 1s\n  timeout client 30s\n"
+               "  timeout server 30s\n  retries 3\n  option redispatch 1\n"
+               "frontend pag\n  bind 127.0.0.1:"
+            << port_
+            << "\n  default_backend servers\n"
+               "backend servers\n  balance roundrobin\n  http-reuse never\n  option httpchk\n"
+               "  http-check send meth GET uri /health\n  http-check expect status 200\n";
+        for (std::size_t i = 0; i < serverPorts.size(); ++i)
+            out << "  server s" << i << " 127.0.0.1:" << serverPorts[i]
+                << " check inter 200ms fall 1 rise 1\n";
+        out.close();
+        pid_ = fork();
+        if (pid_ == 0) {
+            execlp("haproxy", "haproxy", "-db", "-q", "-f", config.c_str(), nullptr);
+            _exit(127);
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            httplib::Client http("127.0.0.1", port_);
+            if (auto health = http.Get("/health"); health && health->status == 200) return;
+            std::this_thread::sleep_for(50ms);
+        }
+        throw platform::Exception("haproxy não começou a atender");
+    }
+    ~THaproxyProcess() {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    int Port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+bool HaproxyInstalled() {
+    return std::system("command -v haproxy >/dev/null 2>&1") == 0;
+}
+
+// One client's rounds: the day's list loaded, an overlapping set marked, the run confirmed and,
+// when it posted, the session's last list read back. A failed call ends the round.
+struct TClientRounds {
+    int rounds = 0, posted = 0, failures = 0;
+    int listsLost = 0; // posted runs whose list the session could not read back
+    std::string firstFailure;
+};
+
+void RunRounds(platform::TNetConnection& net, int client, int rounds,
+               const std::vector<std::string>& postable, platform::TDateTime today,
+               TClientRounds& tally, const std::function<void()>& afterRound = {}) {
+    for (int round = 0; round < rounds; ++round) {
+        const std::size_t at = static_cast<std::size_t>(client + tally.rounds);
+        const std::set<std::string> marked = {postable[at % postable.size()],
+                                              postable[(at + 1) % postable.size()],
+                                              postable[(at + 3) % postable.size()]};
+        try {
+            const TClientRun run = Confirm(net, MarkNumbers(LoadList(net, today), marked));
+            if (!run.reply.Ok()) throw platform::Exception(run.reply.message);
+            if (run.posted) {
+                ++tally.posted;
+                const auto saida = platform::UnpackServerReply(net.Call("GetBaixaPag_Saida"));
+                if (!saida.Ok() || Numbers(saida.payload).empty()) ++tally.listsLost;
+            }
+        } catch (const std::exception& e) {
+            if (tally.failures++ == 0) tally.firstFailure = e.what();
+        }
+        ++tally.rounds;
+        if (afterRound) afterRound();
+    }
+}
+
+class ManyServersTest : public TBackendTest {};
+
+// Two servers behind HAProxy: every call of a session lands on either, and when one dies its
+// sessions go on on the other. The runs per second through the proxy and of one server reached
+// directly are reported (the ratio is a figure to read, not a bar held here).
+TEST_P(ManyServersTest, SessionsMoveBetweenServersBehindTheProxyAndSurviveOneServerKilled) {
+    if (!HaproxyInstalled()) GTEST_SKIP() << "haproxy não instalado";
+    constexpr int kClients = 8, kDirectRounds = 6, kRoundsBeforeKill = 6, kRoundsAfterKill = 2;
+    const std::vector<std::string> postable = PostableDemoWriteOffs();
+    const std::string folder =
+        std::filesystem::temp_directory_path() / ("pag-haproxy-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    struct TRemove {
+        std::string path;
+        ~TRemove() { std::filesystem::remove_all(path); }
+    } remove{folder};
+
+    auto a = std::make_unique<TServerProcess>(database_->Url());
+    TServerProcess b(database_->Url());
+    THaproxyProcess proxy(folder, {a->Port(), b.Port()});
+
+    // Every client runs `rounds` rounds on `port`; returns the runs per second.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point started;
+    const auto runAll = [&](int port, int rounds, std::vector<TClientRounds>& tallies,
+                            const std::function<void()>& afterRound) {
+        std::vector<std::unique_ptr<platform::TNetConnection>> nets;
+        for (int c = 0; c < kClients; ++c) nets.push_back(Connect(port));
+        started = Clock::now();
+        std::vector<std::thread> threads;
+        for (int c = 0; c < kClients; ++c)
+            threads.emplace_back([&, c] {
+                RunRounds(*nets[c], c, rounds, postable, today_, tallies[c], afterRound);
+            });
+        for (std::thread& t : threads) t.join();
+        const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        return kClients * rounds / seconds;
+    };
+
+    std::vector<TClientRounds> direct(kClients);
+    const double directRate = runAll(a->Port(), kDirectRounds, direct, {});
+    for (const TClientRounds& tally : direct) EXPECT_EQ(tally.failures, 0) << tally.firstFailure;
+
+    // Through the proxy: once every client has done its rounds before the kill, server A dies
+    // while the others' calls are in flight; the clients go on for their remaining rounds.
+    std::vector<TClientRounds> proxied(kClients);
+    std::atomic<int> roundsDone{0};
+    std::atomic<bool> killed{false};
+    std::mutex killing;
+    double proxiedRate = 0; // with both servers, until the kill
+    std::string metricsA, metricsB;
+    const auto afterRound = [&] {
+        if (++roundsDone < kClients * kRoundsBeforeKill) return;
+        std::lock_guard lock(killing);
+        if (killed) return;
+        // The rate with both servers: the rounds done until now.
+        proxiedRate = roundsDone / std::chrono::duration<double>(Clock::now() - started).count();
+        const auto get = [](int port) {
+            httplib::Client http("127.0.0.1", port);
+            auto reply = http.Get("/metrics");
+            return reply ? reply->body : std::string();
+        };
+        metricsA = get(a->Port());
+        metricsB = get(b.Port());
+        a->Signal(SIGKILL);
+        killed = true;
+    };
+    runAll(proxy.Port(), kRoundsBeforeKill + kRoundsAfterKill, proxied, afterRound);
+    ASSERT_TRUE(killed);
+
+    // Both servers ran runs and read lists back before the kill.
+    for (const std::string* metrics : {&metricsA, &metricsB}) {
+        EXPECT_THAT(*metrics, HasSubstr("rdmRecContBaixaPag.SetConfirmar\",outcome=\"ok\""));
+        EXPECT_THAT(*metrics, HasSubstr("rdmRecContBaixaPag.GetBaixaPag_Saida\",outcome=\"ok\""));
+    }
+    int posted = 0, failed = 0;
+    for (const TClientRounds& tally : proxied) {
+        // At most the call in flight at the kill failed; every other call succeeded, on either
+        // server, including the read-back of the session's last list.
+        EXPECT_LE(tally.failures, 1) << tally.firstFailure;
+        EXPECT_EQ(tally.listsLost, 0);
+        if (tally.failures > 0) std::cout << "[ failure  ] " << tally.firstFailure << std::endl;
+        posted += tally.posted;
+        failed += tally.failures;
+    }
+    EXPECT_GT(posted, 0);
+
+    ExpectOneSetOfEntriesPerWriteOff(*db_);
+    EXPECT_EQ(db_->SelectValue("SELECT COUNT(*) FROM (SELECT NRLANCCTB FROM LANCCTB GROUP BY"
+                               " NRLANCCTB HAVING COUNT(DISTINCT CDLANCCTBCOME) > 1) X")
+                  .AsInteger(),
+              0);
+    EXPECT_EQ(db_->SelectValue("SELECT COUNT(*) FROM (SELECT NRLCTBBPAG FROM BAIXAPAG WHERE"
+                               " NRLCTBBPAG IS NOT NULL GROUP BY NRLCTBBPAG HAVING COUNT(*) > 1) X")
+                  .AsInteger(),
+              0);
+    EXPECT_EQ(db_->SelectValue("SELECT COUNT(*) FROM (SELECT NRLANCCTB FROM LANCCTB GROUP BY"
+                               " NRLANCCTB HAVING ABS(SUM(VRLANCCTB)) > 0.005) X")
+                  .AsInteger(),
+              0);
+
+    std::cout << "[ figures  ] runs per second: one server directly " << directRate
+              << ", two servers through haproxy " << proxiedRate << " (ratio "
+              << proxiedRate / directRate << "); " << posted << " runs posted through it, "
+              << failed << " calls failed at the kill" << std::endl;
+    RecordProperty("direct_runs_per_second", std::to_string(directRate));
+    RecordProperty("proxied_runs_per_second", std::to_string(proxiedRate));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ManyServersTest, ::testing::Values(TBackend::PostgreSQL),
                          TBackendParamName());
 
 // Requests no client of ours would send, over raw HTTP.

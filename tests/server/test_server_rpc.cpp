@@ -1,9 +1,11 @@
 // The server over the network: the screen's calls through the client connection, by-reference
-// arguments, failures, and list numbers unique across sessions and servers.
+// arguments, failures, list numbers unique across sessions and servers, and a session served
+// by any server on its database.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <httplib.h>
 #include <set>
 #include <thread>
 
@@ -11,6 +13,7 @@
 #include "platform/datetime.h"
 #include "platform/netconnection.h"
 #include "platform/serverreply.h"
+#include "platform/wire.h"
 #include "server/pagserver.h"
 #include "server/seed.h"
 #include "servertestkit.h"
@@ -148,6 +151,87 @@ TEST_P(ServerRpcTest, ListNumbersAreUniqueAcrossSessionsAndServersSharingTheData
         all.insert(numbers.begin(), numbers.end());
     }
     EXPECT_EQ(all.size(), static_cast<std::size_t>(kThreads * kCalls));
+}
+
+// One request of a session to one server, as the client connection sends it.
+platform::TWireReply Post(int port, const std::string& method, const std::string& session,
+                          const std::string& token,
+                          const std::vector<platform::TWireArg>& args = {}) {
+    httplib::Client http("127.0.0.1", port);
+    const httplib::Headers headers = {{platform::kSessionHeader, session},
+                                      {"Authorization", "Bearer " + token}};
+    auto reply = http.Post("/" + std::string(server::TRdmRecContBaixaPag::kName) + "/" + method,
+                           headers, platform::EncodeRequest(args), platform::kWireContentType);
+    if (!reply) throw platform::Exception("sem resposta a " + method);
+    return platform::DecodeReply(reply->body);
+}
+
+platform::TServerReply Reply(const platform::TWireReply& wire) {
+    if (wire.status != platform::TReplyStatus::Ok) throw platform::Exception(wire.message);
+    return platform::UnpackServerReply(wire.result);
+}
+
+TEST_P(ServerRpcTest, ASessionOpenedOnOneServerIsServedByAnotherOnTheSameDatabase) {
+    using platform::TReplyStatus;
+    using platform::TWireArg;
+    server::TServerOptions options;
+    options.sessionIdleTimeout = std::chrono::seconds(2); // checked every 0.5 s at most
+    auto a = StartServer(options);
+    auto b = StartServer(options);
+    const std::string token = Connect(*a)->Token();
+    const platform::TWireReply connected = Post(a->Port(), "__connect", "", token);
+    ASSERT_EQ(connected.status, TReplyStatus::Ok) << connected.message;
+    const std::string session = connected.result.AsString();
+
+    // The number A gave the session is the session's on B: B's run uses it up.
+    const std::string number = Post(a->Port(), "GetPrxLista", session, token).result.AsString();
+    std::vector<TWireArg> criteria;
+    for (const Variant& v : DefaultCriteria("01", today_)) criteria.push_back({v, false});
+    const platform::TServerReply list =
+        Reply(Post(b->Port(), "GetBaixaPag_Filtro", session, token, criteria));
+    ASSERT_TRUE(list.Ok()) << list.message;
+    const Variant marked =
+        MarkRows(list.payload, [](const std::string& branch, const std::string& n) {
+            return branch == "0001" && n == "0000000005";
+        });
+    const std::vector<TWireArg> run = {{marked},
+                                       {Variant("01")},
+                                       {Variant("0001")},
+                                       {Variant("OPERADOR")},
+                                       {Variant(number), true},
+                                       {Variant("Pagto")},
+                                       {CataloguePacket()}};
+    const platform::TServerReply posted =
+        Reply(Post(b->Port(), "SetConfirmar", session, token, run));
+    ASSERT_TRUE(posted.Ok()) << posted.message;
+    EXPECT_TRUE(OpenRunPayload(posted.payload).FirstKey().empty());
+
+    // A reads back the list of B's run, and refuses the number B used up.
+    const platform::TServerReply saida =
+        Reply(Post(a->Port(), "GetBaixaPag_Saida", session, token));
+    ASSERT_TRUE(saida.Ok()) << saida.message;
+    EXPECT_THAT(Numbers(saida.payload), ::testing::Contains("0000000005"));
+    const platform::TServerReply again =
+        Reply(Post(a->Port(), "SetConfirmar", session, token, run));
+    EXPECT_FALSE(again.Ok());
+    EXPECT_THAT(again.message, HasSubstr("já foi usado"));
+
+    // Another operator's token is refused on either server.
+    const std::string maria =
+        Connection(server::TRdmRecContBaixaPag::kName, b->Port(), "MARIA")->Token();
+    EXPECT_EQ(Post(a->Port(), "GetPrxLista", session, maria).status,
+              TReplyStatus::NotAuthenticated);
+    EXPECT_EQ(Post(b->Port(), "GetPrxLista", session, maria).status,
+              TReplyStatus::NotAuthenticated);
+
+    // Ended through B, the session ends on A once A checks it with the database.
+    EXPECT_EQ(Post(b->Port(), "__disconnect", session, token).status, TReplyStatus::Ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(Post(a->Port(), "GetPrxLista", session, token).status, TReplyStatus::NoSession);
+    EXPECT_EQ(
+        db_->SelectValue("SELECT COUNT(*) FROM SESSAORPC WHERE CDSESSAO = :S", {{"S", session}})
+            .AsInteger(),
+        0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ServerRpcTest,
