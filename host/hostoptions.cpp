@@ -9,11 +9,13 @@
 
 #include "host/session.h"
 #include "platform/application.h"
+#include "platform/commandline.h"
 #include "platform/sysutils.h"
 
 namespace host {
 
 void THostOptions::DeclareSession(CLI::App& app, const std::string& serverHelp) {
+    platform::UsePortuguese(app); // the hosts' first options: help and errors in Portuguese
     CLI::Option* serverOption = app.add_option("--server", server, serverHelp);
     serverAlways_ = !server.empty();
     if (serverAlways_) serverOption->capture_default_str();

@@ -293,7 +293,7 @@ void SeedReference(TSqlConnection& db) {
             {"CDEMPRESA", "03"},
             {"CDBANCO", "104"},
             {"CDAGENCIA", "1234"},
-            {"CDCONTCORR", "1234567890"},
+            {"CDCONTCORR", "001234567890"},
             {"DSCONTCORR", "Caixa Operações"},
             {"CDCONTCTBL", "1.1.1.02.003"}});
 
