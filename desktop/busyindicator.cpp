@@ -53,6 +53,8 @@ void TBusyIndicator::On(int kind) {
     label_->setText(KindText(kind));
     Place();
     if (!isVisible()) {
+        paintedFrames_ = 0;
+        paintedAngle_ = -1;
         show();
         timer_->start();
     }
@@ -84,6 +86,10 @@ void TBusyIndicator::Place() {
 
 void TBusyIndicator::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
+    if (angle_ != paintedAngle_) {
+        paintedAngle_ = angle_;
+        ++paintedFrames_;
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(26, height() / 2.0);

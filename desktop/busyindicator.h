@@ -13,8 +13,8 @@ namespace desktop {
 
 /// A small window over the main window with a turning wheel and the text of the kind shown
 /// last. Shows nest: each On is matched by an Off; the window hides when the last one ends.
-/// Since the calls it surrounds run on the user-interface thread, showing paints the window at
-/// once; the wheel turns whenever events are processed.
+/// Showing paints the window at once; the wheel turns on a timer, also while a server call
+/// waits (the call waits off the user-interface thread, see replywaiter.h).
 class TBusyIndicator : public QFrame {
     Q_OBJECT
 public:
@@ -26,6 +26,8 @@ public:
     /// The text shown for a kind.
     static QString KindText(int kind);
     QString Text() const;
+    /// Frames of the wheel painted since the window last appeared (each a different angle).
+    int PaintedFrames() const { return paintedFrames_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,6 +39,8 @@ private:
     QLabel* label_;
     QTimer* timer_;
     int angle_ = 0;
+    int paintedAngle_ = -1;
+    int paintedFrames_ = 0;
 };
 
 } // namespace desktop

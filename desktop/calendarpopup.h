@@ -1,4 +1,5 @@
-// The calendar that drops down from a date edit, headed by the edit's weekday names.
+// The calendar that drops down from a date edit: its month bar, then the edit's weekday names
+// shortened.
 #pragma once
 
 #include <QDate>
@@ -12,8 +13,12 @@ class QCalendarWidget;
 
 namespace desktop {
 
-/// A popup month calendar starting on Sunday. Its column heads are the names given (Sunday
-/// first), not the locale's; `picked` runs with the date a person clicks or confirms with Enter.
+/// The head of a calendar column: the first three letters of a weekday name ("Dom", "Seg").
+QString ShortDayName(const std::string& name);
+
+/// A popup month calendar starting on Sunday, its month bar on top. Its column heads are the
+/// names given (Sunday first) shortened, not the locale's; `picked` runs with the date a person
+/// clicks or confirms with Enter.
 class TCalendarPopup : public QFrame {
     Q_OBJECT
 public:

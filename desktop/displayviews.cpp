@@ -217,6 +217,18 @@ void TLabelView::SyncBounds() {
         Widget()->resize(std::max(needed.width(), Control().Width()),
                          std::max(needed.height(), Control().Height()));
     }
+    FitScreenCode();
+}
+
+void TLabelView::FitScreenCode() {
+    // A screen code ("PAG00901") is read whole: in a narrow panel its font shrinks to fit.
+    if (Control().Name() != "lblCodTela") return;
+    auto* label = static_cast<QLabel*>(Widget());
+    QFont font = ToQFont(Control().Font());
+    const int room = label->contentsRect().width();
+    while (font.pixelSize() > 7 && QFontMetrics(font).horizontalAdvance(label->text()) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
 }
 
 void TDBTextView::SyncText() {

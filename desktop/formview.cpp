@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "desktop/layoutmemory.h"
 #include "desktop/menumirror.h"
 #include "desktop/qtconvert.h"
 #include "desktop/renderer.h"
@@ -245,6 +246,7 @@ void TFormView::Place() {
 void TFormView::ShowWindow() {
     ++syncing_;
     SyncBounds();
+    const bool firstShow = !placed_;
     if (sub_) {
         if (!sub_->mdiArea()) Renderer().MdiArea()->addSubWindow(sub_);
         if (!placed_) Place();
@@ -258,9 +260,16 @@ void TFormView::ShowWindow() {
         dialog_->raise();
     }
     --syncing_;
+    // A screen's window comes back where and as large as the operator left it; the form
+    // follows its new client size.
+    const QRect remembered = RememberedLayout(Form(), QStringLiteral("janela")).toRect();
+    if (firstShow && sub_ && remembered.isValid() && sub_->windowState() == Qt::WindowNoState)
+        sub_->setGeometry(remembered);
 }
 
 void TFormView::HideWindow() {
+    if (sub_ && sub_->isVisible() && sub_->windowState() == Qt::WindowNoState)
+        RememberLayout(Form(), QStringLiteral("janela"), sub_->geometry());
     if (QWidget* window = Window()) window->hide();
 }
 

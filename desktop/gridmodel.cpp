@@ -1,6 +1,8 @@
 // The item model of a platform grid: reads the grid's dataset on demand, never holding rows.
 #include "desktop/gridmodel.h"
 
+#include <QFontMetrics>
+
 #include "desktop/qtconvert.h"
 #include "platform/dataset.h"
 #include "platform/dbctrls.h"
@@ -92,6 +94,13 @@ QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int ro
     case Qt::TextAlignmentRole: return QVariant::fromValue(ToQtAlignment(title.Alignment()));
     case Qt::ForegroundRole: return ToQColor(title.Font().Color);
     case Qt::BackgroundRole: return ToQColor(title.Color());
+    case Qt::ToolTipRole: {
+        // A title cut by its column's width shows whole as a tooltip.
+        const QString text = DisplayText(title.Caption(), title.Font());
+        const int room = column->Width() - 6;
+        if (QFontMetrics(ToQFont(title.Font())).horizontalAdvance(text) <= room) return {};
+        return text;
+    }
     default: return {};
     }
 }

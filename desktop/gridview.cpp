@@ -13,7 +13,9 @@
 
 #include "desktop/canvaspainter.h"
 #include "desktop/gridmodel.h"
+#include "desktop/layoutmemory.h"
 #include "desktop/qtconvert.h"
+#include "host/frmpadraogrid.h"
 #include "platform/application.h"
 #include "platform/dataset.h"
 #include "platform/dbctrls.h"
@@ -75,6 +77,7 @@ TGridView::TGridView(platform::TDBGrid& grid, std::function<void(const std::func
         ++syncing_;
         run_([column, size] { column->SetWidth(size); });
         --syncing_;
+        RememberLayout(grid_, ColumnKey(*column), column->Width());
     });
     ColumnsChanged();
 }
@@ -110,7 +113,25 @@ void TGridView::ColumnsChanged() {
     viewport()->update();
 }
 
+QString TGridView::ColumnKey(const platform::TColumn& column) {
+    const QString name = ToQString(column.FieldName());
+    return QStringLiteral("coluna/") + (name.isEmpty() ? QString::number(column.Index()) : name);
+}
+
+void TGridView::RestoreColumnWidths() {
+    // The designed widths are the defaults; the ones a person set come back.
+    for (int section = 0; section < model_->columnCount(); ++section) {
+        platform::TColumn* column = model_->Column(section);
+        if (!column) continue;
+        bool ok = false;
+        const int width = RememberedLayout(grid_, ColumnKey(*column)).toInt(&ok);
+        if (ok && width > 0 && width != column->Width())
+            run_([column, width] { column->SetWidth(width); });
+    }
+}
+
 void TGridView::ApplyColumnWidths() {
+    RestoreColumnWidths();
     const int lines = grid_.Options().Contains(platform::dgColLines) ? 1 : 0;
     for (int section = 0; section < model_->columnCount(); ++section)
         if (platform::TColumn* column = model_->Column(section))
@@ -165,6 +186,21 @@ void TGridView::paintEvent(QPaintEvent* event) {
     background.fillRect(event->rect(), ToQColor(grid_.Color()));
     background.end();
     QTableView::paintEvent(event);
+    const QString empty = EmptyText();
+    if (!empty.isEmpty()) {
+        QPainter text(viewport());
+        text.setPen(QColor(96, 96, 96));
+        text.drawText(viewport()->rect().adjusted(8, 24, -8, -8), Qt::AlignHCenter | Qt::AlignTop,
+                      empty);
+    }
+}
+
+QString TGridView::EmptyText() const {
+    // The write-off list of a list screen, opened by a filter that found nothing.
+    auto* screen = dynamic_cast<host::TfrmPadraoGrid*>(grid_.ParentForm());
+    platform::TDataSet* ds = grid_.DataSet();
+    if (!screen || screen->dbgPadrao != &grid_ || !ds || !ds->Active() || !ds->IsEmpty()) return {};
+    return QStringLiteral("Nenhuma baixa encontrada.");
 }
 
 void TGridView::PaintCell(QPainter& painter, const QRect& rect, const QModelIndex& index) {

@@ -7,8 +7,9 @@
 #include <functional>
 
 namespace platform {
+class TColumn;
 class TDBGrid;
-}
+} // namespace platform
 
 namespace desktop {
 
@@ -45,6 +46,8 @@ public:
     long long FrozenPaints() const { return frozenPaints_; }
     /// True while the dataset's controls are disabled (the view does not repaint).
     bool Frozen() const;
+    /// The text shown inside an empty list ("Nenhuma baixa encontrada."); empty when none.
+    QString EmptyText() const;
 
     /// Paints one cell (used by the view's delegate).
     void PaintCell(class QPainter& painter, const QRect& rect, const QModelIndex& index);
@@ -59,6 +62,8 @@ protected:
 
 private:
     void ApplyColumnWidths();
+    void RestoreColumnWidths();
+    static QString ColumnKey(const platform::TColumn& column);
     void ScrollToCurrent();
     void ReportPaintError(const QString& text);
 

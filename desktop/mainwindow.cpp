@@ -11,6 +11,7 @@
 #include <QStatusBar>
 
 #include "desktop/formview.h"
+#include "desktop/layoutmemory.h"
 #include "desktop/logindialog.h"
 #include "desktop/menumirror.h"
 #include "desktop/qtconvert.h"
@@ -33,13 +34,24 @@ TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent
     mdiArea_->setBackground(QColor(128, 128, 128));
     setCentralWidget(mdiArea_);
 
+    SetLayoutStore(store_);
     renderer_ = std::make_unique<TRenderer>(mdiArea_, this);
     services_ = std::make_unique<TQtServices>(*renderer_, this);
     platform::Application().SetServices(services_.get());
     renderer_->OnActiveChildChanged = [this](platform::TForm* form) { MergeChildMenu(form); };
     services_->OnModuleOpened = [this](const std::string& code) {
-        statusBar()->showMessage(
-            QStringLiteral("Abrindo ") + ToQString(code) + QStringLiteral("..."), 3000);
+        statusBar()->showMessage(QStringLiteral("Abrindo ") + ToQString(code) +
+                                 QStringLiteral("..."));
+        operationText_ = statusBar()->currentMessage();
+    };
+    services_->OnStatusNote = [this](const std::string& text) {
+        statusBar()->showMessage(ToQString(text), 5000);
+    };
+    // An operation's text lasts as long as the operation.
+    TRenderer::OnActionEnded = [this] {
+        if (!operationText_.isEmpty() && statusBar()->currentMessage() == operationText_)
+            statusBar()->clearMessage();
+        operationText_.clear();
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Arquivo"));
@@ -73,6 +85,8 @@ TMainWindow::~TMainWindow() {
     if (&platform::Application().Services() == services_.get())
         platform::Application().SetServices(nullptr);
     renderer_->OnActiveChildChanged = nullptr;
+    TRenderer::OnActionEnded = nullptr;
+    SetLayoutStore(nullptr);
 }
 
 void TMainWindow::OpenScreen() {

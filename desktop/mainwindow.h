@@ -69,6 +69,7 @@ private:
     QLabel* branchLabel_;
     QLabel* serverLabel_;
     std::function<void()> open_;
+    QString operationText_;
 };
 
 } // namespace desktop

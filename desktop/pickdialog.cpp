@@ -1,6 +1,7 @@
 // The pick lists of the Services: several codes ticked in a list, or one row chosen.
 #include "desktop/pickdialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -72,7 +73,9 @@ TPickDialog::TPickDialog(platform::TDataSet& dataSet, const std::string& keyFiel
     });
     if (model_->rowCount() > 0) SelectRow(0);
     resize(560, 380);
-    view_->setFocus();
+    // Typing goes to the search at once; the arrow keys still move in the list.
+    search_->installEventFilter(this);
+    search_->setFocus();
 }
 
 TPickDialog::~TPickDialog() = default;
@@ -100,6 +103,15 @@ void TPickDialog::Find(const QString& text) {
 }
 
 bool TPickDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == search_ && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: QCoreApplication::sendEvent(view_, event); return true;
+        default: break;
+        }
+    }
     if (watched == view_ && event->type() == QEvent::KeyPress && multiple_) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Space) {

@@ -11,9 +11,11 @@
 
 #include "desktop/busyindicator.h"
 #include "desktop/datasetmodel.h"
+#include "desktop/helpwindow.h"
 #include "desktop/pickdialog.h"
 #include "desktop/qtconvert.h"
 #include "desktop/renderer.h"
+#include "desktop/replywaiter.h"
 #include "platform/dataset.h"
 
 namespace desktop {
@@ -51,7 +53,8 @@ QMessageBox::Icon IconOf(platform::TMsgDlgType type) {
 } // namespace
 
 TQtServices::TQtServices(TRenderer& renderer, QWidget* parent)
-    : renderer_(renderer), parent_(parent), busy_(std::make_unique<TBusyIndicator>(parent)) {}
+    : renderer_(renderer), parent_(parent), busy_(std::make_unique<TBusyIndicator>(parent)),
+      waiter_(std::make_unique<TReplyWaiter>()) {}
 
 TQtServices::~TQtServices() {
     if (hourglass_) QApplication::restoreOverrideCursor();
@@ -166,6 +169,19 @@ platform::TModalResult TQtServices::ShowModal(platform::TForm& form) {
 
 void TQtServices::LockWindowUpdate(platform::THandle handle) {
     renderer_.LockWindowUpdate(handle);
+}
+
+bool TQtServices::ShowHelp(platform::TForm& form) {
+    const QString page = THelpWindow::PageOf(form);
+    if (page.isEmpty()) return false;
+    QWidget* parent =
+        QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent_.data();
+    THelpWindow::Open(page, parent);
+    return true;
+}
+
+void TQtServices::StatusNote(const std::string& text) {
+    if (OnStatusNote) OnStatusNote(text);
 }
 
 void TQtServices::ModuleOpened(const std::string& code, const platform::Variant&) {

@@ -15,6 +15,7 @@ namespace desktop {
 
 class TBusyIndicator;
 class TRenderer;
+class TReplyWaiter;
 
 /// Everything a person sees or answers, in real windows. Boxes speak Portuguese: captions
 /// "Aviso", "Erro", "Informação", "Confirmação" and buttons "Sim", "Não", "OK", "Cancelar"...
@@ -37,6 +38,8 @@ public:
     void CursorChanged(int cursor) override;
     platform::TModalResult ShowModal(platform::TForm& form) override;
     void LockWindowUpdate(platform::THandle handle) override;
+    bool ShowHelp(platform::TForm& form) override;
+    void StatusNote(const std::string& text) override;
     void ModuleOpened(const std::string& code, const platform::Variant& params) override;
     void FormShown(platform::TForm& form) override;
     void FormHidden(platform::TForm& form) override;
@@ -46,6 +49,8 @@ public:
     TBusyIndicator& Busy() const { return *busy_; }
     /// Heard when another screen module is opened (the main window shows it in its status bar).
     std::function<void(const std::string& code)> OnModuleOpened;
+    /// Heard with each status note (the main window shows it in its status bar).
+    std::function<void(const std::string& text)> OnStatusNote;
 
     /// The caption of a message box of a type.
     static const char* DialogCaption(platform::TMsgDlgType type);
@@ -56,6 +61,7 @@ private:
     TRenderer& renderer_;
     QPointer<QWidget> parent_;
     std::unique_ptr<TBusyIndicator> busy_;
+    std::unique_ptr<TReplyWaiter> waiter_;
     bool hourglass_ = false;
 };
 

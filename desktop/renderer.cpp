@@ -13,9 +13,11 @@
 #include <QTimer>
 
 #include "desktop/formview.h"
+#include "desktop/keyrules.h"
 #include "desktop/menumirror.h"
 #include "desktop/qtconvert.h"
 #include "platform/application.h"
+#include "platform/comctrls.h"
 #include "platform/menus.h"
 #include "platform/stdctrls.h"
 
@@ -36,8 +38,17 @@ TRenderer::~TRenderer() {
     buried_.clear();
 }
 
+namespace {
+int actionDepth = 0;
+}
+
+std::function<void()> TRenderer::OnActionEnded;
+
 bool TRenderer::Run(const std::function<void()>& action) {
-    return platform::Application().Run(action);
+    ++actionDepth;
+    const bool ran = platform::Application().Run(action);
+    if (--actionDepth == 0 && OnActionEnded) OnActionEnded();
+    return ran;
 }
 
 // ---- Forms ----
@@ -147,6 +158,14 @@ void TRenderer::LockWindowUpdate(platform::THandle handle) {
 platform::TModalResult TRenderer::RunModal(platform::TForm& form) {
     if (form.ModalResult() != platform::mrNone || forms_.find(&form) == forms_.end())
         return platform::mrNone;
+    // The first keys typed must not be lost: a dialog opens with its first control focused.
+    // A page control passes the focus on to the first control of the page shown.
+    Run([&form] {
+        if (!form.FocusedControl()) form.SelectFirst();
+        auto* pages = dynamic_cast<platform::TPageControl*>(form.FocusedControl());
+        if (pages && pages->ActivePage()) form.SelectNext(pages, true);
+    });
+    ApplyFocus(form);
     QEventLoop loop;
     auto entry = modalLoops_.emplace(&form, [&loop] { loop.quit(); });
     loop.exec(QEventLoop::DialogExec);
@@ -329,7 +348,8 @@ bool TRenderer::HandleKey(TControlView& view, QKeyEvent* event) {
             return true;
         }
     }
-    TKeyInput input = KeyInput(*event);
+    if (RunDesktopKey(*this, *form, *event)) return true;
+    TKeyInput input = FormKeyInput(*form, *event);
     if (input.key == 0 && input.ch == 0) return true;
     Run([form, input] { form->PressKey(input.key, input.shift, input.ch); });
     return true;

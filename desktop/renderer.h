@@ -72,6 +72,8 @@ public:
 
     /// Runs a person's action inside the application's exception boundary.
     static bool Run(const std::function<void()>& action);
+    /// Heard when the outermost action run by Run ends (the status bar drops an operation's text).
+    static std::function<void()> OnActionEnded;
 
     /// Heard when the active MDI child changes (nullptr: none), for the main window's menus.
     std::function<void(platform::TForm* form)> OnActiveChildChanged;

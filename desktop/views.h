@@ -121,6 +121,9 @@ protected:
     void SyncFont() override;
     void SyncColor() override;
     void SyncBounds() override;
+
+private:
+    void FitScreenCode();
 };
 
 /// A data-aware text: the display text of its field in the current row.

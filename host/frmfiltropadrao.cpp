@@ -67,6 +67,7 @@ void TfrmFiltroPadrao::sbtConfirmaClick(platform::TObject* /*sender*/) {
 }
 
 void TfrmFiltroPadrao::sbtHelpClick(platform::TObject* /*sender*/) {
+    if (platform::Application().Services().ShowHelp(*this)) return;
     std::string topic = HelpFile().empty()
                             ? std::string("sem arquivo de ajuda")
                             : HelpFile() + ", tópico " + std::to_string(HelpContext());
@@ -77,12 +78,14 @@ void TfrmFiltroPadrao::sbtHelpClick(platform::TObject* /*sender*/) {
 
 void TfrmFiltroPadrao::btfSaveOpcClick(platform::TObject* /*sender*/) {
     SaveOptionLines(OptionsFile(), optionValues_.Lines());
+    platform::Application().Services().StatusNote("Opções salvas.");
 }
 
 void TfrmFiltroPadrao::btfLoadOpcClick(platform::TObject* /*sender*/) {
     std::optional<std::vector<std::string>> lines = LoadOptionLines(OptionsFile());
     if (!lines) Consiste::MensErro("Não há opções salvas para esta tela.");
     optionValues_.SetLines(*lines);
+    platform::Application().Services().StatusNote("Opções carregadas.");
 }
 
 } // namespace host

@@ -9,11 +9,13 @@
 
 #include "host/session.h"
 #include "platform/application.h"
+#include "platform/commandline.h"
 #include "platform/sysutils.h"
 
 namespace host {
 
 void THostOptions::DeclareSession(CLI::App& app, const std::string& serverHelp) {
+    platform::UsePortuguese(app); // the hosts' first options: help and errors in Portuguese
     // The program's name as it was called (CLI11 names the app after argv[0]).
     app.set_version_flag(
         "--version",

@@ -12,6 +12,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509_vfy.h>
 
+#include "platform/replywait.h"
 #include "platform/rpcserver.h"
 #include "platform/wire.h"
 
@@ -173,15 +174,18 @@ TWireReply TNetConnection::Impl::Exchange(httplib::Request& req, const std::stri
     // After a shorter pause the request goes over a new connection instead.
     if (lastExchange != Clock::time_point{} && start - lastExchange > kIdleReuseLimit)
         client->stop();
-    const bool sent = client->send(req, res, error);
+    bool sent = false;
+    WaitForReply([&] {
+        sent = client->send(req, res, error);
+        // A failed handshake leaves its causes in OpenSSL's per-thread error queue, where a
+        // later TLS connection of this thread could mistake them for its own.
+        if (!sent && tlsClient) ERR_clear_error();
+    });
     lastExchange = Clock::now();
     if (tooBig)
         throw ERpcError("A resposta do " + server + " a " + what + " excede " +
                         std::to_string(owner.maxReplyBytes_) + " bytes.");
     if (!sent) {
-        // A failed handshake leaves its causes in OpenSSL's per-thread error queue, where a
-        // later TLS connection of this thread could mistake them for its own.
-        if (tlsClient) ERR_clear_error();
         if (error == httplib::Error::SSLServerVerification)
             throw ERpcError(
                 "Não foi possível verificar o certificado do " + server + " (" +

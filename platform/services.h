@@ -78,8 +78,13 @@ public:
     virtual TModalResult ShowModal(TForm& form) = 0;
     /// Window updating locked for a window (0: unlocked).
     virtual void LockWindowUpdate(THandle handle) = 0;
+    /// Shows the help page of a form (its help context, else its screen); false when this host
+    /// has no help to show, and the caller tells the user so. Default: false.
+    virtual bool ShowHelp(TForm& /*form*/) { return false; }
 
     // Notifications, for hosts that show windows. Default: nothing.
+    /// A short note for the status bar (an operation that ended without a box to say so).
+    virtual void StatusNote(const std::string& /*text*/) {}
     /// Another screen module is being opened with these parameters.
     virtual void ModuleOpened(const std::string& /*code*/, const Variant& /*params*/) {}
     virtual void FormShown(TForm& /*form*/) {}

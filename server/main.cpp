@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "platform/commandline.h"
 #include "platform/datetime.h"
 #include "server/admincommands.h"
 #include "server/pagserver.h"
@@ -41,6 +42,7 @@ void Seed(platform::TSqlConnection& db, const std::string& what) {
 
 int main(int argc, char** argv) try {
     CLI::App app{"Servidor de aplicação do PAG00900 (PAG00900.rdmRecContBaixaPag)"};
+    platform::UsePortuguese(app);
     std::string db;
     std::string listen =
         std::string(server::kDefaultHost) + ":" + std::to_string(server::kDefaultPort);

@@ -236,6 +236,7 @@ void SeedReference(TSqlConnection& db) {
                 {"IDBAIXAUTILP", std::string(t.code) == "03" ? "S" : "N"}});
 
     // Agency and account pictures in the edit-mask notation ('9' a digit, '-' and '.' literals).
+    // Every demo account fills its bank's pictures (CDCONTCORR holds at most 10 characters).
     Insert(db, "BANCO",
            {{"CDBANCO", "001"},
             {"NMBANCO", "Banco do Brasil S.A."},
@@ -255,7 +256,7 @@ void SeedReference(TSqlConnection& db) {
            {{"CDBANCO", "104"},
             {"NMBANCO", "Caixa Econômica Federal"},
             {"CDPICTAGEN", "9999"},
-            {"CDPICTCONT", "999.99999999-9"}});
+            {"CDPICTCONT", "999.999999-9"}});
     Insert(db, "CONTCORR",
            {{"CDREDUCONT", "001"},
             {"CDEMPRESA", "01"},

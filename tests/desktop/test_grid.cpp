@@ -6,10 +6,15 @@
 #include <QSignalSpy>
 
 #include "bench/writeoff_rows.h"
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include "desktop/gridmodel.h"
 #include "desktop/gridview.h"
+#include "desktop/layoutmemory.h"
 #include "desktop/views.h"
 #include "desktop_fixture.h"
+#include "host/frmpadraogrid.h"
 #include "platform/dbctrls.h"
 #include "platform/fields.h"
 #include "platform/formats.h"
@@ -212,6 +217,50 @@ TEST_F(GridTest, DisabledControlsStopThePaintingUntilEnabled) {
     cds->EnableControls();
     view->viewport()->repaint();
     EXPECT_GT(view->CellPaints(), paints);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GridTest, AColumnWidthThePersonSetComesBackAndACutTitleShowsWholeAsATooltip) {
+    QTemporaryDir dir;
+    QSettings store(dir.filePath(QStringLiteral("layout.conf")), QSettings::IniFormat);
+    desktop::SetLayoutStore(&store);
+    view->horizontalHeader()->resizeSection(1, 140);
+    EXPECT_EQ(grid->Columns()[1]->Width(), 140);
+
+    // Reopened: the design sets its width again, the remembered one wins.
+    grid->Columns()[1]->SetWidth(85);
+    view->ColumnsChanged();
+    EXPECT_EQ(grid->Columns()[1]->Width(), 140);
+    EXPECT_EQ(view->columnWidth(1), 141) << "the width and its column line";
+    EXPECT_EQ(grid->Columns()[2]->Width(), 72) << "an untouched column keeps its designed width";
+    view->window()->grab().save(QStringLiteral(PAG_SCREENSHOT_DIR "/grade-largura-lembrada.png"));
+    desktop::SetLayoutStore(nullptr);
+
+    grid->Columns()[2]->Title().SetCaption("Transferência Bancária");
+    desktop::TGridModel& model = view->Model();
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::ToolTipRole).toString(),
+              QStringLiteral("Transferência Bancária"));
+    EXPECT_FALSE(model.headerData(0, Qt::Horizontal, Qt::ToolTipRole).isValid())
+        << "a title that fits has no tooltip";
+}
+
+TEST_F(DesktopTest, AnEmptyWriteOffListSaysSoInsideTheGridOfTheListScreen) {
+    auto* screen = platform::CreateForm<host::TfrmPadraoGrid>(&Application());
+    auto* rows = screen->Create<TClientDataSet>();
+    bench::AddWriteOffFields(*rows);
+    screen->dtsPadrao->SetDataSet(rows);
+    Activate(screen);
+    auto* view =
+        dynamic_cast<desktop::TGridControlView*>(renderer->ViewOf(screen->dbgPadrao))->GridView();
+    EXPECT_TRUE(view->EmptyText().isEmpty()) << "no list before a filter";
+    rows->CreateDataSet();
+    EXPECT_EQ(view->EmptyText(), QStringLiteral("Nenhuma baixa encontrada."));
+    renderer->WindowOf(screen)->grab().save(QStringLiteral(PAG_SCREENSHOT_DIR "/lista-vazia.png"));
+    bench::FillWriteOffs(*rows, 3);
+    EXPECT_TRUE(view->EmptyText().isEmpty());
 }
 
 } // namespace

@@ -341,7 +341,7 @@ TEST_F(DesktopTest, TheWindowLockStopsRepaintingUntilUnlocked) {
     EXPECT_TRUE(window->updatesEnabled());
 }
 
-TEST_F(DesktopTest, DateEditCalendarShowsTheWeekdayNamesAndSetsTheDate) {
+TEST_F(DesktopTest, AltDownOpensTheDateEditsCalendarWithShortWeekdayNamesAndSetsTheDate) {
     TForm* form = ShowForm();
     auto* date = Add<host::TDateEditPlus>(form, form, "dedDtIni", 10, 10, 90, 21);
     date->SetDate(EncodeDate(2024, 3, 15));
@@ -354,13 +354,14 @@ TEST_F(DesktopTest, DateEditCalendarShowsTheWeekdayNamesAndSetsTheDate) {
     EXPECT_EQ(view->LineEdit()->palette().color(QPalette::Text), QColor(0, 0, 255))
         << "a valid date is blue";
 
-    view->OpenCalendar();
+    QTest::keyClick(view->LineEdit(), Qt::Key_Down, Qt::AltModifier);
     QWidget* popup = QApplication::activePopupWidget();
     ASSERT_NE(popup, nullptr);
     QStringList heads;
     for (QLabel* label : popup->findChildren<QLabel*>()) heads << label->text();
-    for (const char* day : {"Domingo", "Segunda", "Terça", "Quarta", "Quinta", "Sexta", "Sábado"})
+    for (const char* day : {"Dom", "Seg", "Ter", "Qua", "Qui", "Sex", "Sáb"})
         EXPECT_TRUE(heads.contains(QString::fromUtf8(day))) << day;
+    EXPECT_EQ(heads.front(), QStringLiteral("Março de 2024")) << "the month bar comes first";
     auto* calendar = popup->findChild<QCalendarWidget*>();
     ASSERT_NE(calendar, nullptr);
     EXPECT_EQ(calendar->selectedDate(), QDate(2024, 3, 15));
