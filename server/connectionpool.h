@@ -68,4 +68,16 @@ private:
     std::vector<TIdle> idle_;
 };
 
+/// Runs `f` with a leased connection and returns what it returns; a database failure discards
+/// the connection (it may be broken) before the failure goes on.
+template <class F> auto WithLease(TConnectionPool& pool, F&& f) {
+    auto lease = pool.Acquire();
+    try {
+        return f(*lease);
+    } catch (const platform::EDatabaseError&) {
+        lease.Discard();
+        throw;
+    }
+}
+
 } // namespace server

@@ -46,29 +46,18 @@ public:
     TPagAuthenticator(TConnectionPool& pool, TTokenStore& tokens, TLoginService& login)
         : pool_(pool), tokens_(tokens), login_(login) {}
 
-private:
-    template <class F> auto WithLease(F&& f) {
-        auto lease = pool_.Acquire();
-        try {
-            return f(*lease);
-        } catch (const platform::EDatabaseError&) {
-            lease.Discard();
-            throw;
-        }
-    }
-
-public:
     std::string Login(const std::string& operatorCode, const std::string& password,
                       const std::string& clientAddress) override {
-        return WithLease([&](platform::TSqlConnection& db) {
+        return WithLease(pool_, [&](platform::TSqlConnection& db) {
             return login_.Login(db, operatorCode, password, clientAddress).token;
         });
     }
     std::optional<std::string> Verify(const std::string& token) override {
-        return WithLease([&](platform::TSqlConnection& db) { return tokens_.Verify(db, token); });
+        return WithLease(pool_,
+                         [&](platform::TSqlConnection& db) { return tokens_.Verify(db, token); });
     }
     void Logout(const std::string& token) override {
-        WithLease([&](platform::TSqlConnection& db) { return tokens_.Revoke(db, token); });
+        WithLease(pool_, [&](platform::TSqlConnection& db) { return tokens_.Revoke(db, token); });
     }
 
 private:

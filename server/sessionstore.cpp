@@ -30,16 +30,6 @@ TDatabaseSessionStore::TDatabaseSessionStore(TConnectionPool& pool,
         throw platform::Exception("O tempo de inatividade de uma sessão deve ser positivo.");
 }
 
-template <class F> auto TDatabaseSessionStore::WithLease(F&& f) {
-    auto lease = pool_.Acquire();
-    try {
-        return f(*lease);
-    } catch (const platform::EDatabaseError&) {
-        lease.Discard();
-        throw;
-    }
-}
-
 TDateTime TDatabaseSessionStore::Now() const {
     return clock_ ? clock_() : UtcNow();
 }
@@ -49,7 +39,7 @@ TDateTime TDatabaseSessionStore::LiveSince(TDateTime now) const {
 }
 
 void TDatabaseSessionStore::Create(const platform::TStoredSession& session) {
-    WithLease([&](platform::TSqlConnection& db) {
+    WithLease(pool_, [&](platform::TSqlConnection& db) {
         const TDateTime now = Now();
         platform::TSqlTransaction transaction(db);
         DeleteSessions(db, "DTULTUSO <= :LIVE", {{"LIVE", Variant::FromDate(LiveSince(now))}});
@@ -66,23 +56,24 @@ void TDatabaseSessionStore::Create(const platform::TStoredSession& session) {
 }
 
 std::optional<platform::TStoredSession> TDatabaseSessionStore::Find(const std::string& id) {
-    return WithLease([&](platform::TSqlConnection& db) -> std::optional<platform::TStoredSession> {
-        const TDateTime now = Now();
-        auto cursor = db.OpenCursor("UPDATE SESSAORPC SET DTULTUSO = :NOW"
-                                    " WHERE CDSESSAO = :S AND DTULTUSO > :LIVE"
-                                    " RETURNING NMOBJETO, CDOPERADOR, HSTOKEN, DSENDERECO",
-                                    {{"S", id},
-                                     {"NOW", Variant::FromDate(now)},
-                                     {"LIVE", Variant::FromDate(LiveSince(now))}});
-        if (!cursor->Next()) return std::nullopt;
-        return platform::TStoredSession{id, std::string(cursor->Text(0)),
-                                        std::string(cursor->Text(1)), std::string(cursor->Text(2)),
-                                        std::string(cursor->Text(3))};
-    });
+    return WithLease(
+        pool_, [&](platform::TSqlConnection& db) -> std::optional<platform::TStoredSession> {
+            const TDateTime now = Now();
+            auto cursor = db.OpenCursor("UPDATE SESSAORPC SET DTULTUSO = :NOW"
+                                        " WHERE CDSESSAO = :S AND DTULTUSO > :LIVE"
+                                        " RETURNING NMOBJETO, CDOPERADOR, HSTOKEN, DSENDERECO",
+                                        {{"S", id},
+                                         {"NOW", Variant::FromDate(now)},
+                                         {"LIVE", Variant::FromDate(LiveSince(now))}});
+            if (!cursor->Next()) return std::nullopt;
+            return platform::TStoredSession{
+                id, std::string(cursor->Text(0)), std::string(cursor->Text(1)),
+                std::string(cursor->Text(2)), std::string(cursor->Text(3))};
+        });
 }
 
 bool TDatabaseSessionStore::Touch(const std::string& id) {
-    return WithLease([&](platform::TSqlConnection& db) {
+    return WithLease(pool_, [&](platform::TSqlConnection& db) {
         const TDateTime now = Now();
         return db.Execute("UPDATE SESSAORPC SET DTULTUSO = :NOW"
                           " WHERE CDSESSAO = :S AND DTULTUSO > :LIVE",
@@ -93,7 +84,7 @@ bool TDatabaseSessionStore::Touch(const std::string& id) {
 }
 
 void TDatabaseSessionStore::End(const std::string& id) {
-    WithLease([&](platform::TSqlConnection& db) {
+    WithLease(pool_, [&](platform::TSqlConnection& db) {
         platform::TSqlTransaction transaction(db);
         for (const char* table : {"SESSAOLISTA", "SESSAOESTADO", "SESSAORPC"})
             db.Execute(std::string("DELETE FROM ") + table + " WHERE CDSESSAO = :S", {{"S", id}});
@@ -102,7 +93,7 @@ void TDatabaseSessionStore::End(const std::string& id) {
 }
 
 void TDatabaseSessionStore::EndByToken(const std::string& tokenHash) {
-    WithLease([&](platform::TSqlConnection& db) {
+    WithLease(pool_, [&](platform::TSqlConnection& db) {
         platform::TSqlTransaction transaction(db);
         DeleteSessions(db, "HSTOKEN = :H", {{"H", tokenHash}});
         transaction.Commit();

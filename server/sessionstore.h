@@ -30,7 +30,6 @@ public:
     void EndByToken(const std::string& tokenHash) override;
 
 private:
-    template <class F> auto WithLease(F&& f);
     platform::TDateTime Now() const;
     // The last use a live session has at least.
     platform::TDateTime LiveSince(platform::TDateTime now) const;
