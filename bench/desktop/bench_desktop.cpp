@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -25,6 +26,7 @@
 #include "desktop/modulehost.h"
 #include "desktop/renderer.h"
 #include "desktop/views.h"
+#include "host/login.h"
 #include "host/session.h"
 #include "platform/application.h"
 #include "platform/dataset.h"
@@ -147,6 +149,14 @@ bool UseBulkServer(benchmark::State& state, int rows) {
     host::Session().serverHost = "127.0.0.1";
     host::Session().serverPort = server->Port();
     host::Session().databaseUrl = server->Database();
+    // The server asks for a login: the demo operator's, with PAG_PASSWORD when it is set.
+    const char* password = std::getenv("PAG_PASSWORD");
+    try {
+        host::LogIn("OPERADOR", password ? password : "demo");
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return false;
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@ benchmark failed shows why). Medians of repetitions are used when there are repe
     python3 scripts/lib/benchtable.py build-bench/results/*.json
 """
 import json
+import re
 import sys
 
 # (what is held, figure, comparison, figure or number, factor). A figure is
@@ -57,8 +58,9 @@ def load(paths):
             continue
         for entry in entries:
             name = entry.get("run_name", entry["name"])
-            # Manual-time benchmarks carry "/manual_time" in their names.
-            name = name.replace("/manual_time", "").replace("/real_time", "")
+            # Names carry how they were timed and fixed iteration counts: "/manual_time",
+            # "/real_time", "/iterations:5".
+            name = re.sub(r"/(manual_time|real_time|iterations:\d+)", "", name)
             if entry.get("run_type") == "aggregate":
                 if entry.get("aggregate_name") == "median":
                     found[name] = entry
