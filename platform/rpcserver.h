@@ -166,9 +166,9 @@ public:
     void SetSessionsPerOperator(std::size_t count);
     /// Keeps the sessions in `store` too (only with an authenticator): a call naming a session
     /// this server does not know is served when the store knows it, with a new instance of its
-    /// object. A session this server knows is checked with the store at least every 10 s (or
-    /// a quarter of the idle time-out), so one ended through another server ends here within
-    /// that time. Set before Listen.
+    /// object. A session this server knows is checked with the store again by its first call
+    /// 10 s (or a quarter of the idle time-out, when shorter) after the last check, so one
+    /// ended through another server ends here within that time. Set before Listen.
     void SetSessionStore(std::shared_ptr<TSessionStore> store);
 
     /// Worker threads that run the calls (default 8). Calls of one session never run at the
