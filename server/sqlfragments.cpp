@@ -8,14 +8,14 @@ namespace server {
 
 std::string TSqlFragments::JsonRows(std::string_view param, std::string_view alias) const {
     if (Postgres())
-        return "json_array_elements(CAST(:" + std::string(param) + " AS json)) " +
+        return "jsonb_array_elements(CAST(:" + std::string(param) + " AS jsonb)) " +
                std::string(alias);
     return "json_each(:" + std::string(param) + ") " + std::string(alias);
 }
 
 std::string TSqlFragments::JsonTexts(std::string_view param) const {
     if (Postgres())
-        return "SELECT json_array_elements_text(CAST(:" + std::string(param) + " AS json))";
+        return "SELECT jsonb_array_elements_text(CAST(:" + std::string(param) + " AS jsonb))";
     return "SELECT value FROM json_each(:" + std::string(param) + ")";
 }
 

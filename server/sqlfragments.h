@@ -2,7 +2,8 @@
 // itself.
 //
 // Whole lists travel as one bound parameter holding a JSON array (never spliced into the text):
-// SQLite reads it with json_each, PostgreSQL with json_array_elements. Both name the element
+// SQLite reads it with json_each, PostgreSQL with jsonb_array_elements (jsonb is parsed once;
+// "->>" on plain json parses the element again for every column read). Both name the element
 // column "value", and both read an element of an inner array with "value ->> N", so the rest
 // of a statement is the same text on both.
 #pragma once
