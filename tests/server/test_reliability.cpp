@@ -274,13 +274,30 @@ TEST_P(ReliabilityTest, AServerKilledInTheMiddleOfARunPostsNothingOfIt) {
     ExpectOneSetOfEntriesPerWriteOff(*db_);
 }
 
+// Waits (at most 20 s) until the server on `port` has answered `lists` GetPrxLista calls and is
+// serving a call: the SetConfirmar that follows the last of them. False when it does not come.
+bool RunInFlight(int port, int lists) {
+    const std::string answered = "rdmRecContBaixaPag.GetPrxLista\",outcome=\"ok\"} " +
+                                 std::to_string(lists) + "\n";
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < until) {
+        httplib::Client http("127.0.0.1", port);
+        if (auto metrics = http.Get("/metrics");
+            metrics && metrics->body.find(answered) != std::string::npos &&
+            metrics->body.find("pag_rpc_calls_in_flight 1\n") != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
 TEST_P(ReliabilityTest, SigtermLetsTheRunInFlightFinishAndStopsCleanly) {
     TServerProcess process(database_->Url(), {"--pause-before-commit-ms", "1500"});
     auto net = Connect(process.Port());
     const Variant list = MarkNumbers(LoadList(*net, today_), {"0000000005"});
     TClientRun run;
     std::thread client([&] { run = Confirm(*net, list); });
-    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(RunInFlight(process.Port(), 1));
     const int status = process.Signal(SIGTERM);
     client.join();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -304,7 +321,7 @@ TEST_P(ReliabilityTest, SigtermWithIdleKeptAliveClientsStopsAsSoonAsTheCallInFli
     const Variant list = MarkNumbers(LoadList(*net, today_), {"0000000005"});
     TClientRun run;
     std::thread client([&] { run = Confirm(*net, list); });
-    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(RunInFlight(process.Port(), 5)); // after the idle clients' four
     const auto signalled = std::chrono::steady_clock::now();
     const int status = process.Signal(SIGTERM);
     const auto took = std::chrono::steady_clock::now() - signalled;
