@@ -28,7 +28,7 @@ using namespace platform;
 namespace {
 
 constexpr int kClients = 8;
-constexpr int kMarked = 8;        // write-offs of its own each client marks in a run
+constexpr int kMarked = 8;          // write-offs of its own each client marks in a run
 constexpr int kRoundsPerPhase = 12; // runs of each client in one timed phase
 
 std::unique_ptr<TNetConnection> LoggedIn(int port) {
@@ -146,7 +146,11 @@ void BM_RunsThroughProxy(benchmark::State& state) {
 }
 
 // One phase per repetition (about 100 runs), many repetitions: the medians are compared.
-BENCHMARK(BM_RunsDirect)->Iterations(1)->Repetitions(12)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunsDirect)
+    ->Iterations(1)
+    ->Repetitions(12)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RunsThroughProxy)
     ->Iterations(1)
     ->Repetitions(12)

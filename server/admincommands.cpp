@@ -133,7 +133,8 @@ TAdminCommands::TAdminCommands(CLI::App& app, const std::string& serverDb) : ser
         "audit", "Mostra a trilha de auditoria dos recálculos e dos fechamentos de período");
     audit_->add_option("--db", auditDb_, dbHelp);
     audit_->add_option("--company", auditCompany_, "Só os eventos desta empresa");
-    audit_->add_option("--operator", auditOperator_, "Só os recálculos deste operador (sem os fechamentos de período)");
+    audit_->add_option("--operator", auditOperator_,
+                       "Só os recálculos deste operador (sem os fechamentos de período)");
     audit_->add_option("--since", auditSince_, "Só a partir deste dia (AAAA-MM-DD, UTC)");
 
     closePeriod_ = app.add_subcommand(

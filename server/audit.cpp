@@ -174,8 +174,7 @@ std::vector<TAuditLine> ReadAuditTrail(platform::TSqlConnection& db, const TAudi
     std::vector<TAuditLine> lines;
     lines.reserve(runs.size() + periods.size());
     // Stable: a run and a change at the same instant keep the runs first.
-    std::merge(runs.begin(), runs.end(), periods.begin(), periods.end(),
-               std::back_inserter(lines),
+    std::merge(runs.begin(), runs.end(), periods.begin(), periods.end(), std::back_inserter(lines),
                [](const TAuditLine& a, const TAuditLine& b) { return a.time < b.time; });
     return lines;
 }

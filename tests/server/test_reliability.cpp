@@ -277,8 +277,8 @@ TEST_P(ReliabilityTest, AServerKilledInTheMiddleOfARunPostsNothingOfIt) {
 // Waits (at most 20 s) until the server on `port` has answered `lists` GetPrxLista calls and is
 // serving a call: the SetConfirmar that follows the last of them. False when it does not come.
 bool RunInFlight(int port, int lists) {
-    const std::string answered = "rdmRecContBaixaPag.GetPrxLista\",outcome=\"ok\"} " +
-                                 std::to_string(lists) + "\n";
+    const std::string answered =
+        "rdmRecContBaixaPag.GetPrxLista\",outcome=\"ok\"} " + std::to_string(lists) + "\n";
     const auto until = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < until) {
         httplib::Client http("127.0.0.1", port);
