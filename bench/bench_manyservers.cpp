@@ -1,17 +1,14 @@
-// Many servers on one PostgreSQL database: 8 clients running overlapping marked runs against one
-// pag-server reached directly, and the same clients' runs through HAProxy round-robin in front
-// of two servers on the same schema (runs per second; the direct figure is the baseline). The
-// repetitions of the two are interleaved at random so that a machine's load drifting during the
-// run weighs on both alike.
+// Many servers on one PostgreSQL database: 8 clients, each running its own 8 marked write-offs,
+// the runs overlapping in time, against one pag-server reached directly, and the same through
+// HAProxy round-robin in front of two servers on the same schema (runs per second; the direct
+// figure is the baseline). The repetitions of the two are interleaved at random so that a
+// machine's load drifting during the run weighs on both alike.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>

@@ -83,14 +83,17 @@ std::string PortugueseFailure(const CLI::App& app, const CLI::Error& error) {
     // CLI11 raises FileError only for a configuration file: "NAME was not readable (missing?)".
     const std::string unreadable = " was not readable (missing?)";
     if (error.get_name() == "FileError" && text.ends_with(unreadable))
-        text = "Não foi possível ler o arquivo de configuração \"" +
-               text.substr(0, text.size() - unreadable.size()) +
-               "\": ele não existe, é uma pasta ou não há permissão para lê-lo.";
+        text = UnreadableConfigMessage(text.substr(0, text.size() - unreadable.size()));
     for (const auto& [from, to] : kPhrases) ReplaceAll(text, from, to);
     std::string hint;
     if (app.get_help_ptr() != nullptr)
         hint = "Use " + app.get_help_ptr()->get_name() + " para ver as opções.\n";
     return text + "\n" + hint;
+}
+
+std::string UnreadableConfigMessage(const std::string& path) {
+    return "Não foi possível ler o arquivo de configuração \"" + path +
+           "\": ele não existe, é uma pasta ou não há permissão para lê-lo.";
 }
 
 std::vector<std::string> WithEmptyValuesKept(int argc, const char* const* argv) {

@@ -21,6 +21,10 @@ void UsePortuguese(CLI::App& app);
 /// that could not be read is named as such.
 std::string PortugueseFailure(const CLI::App& app, const CLI::Error& error);
 
+/// "Não foi possível ler o arquivo de configuração "PATH": …", the refusal of a configuration
+/// file that does not exist, is a folder or may not be read.
+std::string UnreadableConfigMessage(const std::string& path);
+
 /// The program's arguments (argv[0] included) with every "--name=" that has nothing after the
 /// equals sign given as "--name" followed by an empty argument: CLI11 would otherwise take the
 /// next argument as the option's value (so "--config=" means no configuration file).

@@ -195,6 +195,13 @@ int main(int argc, char** argv) try {
     std::vector<const char*> kept;
     for (const std::string& arg : args) kept.push_back(arg.c_str());
     CLI11_PARSE(app, static_cast<int>(kept.size()), kept.data());
+    // CLI11 passes over a default file it cannot read; one that is there is refused instead, so
+    // that the server never runs without the configuration it was given.
+    if (app.get_config_ptr()->count() == 0 && std::filesystem::exists(kDefaultConfigFile)) {
+        std::cerr << "pag-server: " << platform::UnreadableConfigMessage(kDefaultConfigFile)
+                  << std::endl;
+        return 1;
+    }
     if (admin.Chosen()) return admin.Run();
 
     // SIGTERM and SIGINT are taken by the main thread alone: block them before any thread starts.
