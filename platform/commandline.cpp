@@ -80,11 +80,37 @@ void UsePortuguese(CLI::App& app) {
 
 std::string PortugueseFailure(const CLI::App& app, const CLI::Error& error) {
     std::string text = error.what();
+    // CLI11 raises FileError only for a configuration file: "NAME was not readable (missing?)".
+    const std::string unreadable = " was not readable (missing?)";
+    if (error.get_name() == "FileError" && text.ends_with(unreadable))
+        text = UnreadableConfigMessage(text.substr(0, text.size() - unreadable.size()));
     for (const auto& [from, to] : kPhrases) ReplaceAll(text, from, to);
     std::string hint;
     if (app.get_help_ptr() != nullptr)
         hint = "Use " + app.get_help_ptr()->get_name() + " para ver as opções.\n";
     return text + "\n" + hint;
+}
+
+std::string UnreadableConfigMessage(const std::string& path) {
+    return "Não foi possível ler o arquivo de configuração \"" + path +
+           "\": ele não existe, é uma pasta ou não há permissão para lê-lo.";
+}
+
+std::vector<std::string> WithEmptyValuesKept(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = argv[i];
+        const bool emptyValue = i > 0 && arg.size() > 3 && arg.starts_with("--") &&
+                                arg.back() == '=' && arg.find('=') == arg.size() - 1;
+        if (!emptyValue) {
+            args.push_back(std::move(arg));
+            continue;
+        }
+        arg.pop_back();
+        args.push_back(std::move(arg));
+        args.emplace_back();
+    }
+    return args;
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -16,7 +17,17 @@ namespace platform {
 /// right after creating the application, before declaring options.
 void UsePortuguese(CLI::App& app);
 
-/// The Portuguese text of a parse failure, ending with a hint at --help.
+/// The Portuguese text of a parse failure, ending with a hint at --help. A configuration file
+/// that could not be read is named as such.
 std::string PortugueseFailure(const CLI::App& app, const CLI::Error& error);
+
+/// "Não foi possível ler o arquivo de configuração "PATH": …", the refusal of a configuration
+/// file that does not exist, is a folder or may not be read.
+std::string UnreadableConfigMessage(const std::string& path);
+
+/// The program's arguments (argv[0] included) with every "--name=" that has nothing after the
+/// equals sign given as "--name" followed by an empty argument: CLI11 would otherwise take the
+/// next argument as the option's value (so "--config=" means no configuration file).
+std::vector<std::string> WithEmptyValuesKept(int argc, const char* const* argv);
 
 } // namespace platform

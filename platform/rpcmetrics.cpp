@@ -81,6 +81,9 @@ std::string TRpcMetrics::Render(std::size_t openSessions, std::size_t openConnec
     out += "# HELP pag_rpc_open_sessions Client sessions open.\n";
     out += "# TYPE pag_rpc_open_sessions gauge\n";
     out += "pag_rpc_open_sessions " + std::to_string(openSessions) + "\n";
+    out += "# HELP pag_rpc_calls_in_flight Remote calls being served.\n";
+    out += "# TYPE pag_rpc_calls_in_flight gauge\n";
+    out += "pag_rpc_calls_in_flight " + std::to_string(inFlight_.load()) + "\n";
     out += "# HELP pag_rpc_open_connections Client connections open.\n";
     out += "# TYPE pag_rpc_open_connections gauge\n";
     out += "pag_rpc_open_connections " + std::to_string(openConnections) + "\n";

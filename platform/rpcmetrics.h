@@ -26,6 +26,19 @@ public:
     void CountCall(const std::string& method, const std::string& outcome,
                    std::chrono::steady_clock::duration duration);
 
+    /// A remote call being served, from its dispatch to its reply ready (before it is counted):
+    /// the gauge of calls in flight.
+    class TInFlight {
+    public:
+        explicit TInFlight(TRpcMetrics& metrics) : metrics_(metrics) { ++metrics_.inFlight_; }
+        ~TInFlight() { --metrics_.inFlight_; }
+        TInFlight(const TInFlight&) = delete;
+        TInFlight& operator=(const TInFlight&) = delete;
+
+    private:
+        TRpcMetrics& metrics_;
+    };
+
     /// The exposition text with the gauges given.
     std::string Render(std::size_t openSessions, std::size_t openConnections) const;
 
@@ -35,6 +48,7 @@ private:
     std::array<std::uint64_t, kBuckets.size() + 1> buckets_{};           // guarded by mutex_
     double latencySum_ = 0;                                              // guarded by mutex_
     std::uint64_t latencyCount_ = 0;                                     // guarded by mutex_
+    std::atomic<std::size_t> inFlight_{0};
 };
 
 } // namespace platform

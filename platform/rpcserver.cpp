@@ -334,6 +334,7 @@ void TRpcServer::Impl::Serve(const THttpRequest& request, const std::string& obj
     std::string label = "other";
     THttpReply reply;
     {
+        TRpcMetrics::TInFlight inFlight(metrics);
         TCallScope scope(record);
         reply = Dispatch(object, method, request, label);
     }
@@ -790,6 +791,10 @@ int TRpcServer::Port() const {
 
 std::size_t TRpcServer::SessionCount() const {
     return impl_->sessions.Count();
+}
+
+std::size_t TRpcServer::ConnectionCount() const {
+    return impl_->server ? impl_->server->ConnectionCount() : 0;
 }
 
 } // namespace platform

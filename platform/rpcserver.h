@@ -220,6 +220,8 @@ public:
     bool Running() const;
     int Port() const;
     std::size_t SessionCount() const;
+    /// Client connections open and counted against the limits (0 when not listening).
+    std::size_t ConnectionCount() const;
 
 private:
     struct Impl;

@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
 done
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-programs="pag_bench_server pag_bench_dataset pag_bench_screen"
+programs="pag_bench_server pag_bench_manyservers pag_bench_dataset pag_bench_screen"
 desktop=""
 if grep -q '^PAG_BUILD_DESKTOP:BOOL=ON' "$build/CMakeCache.txt"; then desktop="pag_bench_desktop"; fi
 cmake --build "$build" --target $programs $desktop
@@ -43,8 +43,10 @@ run() { # program [launcher...]: runs one benchmark program, its JSON into the r
 # cluster is named already), else without: the PostgreSQL ones are then skipped with a message.
 if [ -z "${PAG_TEST_PG_URL:-}" ] && ls /usr/lib/postgresql/*/bin/initdb >/dev/null 2>&1; then
     run pag_bench_server scripts/pg-test-cluster.sh run
+    run pag_bench_manyservers scripts/pg-test-cluster.sh run
 else
     run pag_bench_server
+    run pag_bench_manyservers
 fi
 run pag_bench_dataset
 run pag_bench_screen

@@ -129,10 +129,12 @@ TAdminCommands::TAdminCommands(CLI::App& app, const std::string& serverDb) : ser
     passwd_->add_option("OPERADOR", passwdOperator_, "Código do operador")->required();
     passwd_->add_option("--db", passwdDb_, dbHelp);
 
-    audit_ = app.add_subcommand("audit", "Mostra a trilha de auditoria dos recálculos");
+    audit_ = app.add_subcommand(
+        "audit", "Mostra a trilha de auditoria dos recálculos e dos fechamentos de período");
     audit_->add_option("--db", auditDb_, dbHelp);
-    audit_->add_option("--company", auditCompany_, "Só os recálculos desta empresa");
-    audit_->add_option("--operator", auditOperator_, "Só os recálculos deste operador");
+    audit_->add_option("--company", auditCompany_, "Só os eventos desta empresa");
+    audit_->add_option("--operator", auditOperator_,
+                       "Só os recálculos deste operador (sem os fechamentos de período)");
     audit_->add_option("--since", auditSince_, "Só a partir deste dia (AAAA-MM-DD, UTC)");
 
     closePeriod_ = app.add_subcommand(
@@ -176,7 +178,7 @@ int TAdminCommands::RunAudit() {
     filter.operatorCode = auditOperator_;
     if (!auditSince_.empty()) filter.since = ParseDay(auditSince_, "--since");
     auto db = OpenDatabase(auditDb_.empty() ? serverDb_ : auditDb_);
-    const auto lines = ReadAudit(*db, filter);
+    const auto lines = ReadAuditTrail(*db, filter);
     std::cout << FormatAuditTable(lines) << std::flush;
     std::cerr << "pag-server: " << lines.size() << (lines.size() == 1 ? " linha." : " linhas.")
               << std::endl;

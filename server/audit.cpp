@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "platform/datetime.h"
 #include "server/jsonrows.h"
@@ -34,6 +35,8 @@ const char* OutcomeText(char outcome) {
     case 'C': return "confirmado";
     case 'R': return "recusado";
     case 'I': return "interrompido";
+    case 'F': return "fechamento";
+    case 'A': return "reabertura";
     default: return "?";
     }
 }
@@ -119,6 +122,60 @@ std::vector<TAuditLine> ReadAudit(platform::TSqlConnection& db, const TAuditFilt
         line.entryAfter = cursor->Text(12);
         lines.push_back(std::move(line));
     }
+    return lines;
+}
+
+namespace {
+
+// The closed periods' changes as lines: F when the day moved forward (or was set the first
+// time), A when it moved back.
+std::vector<TAuditLine> ReadPeriodChanges(platform::TSqlConnection& db,
+                                          const TAuditFilter& filter) {
+    std::string where = " WHERE 1 = 1";
+    platform::TSqlParams params;
+    if (!filter.company.empty()) {
+        where += " AND CDEMPRESA = :C";
+        params.Set("C", filter.company);
+    }
+    if (filter.since) {
+        where += " AND DTEVENTO >= :SINCE";
+        params.Set("SINCE", Variant::FromDate(*filter.since));
+    }
+    auto cursor = db.OpenCursor("SELECT DTEVENTO, DSUSUARIO, CDEMPRESA, DTANTERIOR, DTFECHAMENTO"
+                                " FROM AUDITFECHACTB" +
+                                    where + " ORDER BY DTEVENTO, IDAUDITORIA",
+                                params);
+    const auto day = [](const Variant& date) {
+        return platform::FormatDateTime("dd/mm/yyyy", date.AsDate());
+    };
+    std::vector<TAuditLine> lines;
+    while (cursor->Next()) {
+        TAuditLine line;
+        line.time = cursor->Double(0);
+        line.operatorCode = cursor->Text(1);
+        line.company = cursor->Text(2);
+        const Variant before = cursor->Value(3);
+        const Variant until = cursor->Value(4);
+        const bool back = !before.IsNull() && until.AsDate() < before.AsDate();
+        line.outcome = back ? 'A' : 'F';
+        line.reason = "fechado até " + day(until) +
+                      (before.IsNull() ? " (antes: nenhum)" : " (antes: " + day(before) + ")");
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+} // namespace
+
+std::vector<TAuditLine> ReadAuditTrail(platform::TSqlConnection& db, const TAuditFilter& filter) {
+    std::vector<TAuditLine> runs = ReadAudit(db, filter);
+    if (!filter.operatorCode.empty()) return runs;
+    const std::vector<TAuditLine> periods = ReadPeriodChanges(db, filter);
+    std::vector<TAuditLine> lines;
+    lines.reserve(runs.size() + periods.size());
+    // Stable: a run and a change at the same instant keep the runs first.
+    std::merge(runs.begin(), runs.end(), periods.begin(), periods.end(), std::back_inserter(lines),
+               [](const TAuditLine& a, const TAuditLine& b) { return a.time < b.time; });
     return lines;
 }
 

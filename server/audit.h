@@ -63,7 +63,9 @@ struct TAuditFilter {
 };
 
 /// One line of the trail: a run's header with one of its write-offs (empty write-off fields for
-/// a run without any).
+/// a run without any), or a change of a company's closed period: outcome 'F' (closed further)
+/// or 'A' (reopened: the day moved back), who asked in operatorCode, the days in reason, the
+/// other fields empty.
 struct TAuditLine {
     platform::TDateTime time = 0;
     std::string operatorCode, clientAddress, session, company, branch, listNumber;
@@ -74,6 +76,11 @@ struct TAuditLine {
 
 /// The trail's lines in time order, then by write-off.
 std::vector<TAuditLine> ReadAudit(platform::TSqlConnection& db, const TAuditFilter& filter);
+
+/// The runs' lines (ReadAudit) and the closed periods' changes (AUDITFECHACTB) together, in time
+/// order. The operator filter keeps runs only: a period is changed by a system account, not by
+/// an operator.
+std::vector<TAuditLine> ReadAuditTrail(platform::TSqlConnection& db, const TAuditFilter& filter);
 
 /// The lines as a table with a header line, columns aligned on characters (not bytes).
 std::string FormatAuditTable(const std::vector<TAuditLine>& lines);

@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "platform/commandline.h"
 #include "platform/datetime.h"
@@ -188,7 +190,18 @@ int main(int argc, char** argv) try {
     app.set_version_flag("--version", std::string("pag-server ") + PAG_VERSION,
                          "Mostra a versão e termina");
     server::TAdminCommands admin(app, db); // the subcommands passwd and audit
-    CLI11_PARSE(app, argc, argv);
+    // "--config=" (nothing after the equals sign) means no configuration file.
+    std::vector<std::string> args = platform::WithEmptyValuesKept(argc, argv);
+    std::vector<const char*> kept;
+    for (const std::string& arg : args) kept.push_back(arg.c_str());
+    CLI11_PARSE(app, static_cast<int>(kept.size()), kept.data());
+    // CLI11 passes over a default file it cannot read; one that is there is refused instead, so
+    // that the server never runs without the configuration it was given.
+    if (app.get_config_ptr()->count() == 0 && std::filesystem::exists(kDefaultConfigFile)) {
+        std::cerr << "pag-server: " << platform::UnreadableConfigMessage(kDefaultConfigFile)
+                  << std::endl;
+        return 1;
+    }
     if (admin.Chosen()) return admin.Run();
 
     // SIGTERM and SIGINT are taken by the main thread alone: block them before any thread starts.

@@ -34,6 +34,8 @@ BARS = [
     ("8 clientes / 1 cliente, linhas por segundo", "BM_ConcurrentLoad/8:rows_per_second", ">=",
      "BM_ConcurrentLoad/1:rows_per_second", 1.5),
     ("8 clientes, recálculos por segundo", "BM_ConcurrentRuns/8:runs_per_second", ">=", 80, 1.0),
+    ("dois servidores via HAProxy / um direto, recálculos por segundo",
+     "BM_RunsThroughProxy:runs_per_second", ">=", "BM_RunsDirect:runs_per_second", 0.9),
     ("desktop, 100 mil linhas pintadas (ms)",
      "BM_OpenScreenAndLoad100kToPaintedGrid/rows:100000/painting_while_waiting:1", "<=", 1000, 1.0),
     ("desktop, animação durante a espera / sem ela",
@@ -59,8 +61,8 @@ def load(paths):
         for entry in entries:
             name = entry.get("run_name", entry["name"])
             # Names carry how they were timed and fixed iteration counts: "/manual_time",
-            # "/real_time", "/iterations:5".
-            name = re.sub(r"/(manual_time|real_time|iterations:\d+)", "", name)
+            # "/real_time", "/iterations:5", "/repeats:12".
+            name = re.sub(r"/(manual_time|real_time|iterations:\d+|repeats:\d+)", "", name)
             if entry.get("run_type") == "aggregate":
                 if entry.get("aggregate_name") == "median":
                     found[name] = entry

@@ -54,4 +54,26 @@ TEST(PortugueseCommandLine, ParseErrorsAreWordedInPortugueseWithAHintAtTheHelp) 
     EXPECT_NE(outOfRange.find("fora do intervalo"), std::string::npos) << outOfRange;
 }
 
+// "--config=" is no configuration file, as "--config ''" is: the next option stays an option;
+// a named file that cannot be read is refused in Portuguese, naming it.
+TEST(PortugueseCommandLine, AnEmptyConfigMeansNoFileAndAnUnreadableOneIsNamed) {
+    TProgram program;
+    program.app.set_config("--config", "/nao/existe/padrao.conf", "Configuração");
+    const char* const empty[] = {"prog", "--config=", "--server", "s1"};
+    const std::vector<std::string> kept = platform::WithEmptyValuesKept(4, empty);
+    EXPECT_EQ(kept, (std::vector<std::string>{"prog", "--config", "", "--server", "s1"}));
+    std::vector<const char*> argv;
+    for (const std::string& arg : kept) argv.push_back(arg.c_str());
+    EXPECT_NO_THROW(program.app.parse(static_cast<int>(argv.size()), argv.data()));
+    EXPECT_EQ(program.server, "s1");
+
+    TProgram named;
+    named.app.set_config("--config", "", "Configuração");
+    const std::string failure = named.Failure({"--config", "/nao/existe.conf", "--server", "s"});
+    EXPECT_NE(failure.find("Não foi possível ler o arquivo de configuração \"/nao/existe.conf\""),
+              std::string::npos)
+        << failure;
+    EXPECT_EQ(failure.find("readable"), std::string::npos) << failure;
+}
+
 } // namespace

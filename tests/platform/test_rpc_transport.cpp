@@ -312,15 +312,22 @@ TEST_F(TransportTest, ConnectionAndSessionLimitsAnswerTheirRefusals) {
     Start();
     // Connections: two held from 127.0.0.1, the third from there is refused, one from
     // 127.0.0.2 is served, then the total is reached.
+    // Each step waits until the server has counted the connections held or closed.
+    const auto connectionsOpen = [&](std::size_t count) {
+        const auto until = Clock::now() + 10s;
+        while (server_.ConnectionCount() != count && Clock::now() < until)
+            std::this_thread::sleep_for(5ms);
+        return server_.ConnectionCount();
+    };
     const int a = ConnectFrom("127.0.0.1", port_);
     const int b = ConnectFrom("127.0.0.1", port_);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(connectionsOpen(2), 2u);
     TRawReply refused = RawPost("127.0.0.1", port_, "/Test.rdmTransporte/__connect");
     EXPECT_EQ(refused.status, 503);
     EXPECT_EQ(MessageOf(refused.body), "Há conexões demais a partir deste endereço no servidor de "
                                        "aplicação; tente novamente em instantes.");
     const int c = ConnectFrom("127.0.0.2", port_);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(connectionsOpen(3), 3u);
     refused = RawPost("127.0.0.3", port_, "/Test.rdmTransporte/__connect");
     EXPECT_EQ(refused.status, 503);
     EXPECT_EQ(
@@ -329,7 +336,7 @@ TEST_F(TransportTest, ConnectionAndSessionLimitsAnswerTheirRefusals) {
     close(a);
     close(b);
     close(c);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(connectionsOpen(0), 0u);
 
     // Sessions: two from 127.0.0.1, the third from there refused; one from 127.0.0.2, then the
     // total is reached for 127.0.0.3.
@@ -496,6 +503,7 @@ TEST_F(TransportTest, HealthFollowsTheCheckAndMetricsCountTheCalls) {
     EXPECT_THAT(text, HasSubstr("pag_rpc_calls_total{method=\"other\",outcome=\"error\"} 1\n"));
     EXPECT_THAT(text, HasSubstr("pag_rpc_calls_total{method=\"other\",outcome=\"http-404\"} 1\n"));
     EXPECT_THAT(text, HasSubstr("pag_rpc_open_sessions 1\n"));
+    EXPECT_THAT(text, HasSubstr("pag_rpc_calls_in_flight 0\n"));
     EXPECT_THAT(text, ::testing::Not(HasSubstr("Inexistente123")));
     // Every line is a comment or `name{labels} value` of the text exposition format, and the
     // histogram's count matches its +Inf bucket.

@@ -52,4 +52,11 @@ grep -q listn "$work/err" || fail "the refusal does not name the unknown option"
 if "$server_bin" --config "$work/none.conf" --seed-only 2>"$work/err"; then
     fail "a missing configuration file was accepted"
 fi
+grep -q "Não foi possível ler o arquivo de configuração \"$work/none.conf\"" "$work/err" ||
+    fail "the refusal of a missing configuration file is not the Portuguese one"
+
+# "--config=" reads no file at all, and the option after it stays an option.
+"$server_bin" --config= --db "sqlite:$work/c.db" --seed demo --seed-only 2>"$work/err" ||
+    fail "--config= was refused"
+[ -f "$work/c.db" ] || fail "the database given after --config= was not made"
 echo "config_file_test: ok"

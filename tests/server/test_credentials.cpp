@@ -449,6 +449,7 @@ TEST_P(AdminCommandTest, ClosePeriodMovesTheCompanysClosedDayBothWaysAndRecordsE
     EXPECT_EQ(closed.status, 0) << closed.err;
     EXPECT_THAT(closed.err, HasSubstr("fechada até 31/03/2026 (antes: nenhum período fechado)"));
     EXPECT_EQ(server::ClosedUntil(*db_, "02").value_or(0), platform::ParseSqlDate("2026-03-31"));
+    server::AppendAudit(*db_, Refused("JOAO", "02", "ALT_BLOQ"));
     TResult back = Run("close-period 02 2025-12-31", "");
     EXPECT_EQ(back.status, 0) << back.err;
     EXPECT_THAT(back.err, HasSubstr("(antes: 31/03/2026)"));
@@ -456,6 +457,19 @@ TEST_P(AdminCommandTest, ClosePeriodMovesTheCompanysClosedDayBothWaysAndRecordsE
     EXPECT_EQ(
         db_->SelectValue("SELECT COUNT(*) FROM AUDITFECHACTB WHERE CDEMPRESA = '02'").AsInteger(),
         2);
+    // The trail shows both moves among the runs, in time order.
+    TResult audit = Run("audit --company 02", "");
+    EXPECT_EQ(audit.status, 0) << audit.err;
+    const std::size_t closing = audit.out.find("fechado até 31/03/2026 (antes: nenhum)");
+    const std::size_t run = audit.out.find("ALT_BLOQ");
+    const std::size_t reopening = audit.out.find("fechado até 31/12/2025 (antes: 31/03/2026)");
+    ASSERT_NE(reopening, std::string::npos) << audit.out;
+    EXPECT_LT(closing, run) << audit.out;
+    EXPECT_LT(run, reopening) << audit.out;
+    EXPECT_THAT(audit.out, HasSubstr("fechamento"));
+    EXPECT_THAT(audit.out, HasSubstr("reabertura"));
+    EXPECT_THAT(Run("audit --company 01", "").out, Not(HasSubstr("fechado até")));
+    EXPECT_THAT(Run("audit --operator JOAO", "").out, Not(HasSubstr("fechado até")));
     for (const char* bad : {"close-period 99 2026-01-01", "close-period 02 2026-02-30",
                             "close-period 02 31/01/2026"}) {
         TResult refused = Run(bad, "");
