@@ -41,6 +41,22 @@ const char* OutcomeText(char outcome) {
     }
 }
 
+// The WHERE clause of the filter's company and first day, on columns named with `prefix`
+// (both audit tables have CDEMPRESA and DTEVENTO), its values bound in `params`.
+std::string CompanyAndSince(const TAuditFilter& filter, const std::string& prefix,
+                            platform::TSqlParams& params) {
+    std::string where = " WHERE 1 = 1";
+    if (!filter.company.empty()) {
+        where += " AND " + prefix + "CDEMPRESA = :C";
+        params.Set("C", filter.company);
+    }
+    if (filter.since) {
+        where += " AND " + prefix + "DTEVENTO >= :SINCE";
+        params.Set("SINCE", Variant::FromDate(*filter.since));
+    }
+    return where;
+}
+
 } // namespace
 
 std::string AppendAudit(platform::TSqlConnection& db, const TAuditRecord& record) {
@@ -83,19 +99,11 @@ std::string AppendAudit(platform::TSqlConnection& db, const TAuditRecord& record
 }
 
 std::vector<TAuditLine> ReadAudit(platform::TSqlConnection& db, const TAuditFilter& filter) {
-    std::string where = " WHERE 1 = 1";
     platform::TSqlParams params;
-    if (!filter.company.empty()) {
-        where += " AND A.CDEMPRESA = :C";
-        params.Set("C", filter.company);
-    }
+    std::string where = CompanyAndSince(filter, "A.", params);
     if (!filter.operatorCode.empty()) {
         where += " AND A.CDOPERADOR = :O";
         params.Set("O", filter.operatorCode);
-    }
-    if (filter.since) {
-        where += " AND A.DTEVENTO >= :SINCE";
-        params.Set("SINCE", Variant::FromDate(*filter.since));
     }
     auto cursor = db.OpenCursor(
         "SELECT A.DTEVENTO, A.CDOPERADOR, A.DSENDERECO, A.CDSESSAO, A.CDEMPRESA, A.CDFILIAL,"
@@ -131,16 +139,8 @@ namespace {
 // time), A when it moved back.
 std::vector<TAuditLine> ReadPeriodChanges(platform::TSqlConnection& db,
                                           const TAuditFilter& filter) {
-    std::string where = " WHERE 1 = 1";
     platform::TSqlParams params;
-    if (!filter.company.empty()) {
-        where += " AND CDEMPRESA = :C";
-        params.Set("C", filter.company);
-    }
-    if (filter.since) {
-        where += " AND DTEVENTO >= :SINCE";
-        params.Set("SINCE", Variant::FromDate(*filter.since));
-    }
+    const std::string where = CompanyAndSince(filter, "", params);
     auto cursor = db.OpenCursor("SELECT DTEVENTO, DSUSUARIO, CDEMPRESA, DTANTERIOR, DTFECHAMENTO"
                                 " FROM AUDITFECHACTB" +
                                     where + " ORDER BY DTEVENTO, IDAUDITORIA",

@@ -179,22 +179,30 @@ std::optional<TRunResult> HeldByAnother(TSqlConnection& db, const TSqlFragments&
     return about;
 }
 
+// The items of the write-offs whose keys (branch, number) are bound as KEYS, each with its
+// payable and the payable's supplier: the FROM clause the run's readers of payables share.
+std::string PayablesOfKeys(const TSqlFragments& sql) {
+    return " FROM " + sql.JsonRows("KEYS", "K") +
+           " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
+           " AND I.NRBAIXAPAG = " + sql.Element("K", 1) +
+           " JOIN CONTAPAGAR CP ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
+           " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = CP.CDFORNECED";
+}
+constexpr const char* kPayableOrder =
+    " ORDER BY I.CDFILIAL, I.NRBAIXAPAG, I.CDFILICTPAG, I.NRCTPAGAR";
+
 // Compares each boleto a write-off paid with the boleto and the payable as they are now.
 void CheckBoletos(TSqlConnection& db, const TSqlFragments& sql, const std::string& keys,
                   TResults& results) {
     const std::string text =
         "SELECT I.CDFILICTPAG, I.NRCTPAGAR, BO.NRLANBOLPAG, BO.CDFILICTPAG, BO.NRCTPAGAR,"
         " BO.DTVENBOLPAG, BO.VRFINALBPAG, CP.DTVENCIMENTO, CP.VRLIQUIDO, TC.IDDOCPREVISTO,"
-        " I.CDFILIAL, I.NRBAIXAPAG, I.NRLANBOLPAG, CP.NRDOCUMENTO, F.NMRAZSOCFORN"
-        " FROM " +
-        sql.JsonRows("KEYS", "K") + " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
-        " AND I.NRBAIXAPAG = " + sql.Element("K", 1) +
-        " JOIN CONTAPAGAR CP ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
+        " I.CDFILIAL, I.NRBAIXAPAG, I.NRLANBOLPAG, CP.NRDOCUMENTO, F.NMRAZSOCFORN" +
+        PayablesOfKeys(sql) +
         " JOIN TIPOCTPAGAR TC ON TC.CDTPCTPAGAR = CP.CDTPCTPAGAR"
         " LEFT JOIN BOLETPAGAR BO ON BO.CDFILIAL = I.CDFILIBOL AND BO.NRLANBOLPAG = I.NRLANBOLPAG"
-        " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = CP.CDFORNECED"
-        " WHERE I.NRLANBOLPAG IS NOT NULL"
-        " ORDER BY I.CDFILIAL, I.NRBAIXAPAG, I.CDFILICTPAG, I.NRCTPAGAR";
+        " WHERE I.NRLANBOLPAG IS NOT NULL" +
+        kPayableOrder;
     auto cursor = db.OpenCursor(text, {{"KEYS", keys}});
     while (cursor->Next()) {
         TRunResult about;
@@ -234,14 +242,9 @@ void LoadSetup(TSqlConnection& db, TAccountingSetup& setup) {
 void LoadPayables(TSqlConnection& db, const TSqlFragments& sql, const std::string& keys,
                   std::map<std::string, TWriteOffSource>& sources) {
     const std::string text =
-        "SELECT I.CDFILIAL, I.NRBAIXAPAG, I.VRPAGO, CP.NRDOCUMENTO, F.NMRAZSOCFORN, TC.CDCONTCTBL"
-        " FROM " +
-        sql.JsonRows("KEYS", "K") + " JOIN ITBAIXAPAG I ON I.CDFILIAL = " + sql.Element("K", 0) +
-        " AND I.NRBAIXAPAG = " + sql.Element("K", 1) +
-        " JOIN CONTAPAGAR CP ON CP.CDFILIAL = I.CDFILICTPAG AND CP.NRCTPAGAR = I.NRCTPAGAR"
-        " LEFT JOIN TIPOCTPAGAR TC ON TC.CDTPCTPAGAR = CP.CDTPCTPAGAR"
-        " LEFT JOIN FORNECEDOR F ON F.CDFORNECED = CP.CDFORNECED"
-        " ORDER BY I.CDFILIAL, I.NRBAIXAPAG, I.CDFILICTPAG, I.NRCTPAGAR";
+        "SELECT I.CDFILIAL, I.NRBAIXAPAG, I.VRPAGO, CP.NRDOCUMENTO, F.NMRAZSOCFORN, TC.CDCONTCTBL" +
+        PayablesOfKeys(sql) + " LEFT JOIN TIPOCTPAGAR TC ON TC.CDTPCTPAGAR = CP.CDTPCTPAGAR" +
+        kPayableOrder;
     auto cursor = db.OpenCursor(text, {{"KEYS", keys}});
     while (cursor->Next()) {
         auto it = sources.find(WriteOffKey(Str(*cursor, 0), Str(*cursor, 1)));
