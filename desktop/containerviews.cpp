@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -33,6 +34,27 @@ protected:
         painter.drawText(contentsRect().adjusted(2, 0, -2, 0),
                          static_cast<int>(alignment | Qt::AlignVCenter), caption);
     }
+};
+
+/// A tab sheet's page: tells its view when Qt gives it a size or shows it.
+class TSheetPage : public QWidget {
+public:
+    TSheetPage(TTabSheetView& view, QWidget* parent) : QWidget(parent), view_(view) {
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        view_.FitLater();
+    }
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        view_.FitLater();
+    }
+
+private:
+    TTabSheetView& view_;
 };
 
 /// Turns presses on tab heads into the platform's page selection (the platform decides).
@@ -274,13 +296,28 @@ void TPageControlView::RefreshTabs() {
 }
 
 QWidget* TTabSheetView::CreateWidget(QWidget* host) {
-    auto* page = new QWidget(host);
-    page->setFocusPolicy(Qt::NoFocus);
-    return page;
+    return new TSheetPage(*this, host);
+}
+
+void TTabSheetView::FitLater() {
+    if (fitPending_) return;
+    fitPending_ = true;
+    // Later: Qt's resize may come from inside the platform's own layout pass.
+    QTimer::singleShot(0, &context_, [this] {
+        fitPending_ = false;
+        if (!Attached() || !widget_ || !widget_->isVisible()) return;
+        platform::TControl* sheet = &Control();
+        const QSize page = widget_->size();
+        if (page.width() == sheet->Width() && page.height() == sheet->Height()) return;
+        Run([sheet, page] {
+            sheet->SetBounds(sheet->Left(), sheet->Top(), page.width(), page.height());
+        });
+    });
 }
 
 void TTabSheetView::Changed(platform::TChange change) {
     TControlView::Changed(change);
+    if (change == platform::TChange::Bounds) FitLater();
     if (change == platform::TChange::Caption || change == platform::TChange::Visible)
         if (auto* pages = dynamic_cast<TPageControlView*>(ParentView())) pages->RefreshTabs();
 }

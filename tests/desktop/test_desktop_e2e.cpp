@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -173,6 +174,17 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         TDataSet* list = grid->DataSet();
         ASSERT_NE(list, nullptr);
         SaveScreenshot(window, QStringLiteral("pag00900-aberta.png"));
+        {
+            // The list grows with its window.
+            QWidget* screenWindow = window.Renderer().WindowOf(screen);
+            const QSize designed = screenWindow->size();
+            const QSize gridBefore = gridView->size();
+            screenWindow->resize(designed + QSize(120, 80));
+            QTest::qWait(20);
+            EXPECT_EQ(gridView->size(), gridBefore + QSize(120, 80));
+            screenWindow->resize(designed);
+            QTest::qWait(20);
+        }
         // Leaving the company panel (a click on the grid) loads the company's write-offs of today.
         QTest::mouseClick(gridView->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
         ASSERT_TRUE(
@@ -277,6 +289,39 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         EXPECT_EQ(window.MdiArea().subWindowList().size(), 2);
         EXPECT_EQ(window.MdiArea().activeSubWindow(), window.Renderer().WindowOf(accounting));
         SaveScreenshot(window, QStringLiteral("ctb10200.png"));
+
+        // Resized, CTB10200's grid fills its page and scrolls sideways; "Fechar" keeps its place
+        // at the bottom right. Smaller than designed it does not get.
+        auto* accountingWindow =
+            qobject_cast<QMdiSubWindow*>(window.Renderer().WindowOf(accounting));
+        ASSERT_NE(accountingWindow, nullptr);
+        auto* entries = dynamic_cast<TControl*>(accounting->FindComponent("dbgLancamentos"));
+        auto* close = dynamic_cast<TControl*>(accounting->FindComponent("btnFechar"));
+        ASSERT_TRUE(entries && close);
+        QWidget* entriesWidget = window.Renderer().WidgetOf(entries);
+        QWidget* closeWidget = window.Renderer().WidgetOf(close);
+        QWidget* client = accountingWindow->widget();
+        auto closeGap = [&] {
+            QPoint corner = closeWidget->mapTo(client, closeWidget->rect().bottomRight());
+            return QPoint(client->width() - corner.x(), client->height() - corner.y());
+        };
+        const QPoint gapBefore = closeGap();
+        const QSize designed = accountingWindow->size();
+        accountingWindow->resize(designed + QSize(200, 150));
+        QTest::qWait(50);
+        EXPECT_EQ(closeGap(), gapBefore);
+        QWidget* page = entriesWidget->parentWidget();
+        EXPECT_EQ(entriesWidget->geometry(), page->rect()) << "the grid fills its page";
+        EXPECT_GE(entriesWidget->width(), 850);
+        auto* entriesGrid = qobject_cast<QAbstractScrollArea*>(entriesWidget);
+        ASSERT_NE(entriesGrid, nullptr);
+        EXPECT_TRUE(entriesGrid->horizontalScrollBar()->isVisible())
+            << "the wide columns scroll sideways";
+        SaveScreenshot(window, QStringLiteral("ctb10200-redimensionada.png"));
+        accountingWindow->resize(designed - QSize(150, 100));
+        QTest::qWait(50);
+        EXPECT_GE(accountingWindow->width(), designed.width());
+        EXPECT_EQ(closeGap(), gapBefore);
 
         window.close();
         QApplication::processEvents();
