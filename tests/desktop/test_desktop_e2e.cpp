@@ -24,6 +24,7 @@
 
 #include "desktop/gridmodel.h"
 #include "desktop/gridview.h"
+#include "desktop/listcount.h"
 #include "desktop/logindialog.h"
 #include "desktop/mainwindow.h"
 #include "desktop/modulehost.h"
@@ -191,6 +192,9 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
             QTest::qWaitFor([&] { return list->Active() && list->RecordCount() > 0; }, 15000))
             << "the list was not loaded";
         QApplication::processEvents();
+        // The status bar counts the list and its marks.
+        EXPECT_EQ(window.ListCountText(), desktop::ListCountText(list->RecordCount(), 0));
+        EXPECT_EQ(desktop::ListCountText(1, 1), QStringLiteral("1 baixa, 1 marcada"));
         desktop::TGridModel& model = gridView->Model();
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"))
                         .match(model.data(model.index(0, 0)).toString())
@@ -233,6 +237,9 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         QTest::mouseDClick(gridView->viewport(), Qt::LeftButton, {}, at);
         EXPECT_EQ(list->RecNo(), row + 1);
         EXPECT_EQ(list->FieldByName("IDMARCADO")->AsString(), "S");
+        QApplication::processEvents();
+        EXPECT_EQ(window.ListCountText(),
+                  QString::number(list->RecordCount()) + QStringLiteral(" baixas, 1 marcada"));
         auto* confirm = dynamic_cast<TMenuItem*>(screen->FindComponent("mnuConfirmar"));
         ASSERT_NE(confirm, nullptr);
         EXPECT_TRUE(confirm->Enabled());
