@@ -210,16 +210,35 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         auto* filterButton = dynamic_cast<TControl*>(screen->FindComponent("sbtFiltro"));
         ASSERT_NE(filterButton, nullptr);
         ASSERT_TRUE(filterButton->Enabled());
+        // It opens with the focus in its first field; Esc closes it, Enter confirms it.
         bool filterShown = false;
-        OnNextModal([&filterShown](QWidget& dialog) {
+        bool focusedOnOpening = false;
+        OnNextModal([&](QWidget& dialog) {
             filterShown = dialog.windowTitle() == QStringLiteral("Filtro de Baixa (Pagamento)");
             QTest::qWait(50);
             SaveScreen(QStringLiteral("pag00901-filtro.png"));
-            dialog.close();
+            focusedOnOpening = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr &&
+                               dialog.isAncestorOf(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QTest::mouseClick(window.Renderer().WidgetOf(filterButton), Qt::LeftButton);
         EXPECT_TRUE(filterShown);
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(focusedOnOpening);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Esc closed the filter";
+        const int loadsBefore = gridView->Model().rowCount();
+        OnNextModal([](QWidget& dialog) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            // Enter that did nothing fails here instead of leaving the dialog open for good.
+            QTimer::singleShot(3000, &dialog, [&dialog] {
+                if (!dialog.isVisible()) return;
+                ADD_FAILURE() << "Enter did not confirm the filter";
+                dialog.close();
+            });
+        });
+        QTest::mouseClick(window.Renderer().WidgetOf(filterButton), Qt::LeftButton);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Enter confirmed the filter";
+        EXPECT_TRUE(list->Active());
+        EXPECT_EQ(gridView->Model().rowCount(), loadsBefore) << "the same filter, the same list";
 
         // Mark the first real write-off with a double click on its row.
         int row = -1;
