@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -55,6 +56,37 @@ protected:
 
 private:
     TTabSheetView& view_;
+};
+
+/// A radio group's box: while it has the focus, a focus rectangle marks its checked item (the
+/// first item when none is checked), as the items themselves never take the focus.
+class TRadioGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QGroupBox::paintEvent(event);
+        if (!hasFocus()) return;
+        const QList<QRadioButton*> items = findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+        if (items.isEmpty()) return;
+        QRadioButton* marked = items.front();
+        for (QRadioButton* item : items)
+            if (item->isChecked()) marked = item;
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = marked->geometry().adjusted(-1, -1, 1, 1);
+        QPainter painter(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QGroupBox::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QGroupBox::focusOutEvent(event);
+        update();
+    }
 };
 
 /// Turns presses on tab heads into the platform's page selection (the platform decides).
@@ -155,7 +187,7 @@ void TGroupBoxView::SyncText() {
 // ---- Radio groups ----
 
 QWidget* TRadioGroupView::CreateWidget(QWidget* host) {
-    box_ = new QGroupBox(host);
+    box_ = new TRadioGroupBox(host);
     box_->setFocusPolicy(Qt::ClickFocus);
     return box_;
 }
@@ -232,6 +264,7 @@ void TRadioGroupView::SyncChecks() {
     auto& group = static_cast<platform::TRadioGroup&>(Control());
     for (std::size_t i = 0; i < buttons_.size(); ++i)
         buttons_[i]->setChecked(static_cast<int>(i) == group.ItemIndex());
+    box_->update(); // the focus rectangle follows the checked item
 }
 
 // ---- Page controls and tab sheets ----
