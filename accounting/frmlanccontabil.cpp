@@ -114,6 +114,7 @@ TfrmLancContabil::TfrmLancContabil(platform::TComponent* owner) : platform::TFor
     btnFechar->SetCaption("&Fechar");
     btnFechar->SetCancel(true);
     btnFechar->SetTabStop(true);
+    btnFechar->SetAnchors(platform::akRight | platform::akBottom);
 
     pgcLancamentos = platform::CreateChild<platform::TPageControl>(*this, this, "pgcLancamentos");
     pgcLancamentos->SetAlign(TAlign::alClient);

@@ -3,8 +3,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <QStyleOptionFocusRect>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -32,6 +34,58 @@ protected:
         QPainter painter(this);
         painter.drawText(contentsRect().adjusted(2, 0, -2, 0),
                          static_cast<int>(alignment | Qt::AlignVCenter), caption);
+    }
+};
+
+/// A tab sheet's page: tells its view when Qt gives it a size or shows it.
+class TSheetPage : public QWidget {
+public:
+    TSheetPage(TTabSheetView& view, QWidget* parent) : QWidget(parent), view_(view) {
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        view_.FitLater();
+    }
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        view_.FitLater();
+    }
+
+private:
+    TTabSheetView& view_;
+};
+
+/// A radio group's box: while it has the focus, a focus rectangle marks its checked item (the
+/// first item when none is checked), as the items themselves never take the focus.
+class TRadioGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QGroupBox::paintEvent(event);
+        if (!hasFocus()) return;
+        const QList<QRadioButton*> items = findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+        if (items.isEmpty()) return;
+        QRadioButton* marked = items.front();
+        for (QRadioButton* item : items)
+            if (item->isChecked()) marked = item;
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = marked->geometry().adjusted(-1, -1, 1, 1);
+        QPainter painter(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QGroupBox::focusInEvent(event);
+        update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QGroupBox::focusOutEvent(event);
+        update();
     }
 };
 
@@ -133,7 +187,7 @@ void TGroupBoxView::SyncText() {
 // ---- Radio groups ----
 
 QWidget* TRadioGroupView::CreateWidget(QWidget* host) {
-    box_ = new QGroupBox(host);
+    box_ = new TRadioGroupBox(host);
     box_->setFocusPolicy(Qt::ClickFocus);
     return box_;
 }
@@ -210,6 +264,7 @@ void TRadioGroupView::SyncChecks() {
     auto& group = static_cast<platform::TRadioGroup&>(Control());
     for (std::size_t i = 0; i < buttons_.size(); ++i)
         buttons_[i]->setChecked(static_cast<int>(i) == group.ItemIndex());
+    box_->update(); // the focus rectangle follows the checked item
 }
 
 // ---- Page controls and tab sheets ----
@@ -274,13 +329,28 @@ void TPageControlView::RefreshTabs() {
 }
 
 QWidget* TTabSheetView::CreateWidget(QWidget* host) {
-    auto* page = new QWidget(host);
-    page->setFocusPolicy(Qt::NoFocus);
-    return page;
+    return new TSheetPage(*this, host);
+}
+
+void TTabSheetView::FitLater() {
+    if (fitPending_) return;
+    fitPending_ = true;
+    // Later: Qt's resize may come from inside the platform's own layout pass.
+    QTimer::singleShot(0, &context_, [this] {
+        fitPending_ = false;
+        if (!Attached() || !widget_ || !widget_->isVisible()) return;
+        platform::TControl* sheet = &Control();
+        const QSize page = widget_->size();
+        if (page.width() == sheet->Width() && page.height() == sheet->Height()) return;
+        Run([sheet, page] {
+            sheet->SetBounds(sheet->Left(), sheet->Top(), page.width(), page.height());
+        });
+    });
 }
 
 void TTabSheetView::Changed(platform::TChange change) {
     TControlView::Changed(change);
+    if (change == platform::TChange::Bounds) FitLater();
     if (change == platform::TChange::Caption || change == platform::TChange::Visible)
         if (auto* pages = dynamic_cast<TPageControlView*>(ParentView())) pages->RefreshTabs();
 }

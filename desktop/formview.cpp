@@ -247,6 +247,9 @@ void TFormView::ShowWindow() {
     ++syncing_;
     SyncBounds();
     const bool firstShow = !placed_;
+    // The designed size is the smallest a window gets: its anchored controls never overlap.
+    if (firstShow && Form().BorderStyle() == platform::TBorderStyle::bsSizeable)
+        Widget()->setMinimumSize(static_cast<TClientArea*>(Widget())->wanted);
     if (sub_) {
         if (!sub_->mdiArea()) Renderer().MdiArea()->addSubWindow(sub_);
         if (!placed_) Place();

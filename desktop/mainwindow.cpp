@@ -12,6 +12,7 @@
 
 #include "desktop/formview.h"
 #include "desktop/layoutmemory.h"
+#include "desktop/listcount.h"
 #include "desktop/logindialog.h"
 #include "desktop/menumirror.h"
 #include "desktop/qtconvert.h"
@@ -38,7 +39,11 @@ TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent
     renderer_ = std::make_unique<TRenderer>(mdiArea_, this);
     services_ = std::make_unique<TQtServices>(*renderer_, this);
     platform::Application().SetServices(services_.get());
-    renderer_->OnActiveChildChanged = [this](platform::TForm* form) { MergeChildMenu(form); };
+    listCounter_ = std::make_unique<TListCounter>();
+    renderer_->OnActiveChildChanged = [this](platform::TForm* form) {
+        MergeChildMenu(form);
+        listCounter_->Watch(form);
+    };
     services_->OnModuleOpened = [this](const std::string& code) {
         statusBar()->showMessage(QStringLiteral("Abrindo ") + ToQString(code) +
                                  QStringLiteral("..."));
@@ -68,6 +73,15 @@ TMainWindow::TMainWindow(QSettings* store, QWidget* parent) : QMainWindow(parent
     windowMenu_->addAction(QStringLiteral("&Cascata"), mdiArea_, &QMdiArea::cascadeSubWindows);
     windowMenu_->addAction(QStringLiteral("&Lado a lado"), mdiArea_, &QMdiArea::tileSubWindows);
 
+    countLabel_ = new QLabel(this);
+    countLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    countLabel_->setContentsMargins(4, 0, 4, 0);
+    countLabel_->hide();
+    statusBar()->addPermanentWidget(countLabel_);
+    listCounter_->OnText = [this](const QString& text) {
+        countLabel_->setText(text);
+        countLabel_->setVisible(!text.isEmpty());
+    };
     operatorLabel_ = new QLabel(this);
     companyLabel_ = new QLabel(this);
     branchLabel_ = new QLabel(this);
@@ -85,6 +99,7 @@ TMainWindow::~TMainWindow() {
     if (&platform::Application().Services() == services_.get())
         platform::Application().SetServices(nullptr);
     renderer_->OnActiveChildChanged = nullptr;
+    listCounter_->OnText = nullptr;
     TRenderer::OnActionEnded = nullptr;
     SetLayoutStore(nullptr);
 }
@@ -100,6 +115,10 @@ void TMainWindow::RefreshStatus() {
     branchLabel_->setText(QStringLiteral("Filial: ") + ToQString(session.branch));
     serverLabel_->setText(QStringLiteral("Servidor: ") +
                           ToQString(TDesktopSettings::FromSession(session).ServerText()));
+}
+
+QString TMainWindow::ListCountText() const {
+    return countLabel_->text();
 }
 
 QStringList TMainWindow::StatusTexts() const {

@@ -20,12 +20,14 @@ class TForm;
 
 namespace desktop {
 
+class TListCounter;
 class TQtServices;
 class TRenderer;
 
 /// Stands in for the larger business application: menu "Contas a Pagar" with the item that
 /// opens PAG00900, the active screen's own menus merged into the menu bar, "Janela" for the
-/// MDI children, and a status bar with operator, company, branch and server. It owns the
+/// MDI children, and a status bar with the active screen's list count and marks, operator,
+/// company, branch and server. It owns the
 /// renderer and the Services and installs the Services in the application object while it
 /// lives. Closing it asks every screen to close first; a screen that refuses keeps it open.
 class TMainWindow : public QMainWindow {
@@ -48,6 +50,8 @@ public:
     void RefreshStatus();
     /// Shows the settings dialog; on OK the session takes the values and they are saved.
     void ShowSettings();
+    /// The active screen's list count ("40 baixas, 2 marcadas"; empty without a list).
+    QString ListCountText() const;
     /// The texts of the status bar, left to right.
     QStringList StatusTexts() const;
 
@@ -64,6 +68,8 @@ private:
     QAction* openScreen_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     std::vector<QAction*> childActions_;
+    std::unique_ptr<TListCounter> listCounter_;
+    QLabel* countLabel_;
     QLabel* operatorLabel_;
     QLabel* companyLabel_;
     QLabel* branchLabel_;

@@ -239,6 +239,8 @@ void TRenderer::ApplyFocus(platform::TForm& form) {
     }
     if (!target || target->hasFocus()) return;
     ++applyingFocus_;
+    // The focus moves by the platform's keys too: the window shows where it is, as after Tab.
+    target->window()->setAttribute(Qt::WA_KeyboardFocusChange);
     target->setFocus(Qt::OtherFocusReason);
     --applyingFocus_;
 }

@@ -99,16 +99,23 @@ private:
     QPointer<QObject> tabFilter_;
 };
 
-/// A tab sheet: its geometry and visibility belong to the tab widget.
+/// A tab sheet: its geometry and visibility belong to the tab widget. The platform's sheet takes
+/// the size of the page Qt shows (smaller than the page control by its tabs), so that the
+/// controls aligned in it fit the page.
 class TTabSheetView : public TControlView {
 public:
     using TControlView::TControlView;
     void Changed(platform::TChange change) override;
+    /// Gives the sheet the page's size once control returns to the event loop.
+    void FitLater();
 
 protected:
     QWidget* CreateWidget(QWidget* host) override;
     void SyncBounds() override {}
     void SyncVisible() override {}
+
+private:
+    bool fitPending_ = false;
 };
 
 class TLabelView : public TControlView {

@@ -321,8 +321,34 @@ void TWinControl::RemoveFocus(bool destroying) {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
     bool resized = width != Width() || height != Height();
+    const TRect before = ClientRect();
     TControl::SetBounds(left, top, width, height);
-    if (resized) AlignControls();
+    if (!resized) return;
+    // A parent not yet sized has no edges to keep a distance to.
+    const TRect after = ClientRect();
+    AnchorControls(before.Width() > 0 ? after.Width() - before.Width() : 0,
+                   before.Height() > 0 ? after.Height() - before.Height() : 0);
+    AlignControls();
+}
+
+void TWinControl::AnchorControls(int grewWidth, int grewHeight) {
+    if (grewWidth == 0 && grewHeight == 0) return;
+    // One axis: kept to the far edge only, the control moves; kept to both, it stretches.
+    auto follow = [](TAnchors anchors, unsigned nearEdge, unsigned farEdge, int grew, int& position,
+                     int& size) {
+        if (!(anchors & farEdge)) return;
+        if (anchors & nearEdge)
+            size = std::max(0, size + grew);
+        else
+            position += grew;
+    };
+    for (TControl* c : controls_) {
+        if (c->Align() != TAlign::alNone || c->Anchors() == kDefaultAnchors) continue;
+        int left = c->Left(), top = c->Top(), width = c->Width(), height = c->Height();
+        follow(c->Anchors(), akLeft, akRight, grewWidth, left, width);
+        follow(c->Anchors(), akTop, akBottom, grewHeight, top, height);
+        c->SetBounds(left, top, width, height);
+    }
 }
 
 void TWinControl::AlignControls() {

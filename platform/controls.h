@@ -27,6 +27,13 @@ using THandle = std::uintptr_t;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
+/// The edges of its parent a control keeps its distance to when the parent is resized: left and
+/// right both kept stretch it, right alone moves it (the same for top and bottom).
+enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+/// A set of TAnchorKind flags.
+using TAnchors = unsigned;
+constexpr TAnchors kDefaultAnchors = akLeft | akTop;
+
 /// An operation that the control's state does not allow (focusing a hidden control...).
 class EInvalidOperation : public Exception {
     using Exception::Exception;
@@ -71,6 +78,10 @@ public:
     TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
+    /// Followed when the parent is resized, for a control without Align (default left and top:
+    /// the control stays where it is).
+    TAnchors Anchors() const { return anchors_; }
+    void SetAnchors(TAnchors anchors) { anchors_ = anchors; }
 
     const std::string& Hint() const { return hint_; }
     void SetHint(std::string hint);
@@ -130,6 +141,7 @@ private:
     bool enabled_ = true;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = TAlign::alNone;
+    TAnchors anchors_ = kDefaultAnchors;
     std::string hint_;
     bool showHint_ = false;
     std::string text_;
@@ -215,6 +227,8 @@ protected:
 private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
+    /// Moves or stretches the anchored children by what the client area grew (or shrank).
+    void AnchorControls(int grewWidth, int grewHeight);
     /// Moves the form's focus away when this control is hidden, disabled or destroyed.
     void RemoveFocus(bool destroying);
 

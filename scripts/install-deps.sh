@@ -3,7 +3,7 @@
 set -eu
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
 libsqlite3-dev libpq-dev postgresql libcpp-httplib-dev libssl-dev openssl libmsgpack-cxx-dev libcli11-dev \
-libsodium-dev libboost-dev qt6-base-dev xvfb xauth clang-format dpkg-dev file lintian haproxy"
+libsodium-dev libboost-dev qt6-base-dev xvfb xauth openbox x11-utils clang-format dpkg-dev file lintian haproxy"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

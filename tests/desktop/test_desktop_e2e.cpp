@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,7 @@
 
 #include "desktop/gridmodel.h"
 #include "desktop/gridview.h"
+#include "desktop/listcount.h"
 #include "desktop/logindialog.h"
 #include "desktop/mainwindow.h"
 #include "desktop/modulehost.h"
@@ -173,12 +175,26 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         TDataSet* list = grid->DataSet();
         ASSERT_NE(list, nullptr);
         SaveScreenshot(window, QStringLiteral("pag00900-aberta.png"));
+        {
+            // The list grows with its window.
+            QWidget* screenWindow = window.Renderer().WindowOf(screen);
+            const QSize designed = screenWindow->size();
+            const QSize gridBefore = gridView->size();
+            screenWindow->resize(designed + QSize(120, 80));
+            QTest::qWait(20);
+            EXPECT_EQ(gridView->size(), gridBefore + QSize(120, 80));
+            screenWindow->resize(designed);
+            QTest::qWait(20);
+        }
         // Leaving the company panel (a click on the grid) loads the company's write-offs of today.
         QTest::mouseClick(gridView->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return list->Active() && list->RecordCount() > 0; }, 15000))
             << "the list was not loaded";
         QApplication::processEvents();
+        // The status bar counts the list and its marks.
+        EXPECT_EQ(window.ListCountText(), desktop::ListCountText(list->RecordCount(), 0));
+        EXPECT_EQ(desktop::ListCountText(1, 1), QStringLiteral("1 baixa, 1 marcada"));
         desktop::TGridModel& model = gridView->Model();
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"))
                         .match(model.data(model.index(0, 0)).toString())
@@ -194,16 +210,35 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         auto* filterButton = dynamic_cast<TControl*>(screen->FindComponent("sbtFiltro"));
         ASSERT_NE(filterButton, nullptr);
         ASSERT_TRUE(filterButton->Enabled());
+        // It opens with the focus in its first field; Esc closes it, Enter confirms it.
         bool filterShown = false;
-        OnNextModal([&filterShown](QWidget& dialog) {
+        bool focusedOnOpening = false;
+        OnNextModal([&](QWidget& dialog) {
             filterShown = dialog.windowTitle() == QStringLiteral("Filtro de Baixa (Pagamento)");
             QTest::qWait(50);
             SaveScreen(QStringLiteral("pag00901-filtro.png"));
-            dialog.close();
+            focusedOnOpening = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr &&
+                               dialog.isAncestorOf(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QTest::mouseClick(window.Renderer().WidgetOf(filterButton), Qt::LeftButton);
         EXPECT_TRUE(filterShown);
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(focusedOnOpening);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Esc closed the filter";
+        const int loadsBefore = gridView->Model().rowCount();
+        OnNextModal([](QWidget& dialog) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            // Enter that did nothing fails here instead of leaving the dialog open for good.
+            QTimer::singleShot(3000, &dialog, [&dialog] {
+                if (!dialog.isVisible()) return;
+                ADD_FAILURE() << "Enter did not confirm the filter";
+                dialog.close();
+            });
+        });
+        QTest::mouseClick(window.Renderer().WidgetOf(filterButton), Qt::LeftButton);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Enter confirmed the filter";
+        EXPECT_TRUE(list->Active());
+        EXPECT_EQ(gridView->Model().rowCount(), loadsBefore) << "the same filter, the same list";
 
         // Mark the first real write-off with a double click on its row.
         int row = -1;
@@ -221,6 +256,9 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         QTest::mouseDClick(gridView->viewport(), Qt::LeftButton, {}, at);
         EXPECT_EQ(list->RecNo(), row + 1);
         EXPECT_EQ(list->FieldByName("IDMARCADO")->AsString(), "S");
+        QApplication::processEvents();
+        EXPECT_EQ(window.ListCountText(),
+                  QString::number(list->RecordCount()) + QStringLiteral(" baixas, 1 marcada"));
         auto* confirm = dynamic_cast<TMenuItem*>(screen->FindComponent("mnuConfirmar"));
         ASSERT_NE(confirm, nullptr);
         EXPECT_TRUE(confirm->Enabled());
@@ -277,6 +315,39 @@ TEST(DesktopEndToEnd, OpensTheScreenLoadsMarksAndRecalculatesAgainstTheDemoServe
         EXPECT_EQ(window.MdiArea().subWindowList().size(), 2);
         EXPECT_EQ(window.MdiArea().activeSubWindow(), window.Renderer().WindowOf(accounting));
         SaveScreenshot(window, QStringLiteral("ctb10200.png"));
+
+        // Resized, CTB10200's grid fills its page and scrolls sideways; "Fechar" keeps its place
+        // at the bottom right. Smaller than designed it does not get.
+        auto* accountingWindow =
+            qobject_cast<QMdiSubWindow*>(window.Renderer().WindowOf(accounting));
+        ASSERT_NE(accountingWindow, nullptr);
+        auto* entries = dynamic_cast<TControl*>(accounting->FindComponent("dbgLancamentos"));
+        auto* close = dynamic_cast<TControl*>(accounting->FindComponent("btnFechar"));
+        ASSERT_TRUE(entries && close);
+        QWidget* entriesWidget = window.Renderer().WidgetOf(entries);
+        QWidget* closeWidget = window.Renderer().WidgetOf(close);
+        QWidget* client = accountingWindow->widget();
+        auto closeGap = [&] {
+            QPoint corner = closeWidget->mapTo(client, closeWidget->rect().bottomRight());
+            return QPoint(client->width() - corner.x(), client->height() - corner.y());
+        };
+        const QPoint gapBefore = closeGap();
+        const QSize designed = accountingWindow->size();
+        accountingWindow->resize(designed + QSize(200, 150));
+        QTest::qWait(50);
+        EXPECT_EQ(closeGap(), gapBefore);
+        QWidget* page = entriesWidget->parentWidget();
+        EXPECT_EQ(entriesWidget->geometry(), page->rect()) << "the grid fills its page";
+        EXPECT_GE(entriesWidget->width(), 850);
+        auto* entriesGrid = qobject_cast<QAbstractScrollArea*>(entriesWidget);
+        ASSERT_NE(entriesGrid, nullptr);
+        EXPECT_TRUE(entriesGrid->horizontalScrollBar()->isVisible())
+            << "the wide columns scroll sideways";
+        SaveScreenshot(window, QStringLiteral("ctb10200-redimensionada.png"));
+        accountingWindow->resize(designed - QSize(150, 100));
+        QTest::qWait(50);
+        EXPECT_GE(accountingWindow->width(), designed.width());
+        EXPECT_EQ(closeGap(), gapBefore);
 
         window.close();
         QApplication::processEvents();

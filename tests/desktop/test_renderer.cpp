@@ -181,6 +181,30 @@ TEST_F(DesktopTest, RadioButtonsGroupsAndPagesFollowTheirPlatformState) {
     EXPECT_EQ(tabs->currentWidget(), WidgetOf(first));
 }
 
+TEST_F(DesktopTest, TheFocusIsDrawnOnRadioButtonsCheckBoxesAndRadioGroups) {
+    TForm* form = ShowForm(400, 200);
+    auto* edit = Add<TEdit>(form, form, "edtValor", 10, 10, 100, 21);
+    auto* radio = Add<TRadioButton>(form, form, "rbtLista", 10, 40, 80, 17);
+    radio->SetCaption("Lista");
+    auto* check = Add<TCheckBox>(form, form, "chkTodas", 10, 70, 80, 17);
+    check->SetCaption("Todas");
+    auto* group = Add<TRadioGroup>(form, form, "rdgCtbl", 150, 10, 180, 80);
+    group->SetCaption("Contabilização");
+    group->SetItems({"Contabilizadas", "Ambos"});
+    group->SetItemIndex(1);
+    Activate(form);
+    for (TWinControl* control : std::initializer_list<TWinControl*>{radio, check, group}) {
+        SCOPED_TRACE(control->Name());
+        Application().Run([edit] { edit->SetFocus(); });
+        QCoreApplication::processEvents();
+        const QImage without = WidgetOf(control)->grab().toImage();
+        Application().Run([control] { control->SetFocus(); });
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(WidgetOf(control)->hasFocus());
+        EXPECT_NE(WidgetOf(control)->grab().toImage(), without) << "no focus drawn";
+    }
+}
+
 TEST_F(DesktopTest, FocusLeavingAPanelRunsItsExitHandlers) {
     TForm* form = ShowForm();
     auto* panel = Add<TPanel>(form, form, "panFiltro", 0, 0, 400, 35);

@@ -436,6 +436,46 @@ TEST_F(Layout, AlignedChildrenShareTheClientAreaTopBottomLeftRightThenClient) {
     EXPECT_EQ(client->BoundsRect(), Bounds(30, 0, 270, 80));
 }
 
+TEST_F(Layout, AnchoredChildrenMoveOrStretchWithTheirParentAndOthersStayPut) {
+    TPanel parent(nullptr);
+    auto place = [&](TAnchors anchors) {
+        auto* c = parent.Create<TPanel>();
+        c->SetParent(&parent);
+        c->SetBounds(150, 60, 40, 30);
+        c->SetAnchors(anchors);
+        return c;
+    };
+    TPanel* still = place(kDefaultAnchors);
+    TPanel* corner = place(akRight | akBottom);
+    TPanel* wide = place(akLeft | akTop | akRight);
+    TPanel* tall = place(akLeft | akTop | akBottom);
+    // A parent not yet sized has no edges to keep: its first size moves nothing.
+    parent.SetBounds(0, 0, 200, 100);
+    for (TPanel* c : {still, corner, wide, tall})
+        EXPECT_EQ(c->BoundsRect(), Bounds(150, 60, 40, 30));
+    parent.SetBounds(10, 10, 300, 150);
+    EXPECT_EQ(still->BoundsRect(), Bounds(150, 60, 40, 30));
+    EXPECT_EQ(corner->BoundsRect(), Bounds(250, 110, 40, 30));
+    EXPECT_EQ(wide->BoundsRect(), Bounds(150, 60, 140, 30));
+    EXPECT_EQ(tall->BoundsRect(), Bounds(150, 60, 40, 80));
+    parent.SetBounds(10, 10, 200, 100); // and back, exactly
+    for (TPanel* c : {still, corner, wide, tall})
+        EXPECT_EQ(c->BoundsRect(), Bounds(150, 60, 40, 30));
+    // Inside an aligned parent the anchors follow the alignment's resizing.
+    TPanel form(nullptr);
+    form.SetBounds(0, 0, 400, 300);
+    auto* bottom = form.Create<TPanel>();
+    bottom->SetParent(&form);
+    bottom->SetHeight(34);
+    bottom->SetAlign(TAlign::alBottom);
+    auto* button = bottom->Create<TPanel>();
+    button->SetParent(bottom);
+    button->SetBounds(320, 5, 75, 25);
+    button->SetAnchors(akRight | akBottom);
+    form.SetBounds(0, 0, 600, 500);
+    EXPECT_EQ(button->BoundsRect(), Bounds(520, 5, 75, 25));
+}
+
 TEST_F(Layout, ObserversHearPropertyChangesOnceAndNotForUnchangedValues) {
     TEdit edit(nullptr);
     std::vector<TChange> heard;
