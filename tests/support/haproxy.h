@@ -39,7 +39,7 @@ public:
                "frontend pag\n  bind 127.0.0.1:"
             << port_
             << "\n  default_backend servers\n"
-               "backend servers\n  balance roundrobin\n  http-reuse never\n  option httpchk\n"
+               "backend servers\n  balance roundrobin\n  http-reuse safe\n  option httpchk\n"
                "  http-check send meth GET uri /health\n  http-check expect status 200\n";
         for (std::size_t i = 0; i < serverPorts.size(); ++i)
             out << "  server s" << i << " 127.0.0.1:" << serverPorts[i]
